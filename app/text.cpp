@@ -1,0 +1,52 @@
+#include "app/text.h"
+
+#include <climits>
+#include <cstring>
+
+namespace quorrel {
+
+int32_t ParseDecimal(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  int64_t value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    value = value * 10 + (text[i] - '0');
+    if (value > int64_t{INT32_MAX} + 1) value = int64_t{INT32_MAX} + 1;
+  }
+  if (negative) value = -value;
+  if (value > INT32_MAX) value = INT32_MAX;
+  return static_cast<int32_t>(value);
+}
+
+std::vector<Text> SplitText(std::string_view text, std::string_view sep) {
+  std::vector<Text> parts;
+  if (text.empty()) return parts;
+  if (sep.empty()) {
+    parts.emplace_back(text);
+    return parts;
+  }
+  size_t start = 0;
+  for (;;) {
+    size_t at = text.find(sep, start);
+    if (at == std::string_view::npos) {
+      if (start < text.size()) parts.emplace_back(text.substr(start));
+      break;
+    }
+    parts.emplace_back(text.substr(start, at - start));
+    start = at + sep.size();
+  }
+  return parts;
+}
+
+void SecureWipe(void* data, size_t size) {
+  // volatile writes: the compiler may not drop them as dead stores.
+  volatile unsigned char* p = static_cast<volatile unsigned char*>(data);
+  while (size--) *p++ = 0;
+}
+
+}  // namespace quorrel

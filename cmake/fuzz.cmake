@@ -1,0 +1,18 @@
+# Every harness gets a bounded run as a test; tools/fuzz-long.sh runs them longer.
+set(fuzz_flags -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)
+target_compile_options(quorrel_core PRIVATE -fsanitize=fuzzer-no-link,address,undefined)
+file(GLOB harnesses CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_*.cpp)
+foreach(h IN LISTS harnesses)
+  get_filename_component(name ${h} NAME_WE)
+  add_executable(${name} ${h})
+  target_link_libraries(${name} PRIVATE quorrel_core)
+  target_compile_options(${name} PRIVATE ${fuzz_flags})
+  target_link_options(${name} PRIVATE ${fuzz_flags})
+  quorrel_warnings(${name})
+  set(corpus ${CMAKE_BINARY_DIR}/corpus/${name})
+  file(MAKE_DIRECTORY ${corpus})
+  add_test(NAME ${name}
+           COMMAND ${name} -max_total_time=${QUORREL_FUZZ_SECONDS} -timeout=10 -rss_limit_mb=2048
+                   -print_final_stats=1 ${corpus})
+  set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 300)
+endforeach()

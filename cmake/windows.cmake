@@ -1,0 +1,86 @@
+# --- Win32 layer and the program --------------------------------------------------------
+set(QUORREL_WIN_LIBS user32 gdi32 comctl32 shell32 shlwapi ole32 oleaut32 uuid advapi32 msimg32 uxtheme)
+
+if(CMAKE_CROSSCOMPILING)
+  # Every Windows executable of the build runs through the Wine test bench of this build tree.
+  set(QUORREL_WINE_DIR ${CMAKE_BINARY_DIR}/wine)
+  configure_file(${CMAKE_SOURCE_DIR}/tools/wine-run.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
+                 FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                                  WORLD_READ WORLD_EXECUTE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
+endif()
+
+if(NOT MSVC)
+  add_link_options(-static -static-libgcc -static-libstdc++)
+endif()
+
+add_library(quorrel_win STATIC ${QUORREL_WIN_SOURCES})
+target_link_libraries(quorrel_win PUBLIC quorrel_core ${QUORREL_WIN_LIBS})
+quorrel_warnings(quorrel_win)
+
+add_executable(Quorrel WIN32 ${CMAKE_SOURCE_DIR}/app/main_win.cpp ${CMAKE_SOURCE_DIR}/res/quorrel.rc)
+target_link_libraries(Quorrel PRIVATE quorrel_win)
+quorrel_warnings(Quorrel)
+set_target_properties(Quorrel PROPERTIES OUTPUT_NAME Quorrel)
+if(MSVC)
+  target_link_options(Quorrel PRIVATE /MANIFEST:NO)
+endif()
+# The resource script pulls in the manifest, icons and pictures.
+set_source_files_properties(${CMAKE_SOURCE_DIR}/res/quorrel.rc PROPERTIES
+  OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/quorrel.manifest;${CMAKE_SOURCE_DIR}/res/app.ico;${CMAKE_SOURCE_DIR}/res/tray.ico")
+
+# --- tests ---------------------------------------------------------------------------------
+set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+if(EXISTS /usr/src/googletest/CMakeLists.txt)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+else()
+  find_package(GTest REQUIRED)
+endif()
+include(GoogleTest)
+
+if(CMAKE_CROSSCOMPILING)
+  # One Xvfb display and one running wineserver for the whole test run, ended by their ids.
+  add_test(NAME wine_bench_up COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-bench.sh up ${QUORREL_WINE_DIR})
+  add_test(NAME wine_bench_down COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-bench.sh down ${QUORREL_WINE_DIR})
+  set_tests_properties(wine_bench_up PROPERTIES FIXTURES_SETUP wine LABELS bench)
+  set_tests_properties(wine_bench_down PROPERTIES FIXTURES_CLEANUP wine LABELS bench)
+endif()
+
+function(quorrel_wine_tests target)
+  gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+    PROPERTIES FIXTURES_REQUIRED wine RUN_SERIAL TRUE LABELS ${ARGN} TIMEOUT 180)
+endfunction()
+
+file(GLOB win_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*_test.cpp)
+add_executable(win_tests ${win_tests})
+target_link_libraries(win_tests PRIVATE quorrel_win gtest gtest_main)
+quorrel_warnings(win_tests)
+quorrel_wine_tests(win_tests wine)
+
+file(GLOB e2e_driver CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/driver/*.cpp)
+add_library(e2e_driver STATIC ${e2e_driver})
+target_include_directories(e2e_driver PUBLIC ${CMAKE_SOURCE_DIR}/tests/e2e)
+target_link_libraries(e2e_driver PUBLIC quorrel_win gtest)
+quorrel_warnings(e2e_driver)
+
+file(GLOB e2e_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*_test.cpp)
+add_executable(e2e_tests ${e2e_tests})
+target_link_libraries(e2e_tests PRIVATE e2e_driver gtest gtest_main)
+target_compile_definitions(e2e_tests PRIVATE QUORREL_EXE_NAME="Quorrel.exe")
+add_dependencies(e2e_tests Quorrel)
+quorrel_warnings(e2e_tests)
+quorrel_wine_tests(e2e_tests e2e)
+
+# Benchmarks under Wine print figures; not tests.
+file(GLOB win_benches CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/win/*_bench.cpp)
+foreach(b IN LISTS win_benches)
+  get_filename_component(name ${b} NAME_WE)
+  add_executable(${name} ${b})
+  target_link_libraries(${name} PRIVATE e2e_driver)
+  add_dependencies(${name} Quorrel)
+  quorrel_warnings(${name})
+endforeach()
