@@ -1,0 +1,144 @@
+#include "exchange/account_file.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <random>
+
+#include "security/cipher.h"
+
+namespace quorrel {
+namespace {
+
+TickSource g_tickSource = nullptr;
+// Process-wide, advanced on every RandomText call.
+uint32_t g_seedOffset = 0;
+
+uint32_t SteadyTicks() {
+  using namespace std::chrono;
+  return static_cast<uint32_t>(
+      duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+constexpr std::string_view kDigits = "0123456789";
+constexpr std::string_view kLower = "abcdefghijklmnopqrstuvwxyz";
+constexpr std::string_view kUpper = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+constexpr std::string_view kPunctuation = " !\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~";
+
+bool IsGbkTrailByte(unsigned char b) { return b >= 0x40 && b <= 0xFE && b != 0x7F; }
+
+bool IsForbiddenNameByte(unsigned char b) {
+  if (b < 0x20) return true;
+  switch (b) {
+    case '\\': case '/': case ':': case '*': case '?': case '"': case '<': case '>': case '|':
+      return true;
+    default:
+      return false;
+  }
+}
+
+char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Windows maps these names (with any extension) to devices rather than files.
+bool IsDeviceName(std::string_view name) {
+  std::string_view stem = name.substr(0, name.find('.'));
+  while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
+  if (stem.size() != 3 && stem.size() != 4) return false;
+  Text upper(stem);
+  std::transform(upper.begin(), upper.end(), upper.begin(), AsciiUpper);
+  if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL") return true;
+  if (upper.size() == 4 && (upper.starts_with("COM") || upper.starts_with("LPT")) &&
+      upper[3] >= '0' && upper[3] <= '9') {
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void SetTickSourceForTesting(TickSource source) { g_tickSource = source; }
+
+Text RandomText(int length, int classMask) {
+  const uint32_t seed = (g_tickSource ? g_tickSource() : SteadyTicks()) + g_seedOffset;
+  g_seedOffset += (seed & 0xFF) + 100;
+  if (length <= 0) return {};
+
+  int mask = classMask & (kRandomDigits | kRandomLower | kRandomUpper | kRandomPunctuation);
+  if (mask == 0) mask = kRandomDigits;
+  Text pool;
+  if (mask & kRandomDigits) pool += kDigits;
+  if (mask & kRandomLower) pool += kLower;
+  if (mask & kRandomUpper) pool += kUpper;
+  if (mask & kRandomPunctuation) pool += kPunctuation;
+
+  std::mt19937 generator(seed);
+  Text out(static_cast<size_t>(length), '\0');
+  for (char& c : out) c = pool[generator() % pool.size()];
+  return out;
+}
+
+Text BuildAccountFileContent(std::string_view user, std::string_view password) {
+  SecretText key(RandomText(static_cast<int>(kAccountFileKeyLength), kRandomDigits));
+  return BuildAccountFileContent(user, password, key.str());
+}
+
+Text BuildAccountFileContent(std::string_view user, std::string_view password,
+                             std::string_view fileKey) {
+  if (fileKey.size() != kAccountFileKeyLength || fileKey.find('\0') != std::string_view::npos) {
+    return {};
+  }
+  SecretText inner;
+  inner.str().reserve(user.size() + kAccountFileSeparator.size() + password.size());
+  inner.str().append(user).append(kAccountFileSeparator).append(password);
+  Text content = EncipherText(fileKey, kAccountFileHeaderKey);
+  content += EncipherText(inner.str(), fileKey);
+  return content;
+}
+
+Text ParseAccountFileContent(std::string_view content) {
+  size_t end = content.find_first_of(std::string_view("\0\x1A", 2));
+  if (end != std::string_view::npos) content = content.substr(0, end);
+  std::string_view header = content.substr(0, std::min(content.size(), kAccountFileHeaderLength));
+  std::string_view body = content.substr(header.size());
+  SecretText key(DecipherText(header, kAccountFileHeaderKey));
+  // A bad header gives an empty key; refuse it outright, since the empty text is itself a
+  // key with a valid tag and a body sealed under it would otherwise be accepted.
+  if (key.str().empty()) return {};
+  return DecipherText(body, key.str());
+}
+
+Text AccountFileBaseName(std::string_view displayName, std::string_view userName) {
+  Text base;
+  base.reserve(2 + displayName.size() + userName.size());
+  base.append("#").append(displayName).append(" ").append(userName);
+  return base;
+}
+
+Text AccountFileName(std::string_view baseName) {
+  Text name(baseName);
+  name += kAccountFileExtension;
+  return name;
+}
+
+bool IsSafeFileBaseName(std::string_view baseName) {
+  if (baseName.empty() || baseName == "." || baseName == "..") return false;
+  for (size_t i = 0; i < baseName.size(); ++i) {
+    const auto b = static_cast<unsigned char>(baseName[i]);
+    if (IsLeadByte(b)) {
+      // A lead byte must be followed by its trail byte; a cut or malformed pair could be
+      // read back as a separator by the ANSI-to-Unicode conversion.
+      if (i + 1 >= baseName.size() || !IsGbkTrailByte(static_cast<unsigned char>(baseName[i + 1]))) {
+        return false;
+      }
+      ++i;
+      continue;
+    }
+    if (IsForbiddenNameByte(b)) return false;
+  }
+  // Trail bytes are never 0x20 or 0x2E, so the last byte alone decides this.
+  const char last = baseName.back();
+  if (last == ' ' || last == '.') return false;
+  return !IsDeviceName(baseName);
+}
+
+}  // namespace quorrel

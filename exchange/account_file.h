@@ -1,0 +1,69 @@
+// The exported account file (".Pw") and the random text that keys it.
+//
+// File content: header = EncipherText(K, "Morvy1998") (33 characters, K = 12 random digits),
+// then body = EncipherText(user + "----" + password, K). No line ending, no terminator.
+// The portable part builds and parses the bytes; account_file_win.cpp does the file I/O.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "app/text.h"
+
+namespace quorrel {
+
+inline constexpr std::string_view kAccountFileHeaderKey = "Morvy1998";
+inline constexpr std::string_view kAccountFileSeparator = "----";
+inline constexpr std::string_view kAccountFileExtension = ".Pw";
+inline constexpr size_t kAccountFileKeyLength = 12;
+inline constexpr size_t kAccountFileHeaderLength = 2 * kAccountFileKeyLength + 9;  // 33
+
+// Character class bits of RandomText.
+inline constexpr int kRandomDigits = 1;       // 0-9
+inline constexpr int kRandomLower = 2;        // a-z
+inline constexpr int kRandomUpper = 4;        // A-Z
+inline constexpr int kRandomPunctuation = 8;  // printable ASCII neither letter nor digit, space too
+
+// length characters drawn from the classes selected by the bits 1, 2, 4, 8 of classMask
+// (other bits ignored; none set means digits). Empty for length <= 0. Reseeds on every call
+// from the tick count plus a process-wide running offset, so two calls within the same
+// millisecond still differ. Not thread-safe: the offset is touched on the UI thread only.
+Text RandomText(int length, int classMask);
+
+// Millisecond tick source of RandomText; nullptr restores the default (steady clock).
+using TickSource = uint32_t (*)();
+void SetTickSourceForTesting(TickSource source);
+
+// The whole file content for a new export, under a fresh RandomText(12, 0) key.
+Text BuildAccountFileContent(std::string_view user, std::string_view password);
+// Same with a given key; empty unless fileKey is 12 bytes without a zero byte.
+Text BuildAccountFileContent(std::string_view user, std::string_view password,
+                             std::string_view fileKey);
+
+// The inner text user + "----" + password, or empty when the content is not a readable
+// account file. Reading stops at the first 0x00 or 0x1A byte, as a text-mode read would.
+// The caller should wipe the result (it holds a password).
+Text ParseAccountFileContent(std::string_view content);
+
+// "#" + display name + " " + user name: the base of the exported file's name.
+Text AccountFileBaseName(std::string_view displayName, std::string_view userName);
+
+// baseName + ".Pw".
+Text AccountFileName(std::string_view baseName);
+
+// True when baseName can be used as one file name in a folder: not empty, not "." or "..",
+// no \ / : * ? " < > | and no control byte, not ending in a space or dot, no device name
+// (CON, NUL, COM1, ...), and every GBK double-byte character complete. Walks by character,
+// so a trail byte 0x5C or 0x7C inside a Chinese character is not taken for \ or |.
+bool IsSafeFileBaseName(std::string_view baseName);
+
+// Win32 file I/O, defined in account_file_win.cpp.
+// Writes desktop + AccountFileName(baseName); false (and nothing written) on any failure,
+// including a base name that IsSafeFileBaseName rejects.
+bool WriteAccountFile(std::string_view baseName, std::string_view user,
+                      std::string_view password);
+// ParseAccountFileContent of the file at path; empty when it cannot be read.
+Text ReadAccountFile(std::string_view path);
+
+}  // namespace quorrel
