@@ -1,0 +1,98 @@
+#ifndef _WIN32
+
+#include "store/posix_file_system.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quorrel {
+
+namespace {
+
+#ifndef O_CLOEXEC
+#define O_CLOEXEC 0
+#endif
+#ifndef O_NOFOLLOW
+#define O_NOFOLLOW 0
+#endif
+
+bool WriteAll(int fd, std::string_view bytes) {
+  const char* p = bytes.data();
+  size_t left = bytes.size();
+  while (left > 0) {
+    ssize_t n = ::write(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// The rename is only durable once the folder's entry is on the disk.
+void SyncFolderOf(const Text& path) {
+  size_t slash = path.find_last_of('/');
+  Text folder = slash == Text::npos ? Text(".") : slash == 0 ? Text("/") : path.substr(0, slash);
+  int fd = ::open(folder.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+}  // namespace
+
+std::optional<std::string> PosixTableFileSystem::ReadFile(const Text& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::string content;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+    content.reserve(static_cast<size_t>(st.st_size));
+  }
+  char buffer[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ::close(fd);
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    content.append(buffer, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return content;
+}
+
+bool PosixTableFileSystem::Exists(const Text& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+bool PosixTableFileSystem::WriteReplace(const Text& path, std::string_view bytes) {
+  const Text temp = ReplaceTempPath(path);
+  // Owner-only: the table is enciphered, but nobody else needs to read it.
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) return false;
+  bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  // The new content is in place; a failing folder sync only weakens durability.
+  SyncFolderOf(path);
+  return true;
+}
+
+bool PosixTableFileSystem::Remove(const Text& path) {
+  return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+}
+
+}  // namespace quorrel
+
+#endif  // _WIN32

@@ -1,0 +1,506 @@
+#include "store/table_container.h"
+
+#include <gcrypt.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "security/crypto_lib.h"
+
+namespace quorrel {
+
+namespace {
+
+constexpr unsigned char kMagic[8] = {'Q', 'R', 'L', 'T', 'B', 'L', 0x1A, 0x00};
+constexpr uint16_t kFormatVersion = 1;
+constexpr uint8_t kCipherAes256Gcm = 1;
+constexpr uint8_t kKdfPbkdf2Sha256 = 1;
+constexpr size_t kSaltBytes = 16;
+constexpr size_t kNonceBytes = 12;
+constexpr size_t kTagBytes = 16;
+constexpr size_t kHeaderBytes = 48;
+constexpr size_t kKeyBytes = 32;
+constexpr uint8_t kRecordFlags = 0;
+
+using Key = std::array<unsigned char, kKeyBytes>;
+
+void PutU16(std::string& out, uint16_t v) {
+  out.push_back(static_cast<char>(v & 0xFF));
+  out.push_back(static_cast<char>(v >> 8));
+}
+
+void PutU32(std::string& out, uint32_t v) {
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+
+uint32_t GetU32(const unsigned char* p) {
+  return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
+}
+
+uint16_t GetU16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+
+// Appends without leaving copies of the deciphered table in released memory.
+void AppendSecret(std::string& s, std::string_view bytes) {
+  if (s.size() + bytes.size() > s.capacity()) {
+    std::string bigger;
+    bigger.reserve(std::max(s.capacity() * 2, s.size() + bytes.size()));
+    bigger.append(s);
+    SecureWipe(s);
+    s = std::move(bigger);
+  }
+  s.append(bytes);
+}
+
+void TruncateSecret(std::string& s, size_t size) {
+  if (size < s.size()) SecureWipe(s.data() + size, s.size() - size);
+  s.resize(size);
+}
+
+// --- key derivation with an in-process cache ----------------------------------------------
+
+struct CachedKey {
+  SecretText password;
+  std::string salt;
+  uint32_t iterations = 0;
+  Key key{};
+};
+
+constexpr size_t kKeyCacheSize = 4;
+
+std::vector<CachedKey>& KeyCache() {
+  static std::vector<CachedKey> cache;
+  return cache;
+}
+
+size_t& DerivationCounter() {
+  static size_t count = 0;
+  return count;
+}
+
+bool DeriveKey(std::string_view password, const std::string& salt, uint32_t iterations,
+               Key& key) {
+  auto& cache = KeyCache();
+  for (const CachedKey& c : cache) {
+    if (c.iterations == iterations && c.salt == salt && c.password.str() == password) {
+      key = c.key;
+      return true;
+    }
+  }
+  if (!InitCryptoLibrary()) return false;
+  // gcrypt wants a non-null pointer even for the empty password.
+  static const char kNothing = 0;
+  const char* pw = password.empty() ? &kNothing : password.data();
+  if (gcry_kdf_derive(pw, password.size(), GCRY_KDF_PBKDF2, GCRY_MD_SHA256, salt.data(),
+                      salt.size(), iterations, key.size(), key.data()) != 0) {
+    return false;
+  }
+  ++DerivationCounter();
+  if (cache.size() >= kKeyCacheSize) {
+    SecureWipe(cache.front().key.data(), cache.front().key.size());
+    cache.erase(cache.begin());
+  }
+  CachedKey entry;
+  entry.password = SecretText(std::string(password));
+  entry.salt = salt;
+  entry.iterations = iterations;
+  entry.key = key;
+  cache.push_back(std::move(entry));
+  return true;
+}
+
+// --- sealing --------------------------------------------------------------------------------
+
+std::string Header(const std::string& salt, uint32_t iterations, const unsigned char* nonce,
+                   uint32_t payload_size) {
+  std::string h(reinterpret_cast<const char*>(kMagic), sizeof kMagic);
+  PutU16(h, kFormatVersion);
+  h.push_back(static_cast<char>(kCipherAes256Gcm));
+  h.push_back(static_cast<char>(kKdfPbkdf2Sha256));
+  PutU32(h, iterations);
+  h.append(salt);
+  h.append(reinterpret_cast<const char*>(nonce), kNonceBytes);
+  PutU32(h, payload_size);
+  return h;
+}
+
+class Gcm {
+ public:
+  Gcm(const Key& key, const unsigned char* nonce, std::string_view header) {
+    ok_ = InitCryptoLibrary() &&
+          gcry_cipher_open(&hd_, GCRY_CIPHER_AES256, GCRY_CIPHER_MODE_GCM, 0) == 0;
+    if (!ok_) {
+      hd_ = nullptr;
+      return;
+    }
+    ok_ = gcry_cipher_setkey(hd_, key.data(), key.size()) == 0 &&
+          gcry_cipher_setiv(hd_, nonce, kNonceBytes) == 0 &&
+          gcry_cipher_authenticate(hd_, header.data(), header.size()) == 0;
+  }
+  ~Gcm() {
+    if (hd_) gcry_cipher_close(hd_);
+  }
+  Gcm(const Gcm&) = delete;
+  Gcm& operator=(const Gcm&) = delete;
+  bool ok() const { return ok_; }
+  gcry_cipher_hd_t handle() const { return hd_; }
+
+ private:
+  gcry_cipher_hd_t hd_ = nullptr;
+  bool ok_ = false;
+};
+
+std::optional<std::string> SealWithKey(std::string_view payload, const Key& key,
+                                       const std::string& salt, uint32_t iterations) {
+  if (salt.size() != kSaltBytes || payload.size() > UINT32_MAX - kHeaderBytes - kTagBytes ||
+      !InitCryptoLibrary()) {
+    return std::nullopt;
+  }
+  unsigned char nonce[kNonceBytes];
+  gcry_create_nonce(nonce, sizeof nonce);
+  std::string file = Header(salt, iterations, nonce, static_cast<uint32_t>(payload.size()));
+  Gcm gcm(key, nonce, file);
+  if (!gcm.ok()) return std::nullopt;
+  file.resize(kHeaderBytes + payload.size() + kTagBytes);
+  unsigned char* out = reinterpret_cast<unsigned char*>(file.data());
+  if (!payload.empty() && gcry_cipher_encrypt(gcm.handle(), out + kHeaderBytes, payload.size(),
+                                              payload.data(), payload.size()) != 0) {
+    return std::nullopt;
+  }
+  if (gcry_cipher_gettag(gcm.handle(), out + kHeaderBytes + payload.size(), kTagBytes) != 0) {
+    return std::nullopt;
+  }
+  return file;
+}
+
+// --- payload ----------------------------------------------------------------------------------
+
+bool ValidFields(const std::vector<FieldSpec>& fields) {
+  if (fields.empty() || fields.size() > kMaxTableFields) return false;
+  for (size_t i = 0; i < fields.size(); ++i) {
+    const Text& name = fields[i].name;
+    if (name.empty() || name.size() > kMaxFieldNameBytes || fields[i].type != FieldType::kText) {
+      return false;
+    }
+    for (size_t j = 0; j < i; ++j) {
+      if (fields[j].name == name) return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+// --- format functions ---------------------------------------------------------------------
+
+TableKeyParams NewTableKeyParams() {
+  TableKeyParams params;
+  params.salt.resize(kSaltBytes);
+  if (InitCryptoLibrary()) gcry_randomize(params.salt.data(), kSaltBytes, GCRY_STRONG_RANDOM);
+  return params;
+}
+
+std::optional<std::string> SealTableFile(std::string_view payload, std::string_view password,
+                                         const TableKeyParams& params) {
+  if (params.salt.size() != kSaltBytes || params.iterations < kMinKdfIterations ||
+      params.iterations > kMaxKdfIterations) {
+    return std::nullopt;
+  }
+  Key key{};
+  if (!DeriveKey(password, params.salt, params.iterations, key)) return std::nullopt;
+  auto file = SealWithKey(payload, key, params.salt, params.iterations);
+  SecureWipe(key.data(), key.size());
+  return file;
+}
+
+std::optional<SecretText> UnsealTableFile(std::string_view file, std::string_view password,
+                                          TableKeyParams* params) {
+  if (file.size() < kHeaderBytes + kTagBytes) return std::nullopt;
+  const auto* p = reinterpret_cast<const unsigned char*>(file.data());
+  if (std::memcmp(p, kMagic, sizeof kMagic) != 0) return std::nullopt;
+  if (GetU16(p + 8) != kFormatVersion || p[10] != kCipherAes256Gcm || p[11] != kKdfPbkdf2Sha256) {
+    return std::nullopt;
+  }
+  const uint32_t iterations = GetU32(p + 12);
+  if (iterations < kMinKdfIterations || iterations > kMaxKdfIterations) return std::nullopt;
+  const uint32_t size = GetU32(p + 44);
+  if (size != file.size() - kHeaderBytes - kTagBytes) return std::nullopt;
+
+  std::string salt(file.substr(16, kSaltBytes));
+  Key key{};
+  if (!DeriveKey(password, salt, iterations, key)) return std::nullopt;
+  Gcm gcm(key, p + 32, file.substr(0, kHeaderBytes));
+  SecureWipe(key.data(), key.size());
+  if (!gcm.ok()) return std::nullopt;
+
+  SecretText plain(std::string(size, '\0'));
+  if (size > 0 && gcry_cipher_decrypt(gcm.handle(), plain.str().data(), size, p + kHeaderBytes,
+                                      size) != 0) {
+    return std::nullopt;
+  }
+  if (gcry_cipher_checktag(gcm.handle(), p + kHeaderBytes + size, kTagBytes) != 0) {
+    return std::nullopt;  // plain is wiped on the way out
+  }
+  if (params) {
+    params->salt = std::move(salt);
+    params->iterations = iterations;
+  }
+  return plain;
+}
+
+std::optional<std::string> EmptyTablePayload(const std::vector<FieldSpec>& fields) {
+  if (!ValidFields(fields)) return std::nullopt;
+  std::string out;
+  PutU16(out, static_cast<uint16_t>(fields.size()));
+  for (const FieldSpec& f : fields) {
+    out.push_back(static_cast<char>(f.type));
+    PutU32(out, f.max_length);
+    out.push_back(static_cast<char>(f.name.size()));
+    out.append(f.name);
+  }
+  return out;
+}
+
+size_t DerivedKeyCount() { return DerivationCounter(); }
+
+void ClearTableKeyCache() {
+  for (CachedKey& c : KeyCache()) SecureWipe(c.key.data(), c.key.size());
+  KeyCache().clear();
+}
+
+// --- the container ------------------------------------------------------------------------
+
+TableContainer::TableContainer(TableFileSystem& fs) : fs_(fs) {}
+
+TableContainer::~TableContainer() { Close(); }
+
+bool TableContainer::Create(const Text& path, const std::vector<FieldSpec>& fields,
+                            std::string_view password) {
+  Close();
+  if (fs_.Exists(path)) return false;
+  auto payload = EmptyTablePayload(fields);
+  if (!payload) return false;
+  TableKeyParams params = NewTableKeyParams();
+  auto file = SealTableFile(*payload, password, params);
+  return file && fs_.WriteReplace(path, *file);
+}
+
+bool TableContainer::Open(const Text& path, std::string_view password) {
+  Close();
+  auto file = fs_.ReadFile(path);
+  if (!file) return false;
+  TableKeyParams params;
+  auto plain = UnsealTableFile(*file, password, &params);
+  if (!plain || !DeriveKey(password, params.salt, params.iterations, key_)) return false;
+  if (!LoadPayload(std::move(*plain))) {
+    Forget();
+    return false;
+  }
+  path_ = path;
+  salt_ = std::move(params.salt);
+  iterations_ = params.iterations;
+  open_ = true;
+  current_ = 0;
+  return true;
+}
+
+bool TableContainer::LoadPayload(SecretText payload) {
+  payload_ = std::move(payload);
+  const std::string& s = payload_.str();
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  const size_t n = s.size();
+  size_t at = 0;
+  auto has = [&](size_t bytes) { return n - at >= bytes; };
+
+  if (!has(2)) return false;
+  const size_t field_count = GetU16(p);
+  at = 2;
+  std::vector<FieldSpec> fields;
+  for (size_t i = 0; i < field_count; ++i) {
+    if (!has(6)) return false;
+    FieldSpec f;
+    if (p[at] != static_cast<uint8_t>(FieldType::kText)) return false;
+    f.max_length = GetU32(p + at + 1);
+    const size_t name_size = p[at + 5];
+    at += 6;
+    if (!has(name_size)) return false;
+    f.name.assign(s, at, name_size);
+    at += name_size;
+    fields.push_back(std::move(f));
+  }
+  if (!ValidFields(fields)) return false;
+
+  records_.clear();
+  spans_.clear();
+  while (at < n) {
+    if (p[at] != kRecordFlags) return false;
+    records_.push_back(static_cast<uint32_t>(at));
+    ++at;
+    for (size_t i = 0; i < field_count; ++i) {
+      if (!has(4)) return false;
+      const uint32_t size = GetU32(p + at);
+      at += 4;
+      if (size > kMaxStoredTextBytes || !has(size)) return false;
+      spans_.push_back({static_cast<uint32_t>(at), size});
+      at += size;
+    }
+  }
+  deleted_.assign(records_.size(), false);
+  fields_ = std::move(fields);
+  return true;
+}
+
+bool TableContainer::WritePayload(const std::array<unsigned char, 32>& key,
+                                  const std::string& salt, uint32_t iterations) {
+  auto file = SealWithKey(payload_.str(), key, salt, iterations);
+  return file && fs_.WriteReplace(path_, *file);
+}
+
+bool TableContainer::SetAccessPassword(std::string_view password) {
+  if (!open_) return false;
+  TableKeyParams params = NewTableKeyParams();
+  Key key{};
+  if (!DeriveKey(password, params.salt, params.iterations, key)) return false;
+  if (!WritePayload(key, params.salt, params.iterations)) {
+    SecureWipe(key.data(), key.size());
+    return false;
+  }
+  key_ = key;
+  SecureWipe(key.data(), key.size());
+  salt_ = std::move(params.salt);
+  iterations_ = params.iterations;
+  return true;
+}
+
+void TableContainer::Close() { Forget(); }
+
+void TableContainer::Forget() {
+  open_ = false;
+  SecureWipe(key_.data(), key_.size());
+  SecureWipe(payload_.str());
+  records_.clear();
+  spans_.clear();
+  deleted_.clear();
+  fields_.clear();
+  path_.clear();
+  salt_.clear();
+  iterations_ = 0;
+  current_ = 0;
+}
+
+size_t TableContainer::RecordCount() const { return open_ ? records_.size() : 0; }
+
+int TableContainer::FieldIndex(std::string_view name) const {
+  for (size_t i = 0; i < fields_.size(); ++i) {
+    if (fields_[i].name == name) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+std::string_view TableContainer::FieldView(std::string_view name) const {
+  if (Eof()) return {};
+  const int i = FieldIndex(name);
+  if (i < 0) return {};
+  const Span span = spans_[current_ * fields_.size() + static_cast<size_t>(i)];
+  return std::string_view(payload_.str()).substr(span.offset, span.length);
+}
+
+Text TableContainer::ReadField(std::string_view name) const { return Text(FieldView(name)); }
+
+bool TableContainer::IsDeleted() const { return !Eof() && deleted_[current_]; }
+
+void TableContainer::Skip(ptrdiff_t n) {
+  const auto count = static_cast<ptrdiff_t>(RecordCount());
+  const ptrdiff_t to = std::clamp(static_cast<ptrdiff_t>(current_) + n, ptrdiff_t{0}, count);
+  current_ = static_cast<size_t>(to);
+}
+
+bool TableContainer::GoToLast() {
+  if (!open_) return false;
+  current_ = records_.empty() ? 0 : records_.size() - 1;
+  return true;
+}
+
+bool TableContainer::Append(const std::vector<Text>& values) {
+  if (!open_ || values.size() != fields_.size()) return false;
+  size_t size = 1;
+  for (const Text& v : values) {
+    if (v.size() > kMaxStoredTextBytes) return false;
+    size += 4 + v.size();
+  }
+  std::string& s = payload_.str();
+  const size_t old_size = s.size();
+  if (size > UINT32_MAX - kHeaderBytes - kTagBytes - old_size) return false;
+
+  std::string record;
+  record.reserve(size);
+  record.push_back(static_cast<char>(kRecordFlags));
+  for (const Text& v : values) {
+    PutU32(record, static_cast<uint32_t>(v.size()));
+    record.append(v);
+  }
+  AppendSecret(s, record);
+  SecureWipe(record);
+  records_.push_back(static_cast<uint32_t>(old_size));
+  deleted_.push_back(false);
+  size_t at = old_size + 1;
+  for (const Text& v : values) {
+    at += 4;
+    spans_.push_back({static_cast<uint32_t>(at), static_cast<uint32_t>(v.size())});
+    at += v.size();
+  }
+  if (!WritePayload(key_, salt_, iterations_)) {
+    TruncateSecret(s, old_size);
+    records_.pop_back();
+    deleted_.pop_back();
+    spans_.resize(records_.size() * fields_.size());
+    return false;
+  }
+  current_ = records_.size() - 1;
+  return true;
+}
+
+bool TableContainer::Find(const std::function<bool(const TableContainer&)>& predicate) {
+  for (; !Eof(); ++current_) {
+    if (predicate(*this)) return true;
+  }
+  return false;
+}
+
+void TableContainer::MarkDeleted() {
+  if (!Eof()) deleted_[current_] = true;
+}
+
+bool TableContainer::Purge() {
+  if (!open_) return false;
+  const std::string& s = payload_.str();
+  const size_t schema_end = records_.empty() ? s.size() : records_.front();
+  SecretText kept;
+  kept.str().reserve(s.size());
+  kept.str().append(s, 0, schema_end);
+  bool any = false;
+  for (size_t r = 0; r < records_.size(); ++r) {
+    const size_t begin = records_[r];
+    const size_t end = r + 1 < records_.size() ? records_[r + 1] : s.size();
+    if (deleted_[r]) {
+      any = true;
+    } else {
+      kept.str().append(s, begin, end - begin);
+    }
+  }
+  if (!any) return true;
+  std::swap(payload_, kept);
+  if (!WritePayload(key_, salt_, iterations_)) {
+    std::swap(payload_, kept);
+    return false;
+  }
+  // Re-index the smaller payload; it was built from valid records, so this cannot fail.
+  SecretText moved(std::move(payload_));
+  if (!LoadPayload(std::move(moved))) {
+    Forget();
+    return false;
+  }
+  current_ = std::min(current_, records_.size());
+  return true;
+}
+
+}  // namespace quorrel

@@ -1,0 +1,173 @@
+// A single-table file protected by an access password: the storage under the account table.
+//
+// The whole table is loaded at Open into memory (deciphered, wiped again at Close) and every
+// change is written back at once through TableFileSystem::WriteReplace, so the file on disk
+// always holds a complete table: the one before the change or the one after it.
+//
+// File layout (little-endian), version 1:
+//   0   8  magic "QRLTBL\x1A\0"
+//   8   2  format version (1); a reader refuses any other version
+//   10  1  cipher: 1 = AES-256-GCM
+//   11  1  key derivation: 1 = PBKDF2-HMAC-SHA256
+//   12  4  iterations of the key derivation
+//   16 16  salt (new at each SetAccessPassword, kept by ordinary writes)
+//   32 12  nonce (new at each write)
+//   44  4  length n of the enciphered payload
+//   48  n  enciphered payload
+//   48+n 16 authentication tag; the 48 header bytes are authenticated as associated data
+// Payload: u16 field count F; F times {u8 type (1 = text), u32 maximum length, u8 name length,
+// name}; then the records up to the end, each u8 flags (0; other values are refused) and F times
+// {u32 length, bytes}.
+//
+// Changes reach the file only through Append, Purge and SetAccessPassword, each reporting
+// whether its write succeeded. Deletion marks live in memory until Purge; Close drops them.
+//
+// Texts longer than a field's maximum length are stored whole and read back whole: cutting
+// them would silently change a password. Only texts beyond kMaxStoredTextBytes are refused
+// (Append fails); the maximum length of a field is recorded but not enforced.
+//
+// Not thread-safe: the program uses it from its one user-interface thread.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/text.h"
+#include "store/table_file_system.h"
+
+namespace quorrel {
+
+enum class FieldType : uint8_t { kText = 1 };
+
+struct FieldSpec {
+  Text name;
+  FieldType type = FieldType::kText;
+  uint32_t max_length = 512;
+};
+
+// Hard limit of one stored text (a sanity bound, far above the 512 bytes of the fields).
+inline constexpr uint32_t kMaxStoredTextBytes = 1u << 20;
+inline constexpr size_t kMaxTableFields = 64;
+inline constexpr size_t kMaxFieldNameBytes = 64;
+
+// Key derivation: cheap enough to open often; derived keys are also cached in the process.
+inline constexpr uint32_t kDefaultKdfIterations = 100000;
+inline constexpr uint32_t kMinKdfIterations = 1000;
+inline constexpr uint32_t kMaxKdfIterations = 1000000;
+
+class TableContainer {
+ public:
+  explicit TableContainer(TableFileSystem& fs);
+  ~TableContainer();  // closes
+  TableContainer(const TableContainer&) = delete;
+  TableContainer& operator=(const TableContainer&) = delete;
+
+  // Writes a new empty table protected by password. Refuses (false) when anything exists at
+  // path already: a table is never overwritten by a create. Leaves the container closed.
+  bool Create(const Text& path, const std::vector<FieldSpec>& fields, std::string_view password);
+
+  // Loads the table; false for a missing, foreign, damaged or future-version file or a wrong
+  // password. The current record is the first.
+  bool Open(const Text& path, std::string_view password);
+
+  // Re-protects the open table under password (new salt) and writes it. On false the file
+  // and the container keep the old password.
+  bool SetAccessPassword(std::string_view password);
+
+  // Forgets the table (wiping the deciphered copy) and any unpurged deletion mark.
+  void Close();
+
+  bool IsOpen() const { return open_; }
+  const std::vector<FieldSpec>& Fields() const { return fields_; }
+
+  size_t RecordCount() const;
+  // Current record, 0-based; RecordCount() means past the last record.
+  size_t Position() const { return current_; }
+  bool Eof() const { return current_ >= RecordCount(); }
+
+  // Field of the current record by name; empty past the end or for an unknown name.
+  Text ReadField(std::string_view name) const;
+  std::string_view FieldView(std::string_view name) const;  // valid until the next change
+  bool IsDeleted() const;
+
+  // Moves by n records, stopping at the first record and at the end.
+  void Skip(ptrdiff_t n = 1);
+  void GoToFirst() { current_ = 0; }
+  // The last record becomes current (the end on an empty table); false only when closed.
+  bool GoToLast();
+
+  // Appends one record (values in field order), writes the table and makes it current.
+  // False when closed, for a wrong number of values, a text beyond kMaxStoredTextBytes or a
+  // failed write; the table is then unchanged.
+  bool Append(const std::vector<Text>& values);
+
+  // Scans from the current record; on a match that record stays current and true is returned,
+  // otherwise the position is the end.
+  bool Find(const std::function<bool(const TableContainer&)>& predicate);
+
+  // Marks the current record deleted; nothing is written until Purge.
+  void MarkDeleted();
+  // Removes every marked record and writes the table. True when nothing was marked or the
+  // write succeeded; on false the records and marks stay as they were.
+  bool Purge();
+
+ private:
+  struct Span {
+    uint32_t offset;
+    uint32_t length;
+  };
+  bool LoadPayload(SecretText payload);
+  bool WritePayload(const std::array<unsigned char, 32>& key, const std::string& salt,
+                    uint32_t iterations);
+  void Forget();
+  int FieldIndex(std::string_view name) const;
+
+  TableFileSystem& fs_;
+  bool open_ = false;
+  Text path_;
+  std::vector<FieldSpec> fields_;
+  std::array<unsigned char, 32> key_{};
+  std::string salt_;
+  uint32_t iterations_ = 0;
+  SecretText payload_;            // deciphered payload as stored
+  std::vector<uint32_t> records_; // offset of each record's flags byte in payload_
+  std::vector<Span> spans_;       // fields_.size() spans per record
+  std::vector<bool> deleted_;     // marks, one per record
+  size_t current_ = 0;
+};
+
+// --- the file format, for the container, its tests and the fuzzer -------------------------
+
+struct TableKeyParams {
+  std::string salt;  // 16 bytes
+  uint32_t iterations = kDefaultKdfIterations;
+};
+
+// Fresh random salt with the default iterations.
+TableKeyParams NewTableKeyParams();
+
+// Enciphers payload into the bytes of a table file.
+std::optional<std::string> SealTableFile(std::string_view payload, std::string_view password,
+                                         const TableKeyParams& params);
+
+// Checks and deciphers a table file; nullopt for anything that is not a table sealed under
+// password. params receives the salt and iterations found.
+std::optional<SecretText> UnsealTableFile(std::string_view file, std::string_view password,
+                                          TableKeyParams* params = nullptr);
+
+// Payload of an empty table with these fields; nullopt for an invalid field list (none, more
+// than kMaxTableFields, empty, long or repeated names).
+std::optional<std::string> EmptyTablePayload(const std::vector<FieldSpec>& fields);
+
+// Number of key derivations run in this process (cache misses); for tests and measurements.
+size_t DerivedKeyCount();
+// Drops (and wipes) every cached key.
+void ClearTableKeyCache();
+
+}  // namespace quorrel
