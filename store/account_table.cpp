@@ -1,0 +1,228 @@
+#include "store/account_table.h"
+
+#include <memory>
+#include <random>
+
+namespace quorrel {
+
+namespace {
+
+constexpr char kPid[] = "PID";
+constexpr char kName[] = "NAME";
+constexpr char kUser[] = "USER";
+constexpr char kPassword[] = "PASSWORD";
+constexpr uint32_t kFieldMaxLength = 512;
+
+// With a sound generator a free value turns up long before this; a generator stuck on taken
+// values must not hang the program.
+constexpr int kMaxPidDraws = 1000000;
+
+void Log(const AccountStore& store, std::string_view line) {
+  if (store.log) store.log(line);
+}
+
+void Restart(const AccountStore& store) {
+  if (store.restart) store.restart();
+}
+
+AccountRecord ReadRecord(const TableContainer& table) {
+  return AccountRecord{table.ReadField(kPid), table.ReadField(kName), table.ReadField(kUser),
+                       table.ReadField(kPassword)};
+}
+
+void Wipe(AccountRecord& record) {
+  SecureWipe(record.user);
+  SecureWipe(record.password);
+}
+
+int32_t UniformDraw(std::mt19937& gen, int32_t lo, int32_t hi) {
+  if (hi <= lo) return lo;
+  const uint64_t range = static_cast<uint64_t>(int64_t{hi} - lo) + 1;
+  // Rejection keeps every value equally likely.
+  const uint64_t limit = (uint64_t{1} << 32) / range * range;
+  uint64_t r;
+  do {
+    r = gen();
+  } while (r >= limit);
+  return static_cast<int32_t>(lo + static_cast<int64_t>(r % range));
+}
+
+}  // namespace
+
+uint32_t TickSeeder::NextSeed() {
+  const uint32_t seed = (tick_ms_ ? tick_ms_() : 0u) + offset_;
+  offset_ += (seed & 0xFF) + 100;
+  return seed;
+}
+
+RandomDraw TickSeededDraw(std::function<uint32_t()> tick_ms) {
+  auto seeder = std::make_shared<TickSeeder>(std::move(tick_ms));
+  return [seeder](int32_t lo, int32_t hi) {
+    std::mt19937 gen(seeder->NextSeed());
+    return UniformDraw(gen, lo, hi);
+  };
+}
+
+std::vector<FieldSpec> AccountTableFields() {
+  return {{kPid, FieldType::kText, kFieldMaxLength},
+          {kName, FieldType::kText, kFieldMaxLength},
+          {kUser, FieldType::kText, kFieldMaxLength},
+          {kPassword, FieldType::kText, kFieldMaxLength}};
+}
+
+bool OpenAccountTable(const AccountStore& store, TableContainer& table) {
+  return store.fs && table.Open(store.table_path, kAccountTableAccessPassword);
+}
+
+bool CreateAccountTable(const AccountStore& store) {
+  if (!store.fs || store.fs->Exists(store.table_path)) return false;
+  const std::vector<FieldSpec> fields = AccountTableFields();
+  Log(store, "Data Create");
+  TableContainer table(*store.fs);
+  // Created already protected: a crash before the password step below cannot leave a file
+  // without the access password, which no later start would open or replace.
+  if (!table.Create(store.table_path, fields, kAccountTableAccessPassword)) {
+    store.fs->Remove(store.table_path);
+    Log(store, "Data Create Error ");
+    Restart(store);
+    return false;
+  }
+  if (!table.Open(store.table_path, kAccountTableAccessPassword) ||
+      !table.SetAccessPassword(kAccountTableAccessPassword)) {
+    table.Close();
+    Log(store, "Data Create Encryption Error ");
+    store.fs->Remove(store.table_path);
+    Restart(store);
+    return false;
+  }
+  table.Close();
+  return true;
+}
+
+void ForEachAccount(const AccountStore& store,
+                    const std::function<void(int ordinal, const AccountRecord&)>& visitor) {
+  if (!store.fs) return;
+  if (!store.fs->Exists(store.table_path)) {
+    CreateAccountTable(store);
+    return;
+  }
+  TableContainer table(*store.fs);
+  if (!OpenAccountTable(store, table)) return;
+  const size_t count = table.RecordCount();
+  for (size_t i = 1; i <= count; ++i) {
+    AccountRecord record = ReadRecord(table);
+    if (visitor) visitor(static_cast<int>(i), record);
+    Wipe(record);
+    table.Skip(1);
+  }
+  table.Close();
+}
+
+std::optional<AccountRecord> FindAccountByPid(const AccountStore& store, std::string_view pid) {
+  if (!store.fs) return std::nullopt;
+  TableContainer table(*store.fs);
+  if (!OpenAccountTable(store, table)) return std::nullopt;
+  std::optional<AccountRecord> found;
+  table.GoToFirst();
+  if (table.Find([pid](const TableContainer& t) { return t.FieldView(kPid) == pid; })) {
+    found = ReadRecord(table);
+  }
+  table.Close();
+  return found;
+}
+
+int DeleteAccountByPid(const AccountStore& store, std::string_view pid) {
+  if (!store.fs) return 0;
+  TableContainer table(*store.fs);
+  if (!OpenAccountTable(store, table)) return 0;
+  // Every match is marked first and all go in one purge: purging inside the scan would shift
+  // the next record into the visited slot and skip it.
+  int marked = 0;
+  for (table.GoToFirst(); !table.Eof(); table.Skip(1)) {
+    if (table.FieldView(kPid) == pid) {
+      table.MarkDeleted();
+      ++marked;
+    }
+  }
+  const bool removed = marked > 0 && table.Purge();
+  table.Close();
+  if (!removed) return 0;
+  // Logged once the records are really gone from the file, one line per record.
+  for (int i = 0; i < marked; ++i) Log(store, Text("Del Data ").append(pid));
+  return marked;
+}
+
+int32_t PidNumber(std::string_view pid) {
+  Text ascii;
+  ascii.reserve(pid.size());
+  for (size_t i = 0; i < pid.size(); ++i) {
+    const auto b = static_cast<unsigned char>(pid[i]);
+    if (IsLeadByte(b) && i + 1 < pid.size()) {
+      const auto trail = static_cast<unsigned char>(pid[i + 1]);
+      if (b == 0xA3 && trail >= 0xB0 && trail <= 0xB9) {
+        ascii.push_back(static_cast<char>('0' + (trail - 0xB0)));
+      } else {
+        ascii.append(pid.substr(i, 2));
+      }
+      ++i;
+    } else {
+      ascii.push_back(static_cast<char>(b));
+    }
+  }
+  return ParseDecimal(ascii);
+}
+
+Text NewAccountPid(const AccountStore& store) {
+  if (!store.fs) return {};
+  TableContainer table(*store.fs);
+  if (!OpenAccountTable(store, table)) {
+    Restart(store);
+    return {};
+  }
+  constexpr int32_t kRange = kMaxAccountPid - kMinAccountPid + 1;
+  std::vector<bool> taken(kRange, false);
+  int32_t taken_count = 0;
+  const size_t count = table.RecordCount();
+  for (size_t i = 0; i < count; ++i) {
+    const int32_t n = PidNumber(table.FieldView(kPid));
+    if (n >= kMinAccountPid && n <= kMaxAccountPid && !taken[n - kMinAccountPid]) {
+      taken[n - kMinAccountPid] = true;
+      ++taken_count;
+    }
+    table.Skip(1);
+  }
+  table.Close();
+  if (taken_count == kRange) return {};
+
+  auto is_free = [&](int32_t n) {
+    return n >= kMinAccountPid && n <= kMaxAccountPid && !taken[n - kMinAccountPid];
+  };
+  if (store.draw) {
+    for (int attempt = 0; attempt < kMaxPidDraws; ++attempt) {
+      const int32_t n = store.draw(kMinAccountPid, kMaxAccountPid);
+      if (is_free(n)) return std::to_string(n);
+    }
+  }
+  for (int32_t n = kMinAccountPid; n <= kMaxAccountPid; ++n) {
+    if (is_free(n)) return std::to_string(n);
+  }
+  return {};
+}
+
+bool AddAccount(const AccountStore& store, const Text& pid, const Text& name, const Text& user,
+                const Text& password) {
+  if (!store.fs) return false;
+  TableContainer table(*store.fs);
+  if (!OpenAccountTable(store, table)) return false;
+  if (!table.GoToLast()) {
+    table.Close();
+    return false;
+  }
+  std::vector<Text> values{pid, name, user, password};
+  const bool ok = table.Append(values);
+  for (Text& v : values) SecureWipe(v);
+  table.Close();
+  return ok;
+}
+
+}  // namespace quorrel

@@ -1,0 +1,97 @@
+// The account table: the program's only store of accounts, one file "UserData.edb" protected
+// by a fixed access password. Every operation opens the file, works and closes it again.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "app/text.h"
+#include "store/table_container.h"
+#include "store/table_file_system.h"
+
+namespace quorrel {
+
+inline constexpr char kAccountTableFileName[] = "UserData.edb";
+inline constexpr char kAccountTableAccessPassword[] = "Qm4Tz8LwRk2V";
+inline constexpr int32_t kMinAccountPid = 10000;
+inline constexpr int32_t kMaxAccountPid = 99999;
+
+struct AccountRecord {
+  Text pid;
+  Text name;
+  Text user;
+  Text password;
+};
+
+// Reseeds, then draws one integer uniformly from lo..hi inclusive.
+using RandomDraw = std::function<int32_t(int32_t lo, int32_t hi)>;
+
+// The reseeding rule: seed := tick (ms) + offset; then offset += (seed & 0xFF) + 100, so two
+// draws within the same millisecond still get different seeds.
+class TickSeeder {
+ public:
+  explicit TickSeeder(std::function<uint32_t()> tick_ms) : tick_ms_(std::move(tick_ms)) {}
+  uint32_t NextSeed();
+
+ private:
+  std::function<uint32_t()> tick_ms_;
+  uint32_t offset_ = 0;
+};
+
+// A RandomDraw that reseeds a Mersenne Twister by the rule above before every draw
+// (tick_ms is GetTickCount on Windows). The returned object owns its running offset.
+RandomDraw TickSeededDraw(std::function<uint32_t()> tick_ms);
+
+// What the table operations need from the program; created once at start.
+struct AccountStore {
+  Text table_path;                               // AccountTablePath
+  TableFileSystem* fs = nullptr;                 // not owned
+  std::function<void(std::string_view)> log;     // WriteActivityLog
+  std::function<void()> restart;                 // RestartProgram with its default delay;
+                                                 // never returns in the program
+  RandomDraw draw;                               // for NewAccountPid
+};
+
+// "PID", "NAME", "USER", "PASSWORD": text, at most 512 bytes each.
+std::vector<FieldSpec> AccountTableFields();
+
+// Opens store.table_path with the access password into table; false for a missing, foreign,
+// damaged or wrongly protected file. Such a file is never written, repaired or re-created.
+bool OpenAccountTable(const AccountStore& store, TableContainer& table);
+
+// Creates the empty table, logging "Data Create" first. On failure it deletes the file, logs
+// "Data Create Error " (creating) or "Data Create Encryption Error " (protecting) and calls
+// store.restart, then returns false. Also false, doing nothing, when a file is already there.
+bool CreateAccountTable(const AccountStore& store);
+
+// Visits every record in stored order with its ordinal from 1. A missing file is created
+// (nothing visited); a file that does not open is silently skipped.
+void ForEachAccount(const AccountStore& store,
+                    const std::function<void(int ordinal, const AccountRecord&)>& visitor);
+
+// The first record whose "PID" equals pid byte for byte.
+std::optional<AccountRecord> FindAccountByPid(const AccountStore& store, std::string_view pid);
+
+// Removes every record whose "PID" equals pid in one write, then logs "Del Data " + pid once
+// for each removed record. Returns the number removed (0 when nothing matched, the file does
+// not open or the write failed; the file is then unchanged and nothing is logged).
+int DeleteAccountByPid(const AccountStore& store, std::string_view pid);
+
+// A PID of five digits that no stored record has (as read by PidNumber). When the table does
+// not open it calls store.restart and returns the empty text, as it also does when every
+// value 10000..99999 is taken.
+Text NewAccountPid(const AccountStore& store);
+
+// Appends one record, fields in the order "PID", "NAME", "USER", "PASSWORD", unchecked.
+// True when the record is in the file.
+bool AddAccount(const AccountStore& store, const Text& pid, const Text& name, const Text& user,
+                const Text& password);
+
+// A stored PID as a number: full-width GBK digits (A3 B0..A3 B9) count as ordinary digits,
+// then the usual decimal rule (leading digits; none gives 0).
+int32_t PidNumber(std::string_view pid);
+
+}  // namespace quorrel
