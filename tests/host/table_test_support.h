@@ -1,0 +1,161 @@
+// Test doubles for the account table: a file system that can fail or crash inside a write,
+// and a store wired to recording fakes.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "store/account_table.h"
+#include "store/memory_file_system.h"
+
+namespace quorrel::testing {
+
+// Where a WriteReplace stops when the process dies inside it.
+enum class CrashPoint {
+  kBeforeTempCreate,
+  kAfterTempCreate,     // empty temp file
+  kAfterPartialWrite,   // half the bytes in the temp file
+  kBeforeFlush,         // all written but not flushed: the disk kept only part of it
+  kBeforeRename,        // flushed temp file, rename not done
+  kRenameNotDurable,    // renamed, but the folder entry never reached the disk
+  kAfterRename,         // renamed and durable, folder flush not returned
+};
+
+inline const std::vector<CrashPoint>& AllCrashPoints() {
+  static const std::vector<CrashPoint> points = {
+      CrashPoint::kBeforeTempCreate, CrashPoint::kAfterTempCreate,
+      CrashPoint::kAfterPartialWrite, CrashPoint::kBeforeFlush,
+      CrashPoint::kBeforeRename,     CrashPoint::kRenameNotDurable,
+      CrashPoint::kAfterRename};
+  return points;
+}
+
+// The files map is the disk as it would be found after the crash. After a crash every
+// further call fails: the process is gone and nothing it would still do reaches the disk.
+class FaultyFileSystem : public MemoryTableFileSystem {
+ public:
+  std::optional<std::string> ReadFile(const Text& path) override {
+    if (crashed) return std::nullopt;
+    return MemoryTableFileSystem::ReadFile(path);
+  }
+  bool Exists(const Text& path) override {
+    return !crashed && MemoryTableFileSystem::Exists(path);
+  }
+  bool Remove(const Text& path) override {
+    return !crashed && MemoryTableFileSystem::Remove(path);
+  }
+
+  bool WriteReplace(const Text& path, std::string_view bytes) override {
+    ++write_calls;
+    if (crashed) return false;
+    if (!fail_writes.empty()) {
+      const bool fail = fail_writes.front();
+      fail_writes.pop_front();
+      // A give-up (locked file, full disk): the temp file is cleaned away, path untouched.
+      if (fail) return false;
+    }
+    if (crash_on_write == write_calls) return Crash(path, bytes);
+    return MemoryTableFileSystem::WriteReplace(path, bytes);
+  }
+
+  // 1-based number of the WriteReplace call that crashes at crash_point; 0: none.
+  int crash_on_write = 0;
+  CrashPoint crash_point = CrashPoint::kBeforeTempCreate;
+  // Results of the next writes: true = give up (returns false, nothing changed).
+  std::deque<bool> fail_writes;
+  int write_calls = 0;
+  bool crashed = false;
+
+ private:
+  bool Crash(const Text& path, std::string_view bytes) {
+    crashed = true;
+    const Text temp = ReplaceTempPath(path);
+    switch (crash_point) {
+      case CrashPoint::kBeforeTempCreate:
+        break;
+      case CrashPoint::kAfterTempCreate:
+        files[temp] = "";
+        break;
+      case CrashPoint::kAfterPartialWrite:
+        files[temp] = std::string(bytes.substr(0, bytes.size() / 2));
+        break;
+      case CrashPoint::kBeforeFlush:
+        // Pages that never reached the disk read back as zeros.
+        files[temp] = std::string(bytes.substr(0, bytes.size() / 3)) +
+                      std::string(bytes.size() - bytes.size() / 3, '\0');
+        break;
+      case CrashPoint::kBeforeRename:
+      case CrashPoint::kRenameNotDurable:
+        files[temp] = std::string(bytes);
+        break;
+      case CrashPoint::kAfterRename:
+        files[path] = std::string(bytes);
+        files.erase(temp);
+        break;
+    }
+    return false;
+  }
+};
+
+// Draws that return scripted values first, then a fixed fallback.
+struct ScriptedDraw {
+  std::deque<int32_t> values;
+  int32_t fallback = 54321;
+  int calls = 0;
+  int32_t operator()(int32_t, int32_t) {
+    ++calls;
+    if (values.empty()) return fallback;
+    const int32_t v = values.front();
+    values.pop_front();
+    return v;
+  }
+};
+
+// A store over a FaultyFileSystem, recording log lines and restarts.
+struct StoreHarness {
+  static constexpr char kPath[] = "dir/UserData.edb";
+
+  FaultyFileSystem fs;
+  std::vector<std::string> log;
+  int restarts = 0;
+  ScriptedDraw draw;
+  AccountStore store;
+
+  StoreHarness() { Wire(); }
+  StoreHarness(const StoreHarness&) = delete;
+  StoreHarness& operator=(const StoreHarness&) = delete;
+
+  void Wire() {
+    store.table_path = kPath;
+    store.fs = &fs;
+    store.log = [this](std::string_view line) { log.emplace_back(line); };
+    store.restart = [this] { ++restarts; };
+    store.draw = [this](int32_t lo, int32_t hi) { return draw(lo, hi); };
+  }
+
+  // A new process on the disk as the crash left it.
+  void Reboot() {
+    std::map<Text, std::string> disk = fs.files;
+    fs = FaultyFileSystem();
+    fs.files = std::move(disk);
+    log.clear();
+    restarts = 0;
+  }
+
+  std::string& TableBytes() { return fs.files[kPath]; }
+  bool HasTable() const { return fs.files.count(kPath) != 0; }
+
+  std::vector<AccountRecord> List() {
+    std::vector<AccountRecord> out;
+    ForEachAccount(store, [&](int, const AccountRecord& r) { out.push_back(r); });
+    return out;
+  }
+  std::vector<std::string> Pids() {
+    std::vector<std::string> out;
+    for (const AccountRecord& r : List()) out.push_back(r.pid);
+    return out;
+  }
+};
+
+}  // namespace quorrel::testing
