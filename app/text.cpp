@@ -43,6 +43,14 @@ std::vector<Text> SplitText(std::string_view text, std::string_view sep) {
   return parts;
 }
 
+size_t FindAtCharStart(std::string_view haystack, std::string_view needle) {
+  for (size_t i = 0; i <= haystack.size(); ++i) {
+    if (haystack.size() - i >= needle.size() && haystack.compare(i, needle.size(), needle) == 0) return i;
+    if (i < haystack.size() && IsLeadByte(static_cast<unsigned char>(haystack[i]))) ++i;
+  }
+  return std::string_view::npos;
+}
+
 void SecureWipe(void* data, size_t size) {
   // volatile writes: the compiler may not drop them as dead stores.
   volatile unsigned char* p = static_cast<volatile unsigned char*>(data);

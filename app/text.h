@@ -22,6 +22,10 @@ inline bool IsLeadByte(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
 // no part at all (the splitting rule the account-file readers rely on).
 std::vector<Text> SplitText(std::string_view text, std::string_view sep);
 
+// Byte-wise, case-sensitive search that only matches at character starts: both bytes of a
+// double-byte character are stepped over together. Returns npos when absent.
+size_t FindAtCharStart(std::string_view haystack, std::string_view needle);
+
 // Overwrites the bytes before the memory is released: for passwords, the PIN and
 // deciphered tables.
 void SecureWipe(void* data, size_t size);

@@ -1,0 +1,128 @@
+#include "app/startup_win.h"
+
+#include "app/cmdline.h"
+#include "app/config.h"
+#include "app/state.h"
+#include "input/input_window_win.h"
+#include "security/pin_pad_win.h"
+#include "ui/main/main_window_win.h"
+#include "ui/toolkit/encoding_win.h"
+
+namespace quorrel {
+namespace {
+
+Text ModulePath() {
+  std::string path(MAX_PATH, '\0');
+  for (;;) {
+    DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n < path.size()) {
+      path.resize(n);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+size_t LastSeparator(const Text& path) {
+  // The trail byte of a GBK character can be 0x5C: walk by characters.
+  size_t last = Text::npos;
+  for (size_t i = 0; i < path.size(); ++i) {
+    if (path[i] == '\\' || path[i] == '/') last = i;
+    if (IsLeadByte(static_cast<unsigned char>(path[i]))) ++i;
+  }
+  return last;
+}
+
+BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM lp) {
+  auto* list = reinterpret_cast<std::vector<TopLevelWindowInfo>*>(lp);
+  TopLevelWindowInfo info;
+  info.handle = hwnd;
+  info.threadId = GetWindowThreadProcessId(hwnd, &info.processId);
+  int len = GetWindowTextLengthA(hwnd);
+  if (len > 0) {
+    std::string title(static_cast<size_t>(len) + 1, '\0');
+    int got = GetWindowTextA(hwnd, title.data(), len + 1);
+    title.resize(static_cast<size_t>(got > 0 ? got : 0));
+    info.title = std::move(title);
+  }
+  char cls[50] = {};
+  int n = GetClassNameA(hwnd, cls, sizeof cls);
+  info.className.assign(cls, static_cast<size_t>(n > 0 ? n : 0));
+  list->push_back(std::move(info));
+  return TRUE;
+}
+
+void PumpPendingMessages() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+}  // namespace
+
+Text ModuleDirectory() {
+  Text path = ModulePath();
+  size_t sep = LastSeparator(path);
+  return sep == Text::npos ? Text{} : path.substr(0, sep);
+}
+
+Text ModuleFileName() {
+  Text path = ModulePath();
+  size_t sep = LastSeparator(path);
+  return sep == Text::npos ? path : path.substr(sep + 1);
+}
+
+std::vector<TopLevelWindowInfo> ListTopLevelWindows() {
+  std::vector<TopLevelWindowInfo> list;
+  EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&list));
+  return list;
+}
+
+HWND FindWindowByText(std::string_view text) {
+  auto asHandle = reinterpret_cast<HWND>(static_cast<intptr_t>(ParseDecimal(text)));
+  WINDOWINFO wi{};
+  wi.cbSize = 60;
+  static_assert(sizeof(WINDOWINFO) == 60, "WINDOWINFO is 60 bytes on every target");
+  if (asHandle && GetWindowInfo(asHandle, &wi)) return asHandle;
+  for (const TopLevelWindowInfo& w : ListTopLevelWindows()) {
+    if (FindAtCharStart(w.title, text) != std::string_view::npos) return w.handle;
+    PumpPendingMessages();
+  }
+  return nullptr;
+}
+
+void PostCloseRequest(HWND window) { PostMessageA(window, WM_CLOSE, 0, 0); }
+
+void RunStartup() {
+  ProcessState& s = State();
+  s.CommandLineArgs = SplitCommandLine(GetCommandLineA());
+  s.RunDirectory = ModuleDirectory();
+  s.ExeFileName = ModuleFileName();
+  s.AccountTablePath = s.RunDirectory + "\\UserData.edb";
+  s.ConfigPath = s.RunDirectory + "\\Config.ini";
+  s.AccountHotkeyCode = ParseDecimal(ReadConfig(kUserKey));
+  s.PasswordHotkeyCode = ParseDecimal(ReadConfig(kPassKey));
+
+  if (!s.CommandLineArgs.empty()) {
+    // An input window of an earlier run gives way to this one.
+    HWND earlier = FindWindowByText(Utf8ToAnsi("辅助输入"));
+    if (reinterpret_cast<intptr_t>(earlier) > 0) PostCloseRequest(earlier);
+    s.StartedWithFile = true;
+    OpenInputWindow(nullptr);
+    return;
+  }
+  if (ReadConfig(kStartup) == "True") {
+    s.PinPadMode = 2;
+    OpenPinPadWindow(nullptr);
+  } else {
+    OpenMainWindow();
+  }
+}
+
+}  // namespace quorrel

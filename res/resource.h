@@ -1,0 +1,9 @@
+// Resource ids of the program.
+#pragma once
+
+#define IDI_APP 1
+#define IDI_TRAY 2
+#define IDR_LOGO_PNG 100
+// Menu strip pictures: normal state at 110 + button index, active state at 120 + index.
+#define IDR_MENU_NORMAL_BASE 110
+#define IDR_MENU_ACTIVE_BASE 120

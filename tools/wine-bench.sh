@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# The Wine test bench of one build tree: `up` starts an Xvfb display and a persistent
+# wineserver for a whole test run, `down` ends both by their process ids.
+set -u
+cmd=${1:?up or down}
+dir=${2:?bench folder}
+mkdir -p "$dir"
+. "$(dirname "$0")/wine-env.sh"
+
+case "$cmd" in
+up)
+  wine_bench_prefix
+  if [ -f "$dir/bench.env" ]; then
+    . "$dir/bench.env"
+    pid_alive "${BENCH_XVFB_PID:-}" && { echo "wine bench: already up on $BENCH_DISPLAY"; exit 0; }
+  fi
+  wine_bench_start_xvfb || exit 1
+  wineserver -f -p </dev/null >"$dir/wineserver.log" 2>&1 &
+  ws_pid=$!
+  # Wine's own service processes start with the first program and outlive it: start them
+  # here, away from the test runner's output pipes, which it would otherwise wait on.
+  wine cmd /c ver </dev/null >"$dir/warmup.log" 2>&1
+  printf 'BENCH_DISPLAY=%s\nBENCH_XVFB_PID=%s\nBENCH_WINESERVER_PID=%s\n' \
+    "$DISPLAY" "$xvfb_pid" "$ws_pid" >"$dir/bench.env"
+  echo "wine bench: display $DISPLAY (Xvfb $xvfb_pid), wineserver $ws_pid, code page test follows"
+  ;;
+down)
+  [ -f "$dir/bench.env" ] || exit 0
+  . "$dir/bench.env"
+  # The prefix is this build tree's own: ending its wineserver ends its leftover processes.
+  wineserver -k 2>/dev/null
+  for p in "${BENCH_WINESERVER_PID:-}" "${BENCH_XVFB_PID:-}"; do
+    if pid_alive "$p"; then
+      kill "$p" 2>/dev/null
+      for _ in $(seq 1 50); do pid_alive "$p" || break; sleep 0.1; done
+      pid_alive "$p" && kill -9 "$p" 2>/dev/null
+    fi
+  done
+  rm -f "$dir/bench.env"
+  echo "wine bench: down"
+  ;;
+*) echo "usage: $0 up|down DIR" >&2; exit 2 ;;
+esac

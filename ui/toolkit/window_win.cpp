@@ -1,0 +1,527 @@
+#include "ui/toolkit/window_win.h"
+
+#include <commctrl.h>
+#include <ole2.h>
+#include <shellapi.h>
+
+#include <cassert>
+
+#include "ui/toolkit/controls_win.h"
+#include "ui/toolkit/encoding_win.h"
+
+namespace quorrel::ui {
+
+LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"QuorrelWindow";
+constexpr wchar_t kPanelClass[] = L"QuorrelPanel";
+int g_liveWindows = 0;
+
+using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+
+int SystemDpi() {
+  WindowDc dc(nullptr);
+  return dc.get() ? GetDeviceCaps(dc.get(), LOGPIXELSX) : 96;
+}
+
+// Panels (tab pages, group boxes) pass their children's notifications up to the window.
+LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORBTN:
+    case WM_DRAWITEM:
+      return SendMessageW(GetAncestor(hwnd, GA_ROOT), msg, wp, lp);
+    case WM_LBUTTONDOWN: {
+      // Clicks on the bare panel belong to the panel's control (dragging by the panel).
+      HWND root = GetAncestor(hwnd, GA_ROOT);
+      if (Window* w = Window::FromHwnd(root)) {
+        HWND named = hwnd;
+        while (named && w->NameOf(named).empty()) named = GetParent(named);
+        if (named && named != root) {
+          EventArgs args;
+          args.wparam = wp;
+          args.lparam = lp;
+          w->Raise(w->NameOf(named), Event::LeftButtonDown, args);
+        }
+      }
+      return 0;
+    }
+    case WM_ERASEBKGND: {
+      RECT r;
+      GetClientRect(hwnd, &r);
+      FillRect(reinterpret_cast<HDC>(wp), &r, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+      return 1;
+    }
+  }
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+void RegisterClasses(HINSTANCE inst) {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = WindowProc;
+  wc.hInstance = inst;
+  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  wc.hIcon = LoadIconW(inst, MAKEINTRESOURCEW(1));
+  wc.lpszClassName = kWindowClass;
+  RegisterClassExW(&wc);
+  wc.lpfnWndProc = PanelProc;
+  wc.hIcon = nullptr;
+  wc.lpszClassName = kPanelClass;
+  RegisterClassExW(&wc);
+}
+
+// Files dropped on a window, reported to its drop-target control.
+class FileDropTarget final : public IDropTarget {
+ public:
+  FileDropTarget(HWND hwnd, std::string control) : hwnd_(hwnd), control_(std::move(control)) {}
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+    if (riid == IID_IUnknown || riid == IID_IDropTarget) {
+      *out = static_cast<IDropTarget*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    LONG n = InterlockedDecrement(&refs_);
+    if (n == 0) delete this;
+    return static_cast<ULONG>(n);
+  }
+  HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effect) override {
+    FORMATETC fmt{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    accept_ = data && data->QueryGetData(&fmt) == S_OK;
+    *effect = accept_ ? DROPEFFECT_COPY : DROPEFFECT_NONE;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE DragOver(DWORD, POINTL, DWORD* effect) override {
+    *effect = accept_ ? DROPEFFECT_COPY : DROPEFFECT_NONE;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE DragLeave() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) override {
+    *effect = DROPEFFECT_NONE;
+    FORMATETC fmt{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    STGMEDIUM medium{};
+    if (!data || data->GetData(&fmt, &medium) != S_OK) return S_OK;
+    std::string text;
+    if (auto drop = static_cast<HDROP>(GlobalLock(medium.hGlobal))) {
+      UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+      for (UINT i = 0; i < count; ++i) {
+        UINT len = DragQueryFileA(drop, i, nullptr, 0);
+        std::string path(len + 1, '\0');
+        DragQueryFileA(drop, i, path.data(), len + 1);
+        path.resize(len);
+        text += path;
+        if (count > 1) text += "\r\n";
+      }
+      GlobalUnlock(medium.hGlobal);
+    }
+    ReleaseStgMedium(&medium);
+    *effect = DROPEFFECT_COPY;
+    if (Window* w = Window::FromHwnd(hwnd_)) {
+      EventArgs args;
+      args.text = std::move(text);
+      w->Raise(control_, Event::FilesDropped, args);
+    }
+    return S_OK;
+  }
+
+ private:
+  ~FileDropTarget() = default;
+  LONG refs_ = 1;
+  HWND hwnd_;
+  std::string control_;
+  bool accept_ = false;
+};
+
+}  // namespace
+
+int DpiOf(HWND hwnd) {
+  static auto fn = reinterpret_cast<GetDpiForWindowFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  if (hwnd && fn) {
+    UINT dpi = fn(hwnd);
+    if (dpi) return static_cast<int>(dpi);
+  }
+  return SystemDpi();
+}
+
+int LiveWindowCount() { return g_liveWindows; }
+
+Window* Window::FromHwnd(HWND hwnd) {
+  if (!hwnd) return nullptr;
+  wchar_t cls[32] = {};
+  GetClassNameW(hwnd, cls, 32);
+  if (lstrcmpW(cls, kWindowClass) != 0) return nullptr;
+  return reinterpret_cast<Window*>(GetPropW(hwnd, L"QuorrelWindow"));
+}
+
+Window* Window::Create(const WindowSpec& spec, HWND owner, void* user) {
+  HINSTANCE inst = GetModuleHandleW(nullptr);
+  RegisterClasses(inst);
+  auto* w = new Window(spec, user);
+  w->dpi_ = DpiOf(owner);
+  RECT r{0, 0, w->Scale(spec.clientWidth), w->Scale(spec.clientHeight)};
+  AdjustWindowRectEx(&r, spec.style, FALSE, spec.exStyle);
+  int x = spec.x == CW_USEDEFAULT ? CW_USEDEFAULT : w->Scale(spec.x);
+  int y = spec.x == CW_USEDEFAULT ? CW_USEDEFAULT : w->Scale(spec.y);
+  if (owner && spec.x == CW_USEDEFAULT) {
+    // Centred over the owner.
+    RECT o;
+    GetWindowRect(owner, &o);
+    x = o.left + ((o.right - o.left) - (r.right - r.left)) / 2;
+    y = o.top + ((o.bottom - o.top) - (r.bottom - r.top)) / 2;
+  }
+  HWND hwnd = CreateWindowExW(spec.exStyle, kWindowClass, Utf8ToWide(spec.title).c_str(), spec.style,
+                              x, y, r.right - r.left, r.bottom - r.top, owner, nullptr, inst, w);
+  if (!hwnd) {
+    delete w;
+    return nullptr;
+  }
+  // The window may sit on a monitor of another DPI than its owner: lay out again then.
+  int actual = DpiOf(hwnd);
+  if (actual != w->dpi_) {
+    SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(actual, actual), 0);
+  }
+  ShowWindow(hwnd, SW_SHOW);
+  UpdateWindow(hwnd);
+  return w;
+}
+
+void Window::RunModal(const WindowSpec& spec, HWND owner, void* user) {
+  WindowSpec modal = spec;
+  modal.modal = true;
+  Window* w = Create(modal, owner, user);
+  if (!w) return;
+  HWND hwnd = w->hwnd();
+  MSG msg;
+  while (IsWindow(hwnd) && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (!IsDialogMessageW(hwnd, &msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  if (msg.message == WM_QUIT && !IsWindow(hwnd)) return;
+  if (msg.message == WM_QUIT) PostQuitMessage(static_cast<int>(msg.wParam));
+}
+
+HWND Window::Control(std::string_view name) const {
+  auto it = controls_.find(name);
+  return it == controls_.end() ? nullptr : it->second;
+}
+
+const ControlSpec* Window::Spec(std::string_view name) const {
+  for (const ControlSpec& c : spec_.controls)
+    if (name == c.name) return &c;
+  return nullptr;
+}
+
+std::string_view Window::NameOf(HWND control) const {
+  auto it = names_.find(control);
+  return it == names_.end() ? std::string_view{} : std::string_view{it->second};
+}
+
+void Window::SetCaption(std::string_view control, std::string_view utf8) {
+  if (HWND h = Control(control)) SetWindowTextW(h, Utf8ToWide(utf8).c_str());
+}
+
+void Window::SetText(std::string_view control, std::string_view ansi) {
+  if (HWND h = Control(control)) SetWindowTextW(h, AnsiToWide(ansi).c_str());
+}
+
+std::wstring Window::GetWideText(std::string_view control) const {
+  HWND h = Control(control);
+  if (!h) return {};
+  int n = GetWindowTextLengthW(h);
+  std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+  n = GetWindowTextW(h, text.data(), n + 1);
+  text.resize(static_cast<size_t>(n > 0 ? n : 0));
+  return text;
+}
+
+std::string Window::GetText(std::string_view control) const {
+  std::wstring wide = GetWideText(control);
+  std::string text = WideToAnsi(wide);
+  SecureZeroMemory(wide.data(), wide.size() * sizeof(wchar_t));
+  return text;
+}
+
+void Window::Show(std::string_view control, bool visible) {
+  if (HWND h = Control(control)) ShowWindow(h, visible ? SW_SHOW : SW_HIDE);
+}
+
+void Window::Move(std::string_view control, int x, int y, int w, int h) {
+  if (HWND c = Control(control)) MoveWindow(c, Scale(x), Scale(y), Scale(w), Scale(h), TRUE);
+}
+
+void Window::Raise(std::string_view control, Event event, EventArgs& args) {
+  Dispatch(control, event, args);
+}
+
+bool Window::Dispatch(std::string_view control, Event event, EventArgs& args) {
+  for (const HandlerSpec& h : spec_.handlers) {
+    if (h.event != event || control != h.control) continue;
+    if (event == Event::Message && h.message != args.message) continue;
+    h.handler(*this, args);
+    return true;
+  }
+  return false;
+}
+
+void Window::ApplyFont() {
+  LOGFONTW lf{};
+  lf.lfHeight = -MulDiv(10, dpi_, 72);
+  lf.lfCharSet = DEFAULT_CHARSET;
+  lf.lfQuality = CLEARTYPE_QUALITY;
+  lstrcpynW(lf.lfFaceName, Utf8ToWide(kFontName).c_str(), LF_FACESIZE);
+  font_.reset(CreateFontIndirectW(&lf));
+  for (auto& [name, h] : controls_) SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
+}
+
+void Window::CreateControls() {
+  HINSTANCE inst = GetModuleHandleW(nullptr);
+  for (const ControlSpec& c : spec_.controls) {
+    HWND parent = hwnd_;
+    int ox = 0, oy = 0;
+    if (c.parent) {
+      const ControlSpec* p = Spec(c.parent);
+      HWND ph = Control(c.parent);
+      assert(p && ph && "a parent control must come before its children");
+      if (p && p->kind == ControlKind::GroupBox) {
+        // A group box is drawn, not a container: its children sit beside it.
+        parent = GetParent(ph);
+        ox = p->x;
+        oy = p->y;
+      } else if (p && p->kind == ControlKind::TabPanel) {
+        std::string pageName = std::string(c.parent) + "#" + std::to_string(c.page < 0 ? 0 : c.page);
+        parent = Control(pageName);
+        if (!parent) {
+          parent = CreateWindowExW(WS_EX_CONTROLPARENT, kPanelClass, L"", WS_CHILD | WS_CLIPCHILDREN |
+                                   (c.page <= 0 ? WS_VISIBLE : 0), 0, 0, Scale(p->w), Scale(p->h),
+                                   ph, nullptr, inst, nullptr);
+          controls_[pageName] = parent;
+          names_[parent] = c.parent;
+        }
+      } else if (ph) {
+        parent = ph;
+      }
+    }
+    RECT r{Scale(c.x + ox), Scale(c.y + oy), Scale(c.x + ox + c.w), Scale(c.y + oy + c.h)};
+    int w = r.right - r.left, h = r.bottom - r.top;
+    std::wstring caption = Utf8ToWide(c.caption ? c.caption : "");
+    DWORD vis = WS_CHILD | WS_VISIBLE | c.style;
+    HWND made = nullptr;
+    switch (c.kind) {
+      case ControlKind::Frame:
+      case ControlKind::DropTarget:
+        break;
+      case ControlKind::Label:
+        made = CreateWindowExW(0, L"STATIC", caption.c_str(), vis | SS_NOPREFIX | SS_LEFT, r.left,
+                               r.top, w, h, parent, nullptr, inst, nullptr);
+        break;
+      case ControlKind::Edit:
+        made = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", caption.c_str(),
+                               vis | WS_TABSTOP | ES_AUTOHSCROLL, r.left, r.top, w, h, parent, nullptr,
+                               inst, nullptr);
+        break;
+      case ControlKind::Button:
+        made = CreateWindowExW(0, L"BUTTON", caption.c_str(), vis | WS_TABSTOP | BS_PUSHBUTTON, r.left,
+                               r.top, w, h, parent, nullptr, inst, nullptr);
+        break;
+      case ControlKind::GroupBox:
+        made = CreateWindowExW(0, L"BUTTON", caption.c_str(), vis | BS_GROUPBOX, r.left, r.top, w, h,
+                               parent, nullptr, inst, nullptr);
+        break;
+      case ControlKind::TabPanel:
+        made = CreateWindowExW(WS_EX_CONTROLPARENT, kPanelClass, L"", vis | WS_CLIPCHILDREN, r.left,
+                               r.top, w, h, parent, nullptr, inst, nullptr);
+        break;
+      case ControlKind::List:
+        made = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+                               vis | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+                               r.left, r.top, w, h, parent, nullptr, inst, nullptr);
+        if (made)
+          ListView_SetExtendedListViewStyle(made, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+        break;
+      case ControlKind::Toolbar:
+        made = CreateBar(*this, c, parent, r);
+        break;
+      case ControlKind::Picture:
+        made = CreatePicture(*this, c, parent, r);
+        break;
+      case ControlKind::Overlay:
+        made = CreateOverlay(*this, c, parent, r);
+        break;
+    }
+    if (made) {
+      controls_[c.name] = made;
+      names_[made] = c.name;
+    }
+    if (c.kind == ControlKind::DropTarget && !dropTarget_) {
+      auto* target = new FileDropTarget(hwnd_, c.name);
+      if (RegisterDragDrop(hwnd_, target) == S_OK) {
+        dropTarget_ = target;
+      } else {
+        target->Release();
+      }
+    }
+  }
+}
+
+LRESULT Window::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+  {
+    EventArgs args;
+    args.message = msg;
+    args.wparam = wp;
+    args.lparam = lp;
+    if (Dispatch("", Event::Message, args) && args.handled) return args.result;
+  }
+  switch (msg) {
+    case WM_CREATE: {
+      CreateControls();
+      ApplyFont();
+      if (spec_.modal && GetWindow(hwnd_, GW_OWNER)) EnableWindow(GetWindow(hwnd_, GW_OWNER), FALSE);
+      EventArgs args;
+      Dispatch("", Event::Created, args);
+      return 0;
+    }
+    case WM_COMMAND: {
+      HWND from = reinterpret_cast<HWND>(lp);
+      std::string_view name = NameOf(from);
+      if (!name.empty() && HIWORD(wp) == BN_CLICKED) {
+        EventArgs args;
+        Dispatch(name, Event::Clicked, args);
+        return 0;
+      }
+      break;
+    }
+    case WM_NOTIFY: {
+      auto* hdr = reinterpret_cast<NMHDR*>(lp);
+      std::string_view name = NameOf(hdr->hwndFrom);
+      if (!name.empty() && (hdr->code == NM_DBLCLK || hdr->code == LVN_ITEMACTIVATE)) {
+        auto* item = reinterpret_cast<NMITEMACTIVATE*>(lp);
+        if (hdr->code == NM_DBLCLK && item->iItem < 0) break;
+        if (hdr->code == LVN_ITEMACTIVATE) break;  // double click already reports it
+        EventArgs args;
+        args.index = item->iItem;
+        Dispatch(name, Event::RowActivated, args);
+        return 0;
+      }
+      if (!name.empty() && hdr->code == LVN_KEYDOWN &&
+          reinterpret_cast<NMLVKEYDOWN*>(lp)->wVKey == VK_RETURN) {
+        EventArgs args;
+        args.index = ListView_GetNextItem(hdr->hwndFrom, -1, LVNI_SELECTED);
+        if (args.index >= 0) Dispatch(name, Event::RowActivated, args);
+        return 0;
+      }
+      break;
+    }
+    case WM_CTLCOLORSTATIC: {
+      HDC dc = reinterpret_cast<HDC>(wp);
+      HWND ctl = reinterpret_cast<HWND>(lp);
+      SetBkMode(dc, TRANSPARENT);
+      // Section labels ("▊ ...") carry the accent colour.
+      wchar_t first[2] = {};
+      GetWindowTextW(ctl, first, 2);
+      SetTextColor(dc, first[0] == 0x258A ? kAccent : RGB(0x33, 0x33, 0x33));
+      return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+    }
+    case WM_DPICHANGED: {
+      dpi_ = HIWORD(wp);
+      if (lp) {
+        auto* suggested = reinterpret_cast<RECT*>(lp);
+        SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+      } else {
+        RECT r{0, 0, Scale(spec_.clientWidth), Scale(spec_.clientHeight)};
+        AdjustWindowRectEx(&r, spec_.style, FALSE, spec_.exStyle);
+        SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+      }
+      for (const ControlSpec& c : spec_.controls) {
+        HWND h = Control(c.name);
+        if (!h) continue;
+        int ox = 0, oy = 0;
+        if (c.parent)
+          if (const ControlSpec* p = Spec(c.parent); p && p->kind == ControlKind::GroupBox) {
+            ox = p->x;
+            oy = p->y;
+          }
+        MoveWindow(h, Scale(c.x + ox), Scale(c.y + oy), Scale(c.w), Scale(c.h), TRUE);
+        if (c.kind == ControlKind::TabPanel)
+          for (int page = 0; page < 8; ++page)
+            if (HWND ph = Control(std::string(c.name) + "#" + std::to_string(page)))
+              MoveWindow(ph, 0, 0, Scale(c.w), Scale(c.h), TRUE);
+      }
+      ApplyFont();
+      return 0;
+    }
+    case WM_CLOSE:
+      DestroyWindow(hwnd_);
+      return 0;
+    case WM_DESTROY: {
+      if (spec_.modal)
+        if (HWND owner = GetWindow(hwnd_, GW_OWNER)) {
+          EnableWindow(owner, TRUE);
+          SetForegroundWindow(owner);
+        }
+      EventArgs args;
+      Dispatch("", Event::Destroying, args);
+      if (dropTarget_) {
+        RevokeDragDrop(hwnd_);
+        static_cast<IDropTarget*>(dropTarget_)->Release();
+        dropTarget_ = nullptr;
+      }
+      return 0;
+    }
+  }
+  return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  Window* w = nullptr;
+  if (msg == WM_NCCREATE) {
+    w = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+    w->hwnd_ = hwnd;
+    SetPropW(hwnd, L"QuorrelWindow", w);
+    ++g_liveWindows;
+  } else {
+    w = static_cast<Window*>(GetPropW(hwnd, L"QuorrelWindow"));
+  }
+  if (!w) return DefWindowProcW(hwnd, msg, wp, lp);
+  if (msg == WM_NCDESTROY) {
+    RemovePropW(hwnd, L"QuorrelWindow");
+    delete w;
+    // The program ends with its last window (a hidden window counts).
+    if (--g_liveWindows == 0) PostQuitMessage(0);
+    return DefWindowProcW(hwnd, msg, wp, lp);
+  }
+  return w->Handle(msg, wp, lp);
+}
+
+int RunMessageLoop() {
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    if (root && Window::FromHwnd(root) && IsDialogMessageW(root, &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  return static_cast<int>(msg.wParam);
+}
+
+}  // namespace quorrel::ui

@@ -1,0 +1,154 @@
+// Windows built from a layout table of named controls, with one handler per control event.
+//
+// Layouts are given in 96-DPI client pixels and scaled by the window's DPI. Control names
+// and captions are UTF-8; account data goes in and out of controls as ANSI code page bytes.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ui/toolkit/handles_win.h"
+
+namespace quorrel::ui {
+
+inline constexpr COLORREF kAccent = RGB(0x62, 0x3C, 0xEA);  // ARGB 0xFF623CEA
+inline constexpr COLORREF kWhite = RGB(0xFF, 0xFF, 0xFF);
+inline constexpr const char* kFontName = "微软雅黑";
+
+enum class ControlKind {
+  Frame,       // the skinned window frame: paints the window, owns no child window
+  Label,
+  Edit,
+  Button,
+  GroupBox,
+  Toolbar,     // a bar of buttons; items are the captions, "" for a blank spacer
+  List,        // a report list view; columns are added by the window's code
+  TabPanel,    // a container whose pages hold the controls that name it as parent
+  Picture,
+  Overlay,     // the blur layer, hidden until shown
+  DropTarget,  // no window: registers the whole window as a file drop target
+};
+
+struct ControlSpec {
+  const char* name;
+  ControlKind kind;
+  int x, y, w, h;                 // 96-DPI pixels in the parent's client area
+  const char* caption = "";       // UTF-8
+  const char* parent = nullptr;   // name of the parent control; null: the window
+  int page = -1;                  // page of a TabPanel parent
+  std::vector<const char*> items = {};  // toolbar buttons
+  DWORD style = 0;                // extra window styles
+  bool vertical = false;          // toolbar orientation
+};
+
+enum class Event {
+  Created,       // window: after every control exists
+  Destroying,    // window: about to be destroyed
+  Clicked,       // index: toolbar button index, 0 for a push button
+  RowActivated,  // index: list row
+  FilesDropped,  // text: the dropped paths (ANSI), CR LF after each when there are several
+  KeyReport,     // message, key: a key message of an edit box
+  MouseEnter,    // index: toolbar button under the mouse
+  MouseLeave,    // index: toolbar button the mouse left
+  LeftButtonDown,
+  Message,       // a window message of the window itself: message
+};
+
+class Window;
+
+struct EventArgs {
+  int index = 0;
+  UINT message = 0;
+  WPARAM wparam = 0;
+  LPARAM lparam = 0;
+  std::string text;      // ANSI
+  LRESULT result = 0;    // for Event::Message handlers
+  bool handled = false;  // Event::Message: set to keep the default procedure out
+};
+
+using Handler = void (*)(Window& window, EventArgs& args);
+
+struct HandlerSpec {
+  const char* control;  // "" for window events
+  Event event;
+  Handler handler;
+  UINT message = 0;     // Event::Message only
+};
+
+struct WindowSpec {
+  const char* title;     // UTF-8
+  int clientWidth;       // 96-DPI pixels
+  int clientHeight;
+  std::span<const ControlSpec> controls;
+  std::span<const HandlerSpec> handlers;
+  DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+  DWORD exStyle = 0;
+  int x = CW_USEDEFAULT, y = CW_USEDEFAULT;  // 96-DPI screen position, or default
+  bool modal = false;    // disables the owner while open
+};
+
+class Window {
+ public:
+  // Creates and shows the window. The Window object lives until WM_NCDESTROY.
+  static Window* Create(const WindowSpec& spec, HWND owner, void* user = nullptr);
+  // Runs a nested message loop until the window is gone (for modal windows).
+  static void RunModal(const WindowSpec& spec, HWND owner, void* user = nullptr);
+
+  HWND hwnd() const { return hwnd_; }
+  void* user() const { return user_; }
+  HWND Control(std::string_view name) const;
+  const ControlSpec* Spec(std::string_view name) const;
+  std::string_view NameOf(HWND control) const;
+
+  // Texts: SetCaption takes UTF-8, SetText/GetText ANSI bytes.
+  void SetCaption(std::string_view control, std::string_view utf8);
+  void SetText(std::string_view control, std::string_view ansi);
+  std::string GetText(std::string_view control) const;
+  std::wstring GetWideText(std::string_view control) const;
+  void Show(std::string_view control, bool visible);
+  void Move(std::string_view control, int x, int y, int w, int h);  // 96-DPI pixels
+
+  int Dpi() const { return dpi_; }
+  int Scale(int px) const { return MulDiv(px, dpi_, 96); }
+  HFONT Font() const { return static_cast<HFONT>(font_.get()); }
+
+  // Raises an event as if a control reported it (drop targets, custom controls).
+  void Raise(std::string_view control, Event event, EventArgs& args);
+
+  static Window* FromHwnd(HWND hwnd);
+
+ private:
+  friend LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);
+  Window(const WindowSpec& spec, void* user) : spec_(spec), user_(user) {}
+  void CreateControls();
+  void ApplyFont();
+  LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+  bool Dispatch(std::string_view control, Event event, EventArgs& args);
+
+  WindowSpec spec_;
+  void* user_;
+  HWND hwnd_ = nullptr;
+  int dpi_ = 96;
+  UniqueFont font_;
+  UniqueBrush background_;
+  std::map<std::string, HWND, std::less<>> controls_;
+  std::map<HWND, std::string> names_;
+  void* dropTarget_ = nullptr;  // IDropTarget registered on the window
+  int hoverButton_ = -1;
+  HWND hoverToolbar_ = nullptr;
+};
+
+// The message loop ends when the program's last window is gone.
+int RunMessageLoop();
+int LiveWindowCount();
+
+// DPI of a window (or of the system when the window is null).
+int DpiOf(HWND hwnd);
+
+}  // namespace quorrel::ui
