@@ -135,9 +135,8 @@ bool IsSafeFileBaseName(std::string_view baseName) {
     }
     if (IsForbiddenNameByte(b)) return false;
   }
-  // Trail bytes are never 0x20 or 0x2E, so the last byte alone decides this.
-  const char last = baseName.back();
-  if (last == ' ' || last == '.') return false;
+  // A trailing space or dot is fine: ".Pw" follows it in the file name (an account with an
+  // empty user name exports as "#name .Pw").
   return !IsDeviceName(baseName);
 }
 
