@@ -10,7 +10,7 @@ export DEBIAN_FRONTEND=noninteractive
 
 HOST_PKGS=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libbenchmark-dev
            libgcrypt20-dev libpng-dev zlib1g-dev locales xvfb imagemagick
-           fonts-wqy-microhei dpkg-dev)
+           fonts-wqy-microhei dpkg-dev x11-utils python3)
 WIN_PKGS=(g++-mingw-w64-i686 gcc-mingw-w64-i686 binutils-mingw-w64-i686
           libz-mingw-w64-dev libgcrypt-mingw-w64-dev libgpg-error-mingw-w64-dev
           wine wine64 wine32:i386)

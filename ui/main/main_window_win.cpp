@@ -20,6 +20,7 @@ const ui::HandlerSpec kHandlers[] = {
 
 HWND OpenMainWindow() {
   ui::WindowSpec spec{"Quorrel Ver 2.62", 480, 500, kControls, kHandlers};
+  spec.captionHeight = 0;  // the layout carries its own logo and title
   spec.x = 50;
   spec.y = 50;
   ui::Window* w = ui::Window::Create(spec, nullptr);

@@ -175,14 +175,15 @@ Window* Window::Create(const WindowSpec& spec, HWND owner, void* user) {
   RegisterClasses(inst);
   auto* w = new Window(spec, user);
   w->dpi_ = DpiOf(owner);
-  RECT r{0, 0, w->Scale(spec.clientWidth), w->Scale(spec.clientHeight)};
+  RECT r{0, 0, w->Scale(spec.clientWidth), w->Scale(spec.clientHeight + spec.captionHeight)};
   AdjustWindowRectEx(&r, spec.style, FALSE, spec.exStyle);
   int x = spec.x == CW_USEDEFAULT ? CW_USEDEFAULT : w->Scale(spec.x);
   int y = spec.x == CW_USEDEFAULT ? CW_USEDEFAULT : w->Scale(spec.y);
-  if (owner && spec.x == CW_USEDEFAULT) {
-    // Centred over the owner.
+  if (spec.x == CW_USEDEFAULT) {
+    // Centred over the owner, or over the work area.
     RECT o;
-    GetWindowRect(owner, &o);
+    if (!owner || !IsWindowVisible(owner) || !GetWindowRect(owner, &o))
+      SystemParametersInfoW(SPI_GETWORKAREA, 0, &o, 0);
     x = o.left + ((o.right - o.left) - (r.right - r.left)) / 2;
     y = o.top + ((o.bottom - o.top) - (r.bottom - r.top)) / 2;
   }
@@ -320,6 +321,7 @@ void Window::CreateControls() {
         parent = ph;
       }
     }
+    if (parent == hwnd_) oy += spec_.captionHeight;  // the layout starts below the caption
     RECT r{Scale(c.x + ox), Scale(c.y + oy), Scale(c.x + ox + c.w), Scale(c.y + oy + c.h)};
     int w = r.right - r.left, h = r.bottom - r.top;
     std::wstring caption = Utf8ToWide(c.caption ? c.caption : "");
@@ -447,28 +449,40 @@ LRESULT Window::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                      suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
       } else {
-        RECT r{0, 0, Scale(spec_.clientWidth), Scale(spec_.clientHeight)};
+        RECT r{0, 0, Scale(spec_.clientWidth), Scale(spec_.clientHeight + spec_.captionHeight)};
         AdjustWindowRectEx(&r, spec_.style, FALSE, spec_.exStyle);
         SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
                      SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
       }
-      for (const ControlSpec& c : spec_.controls) {
-        HWND h = Control(c.name);
-        if (!h) continue;
-        int ox = 0, oy = 0;
-        if (c.parent)
-          if (const ControlSpec* p = Spec(c.parent); p && p->kind == ControlKind::GroupBox) {
-            ox = p->x;
-            oy = p->y;
-          }
-        MoveWindow(h, Scale(c.x + ox), Scale(c.y + oy), Scale(c.w), Scale(c.h), TRUE);
-        if (c.kind == ControlKind::TabPanel)
-          for (int page = 0; page < 8; ++page)
-            if (HWND ph = Control(std::string(c.name) + "#" + std::to_string(page)))
-              MoveWindow(ph, 0, 0, Scale(c.w), Scale(c.h), TRUE);
-      }
+      Relayout();
       ApplyFont();
       return 0;
+    }
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(hwnd_, &ps);
+      PaintFrame(dc);
+      EndPaint(hwnd_, &ps);
+      return 0;
+    }
+    case WM_NCHITTEST: {
+      POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+      ScreenToClient(hwnd_, &pt);
+      RECT close = CloseButtonRect();
+      if (spec_.captionHeight > 0 && pt.y < Scale(spec_.captionHeight) && !PtInRect(&close, pt))
+        return HTCAPTION;
+      return HTCLIENT;
+    }
+    case WM_LBUTTONUP: {
+      POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+      RECT close = CloseButtonRect();
+      if (spec_.captionHeight > 0 && PtInRect(&close, pt)) PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+      return 0;
+    }
+    case WM_SETTEXT: {
+      LRESULT r = DefWindowProcW(hwnd_, msg, wp, lp);
+      InvalidateRect(hwnd_, nullptr, FALSE);
+      return r;
     }
     case WM_CLOSE:
       DestroyWindow(hwnd_);
@@ -490,6 +504,56 @@ LRESULT Window::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     }
   }
   return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+RECT Window::CloseButtonRect() const {
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  int size = Scale(spec_.captionHeight);
+  return RECT{client.right - size, 0, client.right, size};
+}
+
+void Window::PaintFrame(HDC dc) {
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  UniqueBrush accent(CreateSolidBrush(kAccent));
+  FrameRect(dc, &client, accent.get());
+  if (spec_.captionHeight <= 0) return;
+  RECT caption{0, 0, client.right, Scale(spec_.captionHeight)};
+  FillRect(dc, &caption, accent.get());
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, kWhite);
+  SelectedObject font(dc, font_.get());
+  int len = GetWindowTextLengthW(hwnd_);
+  std::wstring title(static_cast<size_t>(len) + 1, L'\0');
+  GetWindowTextW(hwnd_, title.data(), len + 1);
+  title.resize(static_cast<size_t>(len));
+  RECT text = caption;
+  text.left += Scale(10);
+  DrawTextW(dc, title.c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+  RECT close = CloseButtonRect();
+  DrawTextW(dc, L"\u2715", -1, &close, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+}
+
+void Window::Relayout() {
+  for (const ControlSpec& c : spec_.controls) {
+    HWND h = Control(c.name);
+    if (!h) continue;
+    int ox = 0, oy = 0;
+    HWND parent = GetParent(h);
+    if (c.parent)
+      if (const ControlSpec* p = Spec(c.parent); p && p->kind == ControlKind::GroupBox) {
+        ox = p->x;
+        oy = p->y;
+      }
+    if (parent == hwnd_) oy += spec_.captionHeight;
+    MoveWindow(h, Scale(c.x + ox), Scale(c.y + oy), Scale(c.w), Scale(c.h), TRUE);
+    if (c.kind == ControlKind::TabPanel)
+      for (int page = 0; page < 8; ++page)
+        if (HWND ph = Control(std::string(c.name) + "#" + std::to_string(page)))
+          MoveWindow(ph, 0, 0, Scale(c.w), Scale(c.h), TRUE);
+  }
 }
 
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {

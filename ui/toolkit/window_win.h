@@ -87,7 +87,10 @@ struct WindowSpec {
   int clientHeight;
   std::span<const ControlSpec> controls;
   std::span<const HandlerSpec> handlers;
-  DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+  // Skinned windows draw their own frame: a caption strip above the layout (0 for a window
+  // whose layout draws its own title), a close button and an accent border.
+  DWORD style = WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+  int captionHeight = 30;
   DWORD exStyle = 0;
   int x = CW_USEDEFAULT, y = CW_USEDEFAULT;  // 96-DPI screen position, or default
   bool modal = false;    // disables the owner while open
@@ -116,6 +119,7 @@ class Window {
 
   int Dpi() const { return dpi_; }
   int Scale(int px) const { return MulDiv(px, dpi_, 96); }
+  int CaptionHeight() const { return spec_.captionHeight; }
   HFONT Font() const { return static_cast<HFONT>(font_.get()); }
 
   // Raises an event as if a control reported it (drop targets, custom controls).
@@ -129,6 +133,9 @@ class Window {
   void CreateControls();
   void ApplyFont();
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+  void PaintFrame(HDC dc);
+  RECT CloseButtonRect() const;
+  void Relayout();
   bool Dispatch(std::string_view control, Event event, EventArgs& args);
 
   WindowSpec spec_;
