@@ -1,0 +1,172 @@
+#include "store/file_system_win.h"
+
+#include <algorithm>
+
+#include "ui/toolkit/handles_win.h"
+
+namespace quorrel {
+namespace {
+
+// A 32-bit process could not hold more anyway; the table is far smaller.
+constexpr ULONGLONG kMaxReadBytes = 256ull << 20;
+constexpr DWORD kIoChunk = 1u << 20;
+// Removing our own temp file after a failure is worth a short wait, not a full budget.
+constexpr DWORD kTempCleanupBudgetMs = 300;
+
+enum class PathKind { Missing, File, ProtectedFile, Directory };
+
+PathKind KindOf(const Text& path) {
+  DWORD attrs = GetFileAttributesA(path.c_str());
+  if (attrs == INVALID_FILE_ATTRIBUTES) return PathKind::Missing;
+  if (attrs & FILE_ATTRIBUTE_DIRECTORY) return PathKind::Directory;
+  if (attrs & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
+    return PathKind::ProtectedFile;
+  return PathKind::File;
+}
+
+bool IsLockError(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+// Windows also answers "access denied" for a plain file that another program has open
+// without delete sharing or is deleting; for a directory or a read-only file the answer
+// would never change, so those are not waited for.
+bool IsBriefLock(DWORD error, const Text& path, bool readOnlyIsFine) {
+  if (IsLockError(error)) return true;
+  if (error != ERROR_ACCESS_DENIED) return false;
+  PathKind kind = KindOf(path);
+  return kind == PathKind::File || (readOnlyIsFine && kind == PathKind::ProtectedFile);
+}
+
+// Waits with a doubling delay while the operation's budget lasts.
+class LockRetry {
+ public:
+  explicit LockRetry(const LockRetryPolicy& policy)
+      : policy_(policy), start_(GetTickCount64()), delay_(std::max<DWORD>(policy.firstDelayMs, 1)) {}
+
+  // False once the budget is spent: the caller gives up.
+  bool WaitBeforeNextTry() {
+    ULONGLONG spent = GetTickCount64() - start_;
+    if (spent >= policy_.budgetMs) return false;
+    Sleep(static_cast<DWORD>(std::min<ULONGLONG>(delay_, policy_.budgetMs - spent)));
+    delay_ = std::min<DWORD>(delay_ * 2, std::max<DWORD>(policy_.maxDelayMs, 1));
+    return true;
+  }
+
+ private:
+  LockRetryPolicy policy_;
+  ULONGLONG start_;
+  DWORD delay_;
+};
+
+// One attempt; on failure error holds the reason.
+std::optional<std::string> ReadOnce(const Text& path, DWORD& error) {
+  UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    error = GetLastError();
+    return std::nullopt;
+  }
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
+      static_cast<ULONGLONG>(size.QuadPart) > kMaxReadBytes) {
+    error = ERROR_NOT_ENOUGH_MEMORY;
+    return std::nullopt;
+  }
+  std::string content;
+  content.reserve(static_cast<size_t>(size.QuadPart));
+  std::string chunk(64 * 1024, '\0');
+  for (;;) {
+    DWORD got = 0;
+    if (!::ReadFile(file.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr)) {
+      error = GetLastError();
+      return std::nullopt;
+    }
+    if (got == 0) break;
+    if (content.size() + got > kMaxReadBytes) {
+      error = ERROR_NOT_ENOUGH_MEMORY;
+      return std::nullopt;
+    }
+    content.append(chunk.data(), got);
+  }
+  return content;
+}
+
+bool WriteAll(HANDLE file, std::string_view bytes) {
+  while (!bytes.empty()) {
+    DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size(), kIoChunk));
+    DWORD put = 0;
+    if (!::WriteFile(file, bytes.data(), want, &put, nullptr) || put == 0) return false;
+    bytes.remove_prefix(put);
+  }
+  return true;
+}
+
+bool DeleteWithRetry(const Text& path, const LockRetryPolicy& policy) {
+  LockRetry retry(policy);
+  for (;;) {
+    if (DeleteFileA(path.c_str())) return true;
+    DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
+    if (!IsBriefLock(error, path, false) || !retry.WaitBeforeNextTry()) return false;
+  }
+}
+
+}  // namespace
+
+std::optional<std::string> Win32FileSystem::ReadFile(const Text& path) {
+  LockRetry retry(retry_);
+  for (;;) {
+    DWORD error = 0;
+    if (auto content = ReadOnce(path, error)) return content;
+    if (!IsBriefLock(error, path, true) || !retry.WaitBeforeNextTry()) return std::nullopt;
+  }
+}
+
+bool Win32FileSystem::Exists(const Text& path) {
+  if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+  return GetLastError() == ERROR_SHARING_VIOLATION;  // held open exclusively, but there
+}
+
+bool Win32FileSystem::WriteReplace(const Text& path, std::string_view bytes) {
+  const Text temp = ReplaceTempPath(path);
+  LockRetryPolicy cleanup = retry_;
+  cleanup.budgetMs = std::min(cleanup.budgetMs, kTempCleanupBudgetMs);
+  auto fail = [&] {
+    DeleteWithRetry(temp, cleanup);
+    return false;
+  };
+
+  // A stray temp file of a crashed write is ours to overwrite, whatever its attributes.
+  if (KindOf(temp) == PathKind::ProtectedFile) SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
+
+  LockRetry retry(retry_);
+  UniqueFile file;
+  for (;;) {
+    file.reset(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) break;
+    DWORD error = GetLastError();
+    if (error == ERROR_PATH_NOT_FOUND || error == ERROR_FILE_NOT_FOUND) return false;
+    if (!IsBriefLock(error, temp, false) || !retry.WaitBeforeNextTry()) return fail();
+  }
+
+  bool written = WriteAll(file.get(), bytes) && FlushFileBuffers(file.get());
+  written = CloseHandle(file.release()) && written;
+  if (!written) return fail();
+
+  for (;;) {
+    if (MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      return true;
+    DWORD error = GetLastError();
+    // The lock may sit on the table (a reader) or on the fresh temp file (a scanner).
+    bool brief = IsLockError(error) ||
+                 (error == ERROR_ACCESS_DENIED && KindOf(temp) == PathKind::File &&
+                  (KindOf(path) == PathKind::File || KindOf(path) == PathKind::Missing));
+    if (!brief || !retry.WaitBeforeNextTry()) return fail();
+  }
+}
+
+bool Win32FileSystem::Remove(const Text& path) { return DeleteWithRetry(path, retry_); }
+
+}  // namespace quorrel
