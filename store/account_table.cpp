@@ -153,6 +153,9 @@ int DeleteAccountByPid(const AccountStore& store, std::string_view pid) {
 }
 
 int32_t PidNumber(std::string_view pid) {
+  bool wide = false;
+  for (char c : pid) wide = wide || static_cast<unsigned char>(c) >= 0x80;
+  if (!wide) return ParseDecimal(pid);
   Text ascii;
   ascii.reserve(pid.size());
   for (size_t i = 0; i < pid.size(); ++i) {

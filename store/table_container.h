@@ -97,7 +97,7 @@ class TableContainer {
   bool IsDeleted() const;
 
   // Moves by n records, stopping at the first record and at the end.
-  void Skip(ptrdiff_t n = 1);
+  void Skip(std::ptrdiff_t n = 1);
   void GoToFirst() { current_ = 0; }
   // The last record becomes current (the end on an empty table); false only when closed.
   bool GoToLast();
