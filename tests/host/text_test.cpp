@@ -34,3 +34,16 @@ TEST(SecretText, WipesItsBytes) {
   EXPECT_EQ(b.str(), "pw");
   EXPECT_TRUE(a.str().empty());  // NOLINT(bugprone-use-after-move): moved-from state is defined
 }
+
+TEST(FindAtCharStart, StepsOverDoubleByteCharacters) {
+  EXPECT_EQ(FindAtCharStart("abc", "bc"), 1u);
+  EXPECT_EQ(FindAtCharStart("abc", "x"), std::string_view::npos);
+  EXPECT_EQ(FindAtCharStart("abc", ""), 0u);
+  // GBK 0x81 0x41 is one character: its trail byte 'A' is not a match.
+  EXPECT_EQ(FindAtCharStart("\x81\x41", "A"), std::string_view::npos);
+  EXPECT_EQ(FindAtCharStart("\x81\x41\x41", "A"), 2u);
+  // "辅助输入" in GBK inside a longer title.
+  const std::string title = "x\xb8\xa8\xd6\xfa\xca\xe4\xc8\xeb - 1";
+  EXPECT_EQ(FindAtCharStart(title, "\xb8\xa8\xd6\xfa\xca\xe4\xc8\xeb"), 1u);
+  EXPECT_EQ(FindAtCharStart("ab", "abc"), std::string_view::npos);
+}

@@ -1,4 +1,4 @@
-// The main window "Quorrel Ver 2.62".
+// The main window "Quorrel Ver 2.62": menu strip, function panel, blur overlay.
 #pragma once
 
 #include <windows.h>
@@ -9,5 +9,11 @@ namespace quorrel {
 HWND OpenMainWindow();
 // The main window while it exists (hidden counts), else null.
 HWND MainWindowHandle();
+
+// The menu strip's action for button index (0-2 pages, 4 tray, 5 exit, others nothing).
+void SelectMenuButton(int index);
+// Dims the whole main window while a modal child is open, and takes the dimming away.
+void ShowBlurOverlay();
+void HideBlurOverlay();
 
 }  // namespace quorrel

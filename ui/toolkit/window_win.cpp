@@ -269,6 +269,28 @@ void Window::Move(std::string_view control, int x, int y, int w, int h) {
   if (HWND c = Control(control)) MoveWindow(c, Scale(x), Scale(y), Scale(w), Scale(h), TRUE);
 }
 
+void Window::SelectPage(std::string_view panel, int page) {
+  HWND ph = Control(panel);
+  const ControlSpec* spec = Spec(panel);
+  if (!ph || !spec || spec->kind != ControlKind::TabPanel || page < 0) return;
+  std::string wanted = std::string(panel) + "#" + std::to_string(page);
+  if (!Control(wanted)) {
+    // A page without controls of its own still exists, empty.
+    HWND made = CreateWindowExW(WS_EX_CONTROLPARENT, kPanelClass, L"", WS_CHILD | WS_CLIPCHILDREN, 0, 0,
+                                Scale(spec->w), Scale(spec->h), ph, nullptr, GetModuleHandleW(nullptr), nullptr);
+    controls_[wanted] = made;
+    names_[made] = spec->name;
+  }
+  for (int i = 0; i < 16; ++i)
+    if (HWND pg = Control(std::string(panel) + "#" + std::to_string(i))) ShowWindow(pg, i == page ? SW_SHOW : SW_HIDE);
+  currentPage_[std::string(panel)] = page;
+}
+
+int Window::CurrentPage(std::string_view panel) const {
+  auto it = currentPage_.find(panel);
+  return it == currentPage_.end() ? 0 : it->second;
+}
+
 void Window::Raise(std::string_view control, Event event, EventArgs& args) {
   Dispatch(control, event, args);
 }
@@ -276,7 +298,8 @@ void Window::Raise(std::string_view control, Event event, EventArgs& args) {
 bool Window::Dispatch(std::string_view control, Event event, EventArgs& args) {
   for (const HandlerSpec& h : spec_.handlers) {
     if (h.event != event || control != h.control) continue;
-    if (event == Event::Message && h.message != args.message) continue;
+    // A Message handler with message 0 sees every message not handled before it.
+    if (event == Event::Message && h.message != 0 && h.message != args.message) continue;
     h.handler(*this, args);
     return true;
   }

@@ -78,7 +78,7 @@ struct HandlerSpec {
   const char* control;  // "" for window events
   Event event;
   Handler handler;
-  UINT message = 0;     // Event::Message only
+  UINT message = 0;     // Event::Message only; 0 for any message
 };
 
 struct WindowSpec {
@@ -116,6 +116,9 @@ class Window {
   std::wstring GetWideText(std::string_view control) const;
   void Show(std::string_view control, bool visible);
   void Move(std::string_view control, int x, int y, int w, int h);  // 96-DPI pixels
+  // Shows one page of a TabPanel and hides the others.
+  void SelectPage(std::string_view panel, int page);
+  int CurrentPage(std::string_view panel) const;
 
   int Dpi() const { return dpi_; }
   int Scale(int px) const { return MulDiv(px, dpi_, 96); }
@@ -147,6 +150,7 @@ class Window {
   std::map<std::string, HWND, std::less<>> controls_;
   std::map<HWND, std::string> names_;
   void* dropTarget_ = nullptr;  // IDropTarget registered on the window
+  std::map<std::string, int, std::less<>> currentPage_;
   int hoverButton_ = -1;
   HWND hoverToolbar_ = nullptr;
 };
