@@ -218,7 +218,7 @@ TEST_F(FileSystemTest, RetryBudgetIsInjectable) {
   EXPECT_FALSE(PathPresent(ReplaceTempPath(table)));
 }
 
-TEST_F(FileSystemTest, ReadOnlyTableIsNeitherReplacedNorWaitedFor) {
+TEST_F(FileSystemTest, ReadOnlyTableHoldsOneWholeContentWithoutWaiting) {
   const std::string table = Path("UserData.edb");
   RawWrite(table, "kept");
   SetFileAttributesA(table.c_str(), FILE_ATTRIBUTE_READONLY);

@@ -1,0 +1,83 @@
+#include "store/activity_log_win.h"
+
+#include <windows.h>
+#include <oleauto.h>
+#include <shlwapi.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "app/state.h"
+#include "store/date_format.h"
+#include "ui/toolkit/encoding_win.h"
+#include "ui/toolkit/handles_win.h"
+
+namespace quorrel {
+namespace {
+
+constexpr int kFormatBuffer = 50;
+
+bool LocaleUsesTwentyFourHours() {
+  char value[4] = {};
+  if (GetLocaleInfoA(0, LOCALE_ITIME, value, sizeof value) == 0) return false;
+  return ParseDecimal(value) == 1;
+}
+
+// One piece of the stamp; a picture of fewer than 3 bytes, or a failing call, gives nothing.
+template <typename FormatFn>
+Text FormatPiece(FormatFn format, const SYSTEMTIME& st, const Text& utf8Picture) {
+  const Text picture = Utf8ToAnsi(utf8Picture);
+  if (picture.size() < 3) return {};
+  char buffer[kFormatBuffer] = {};
+  if (format(0, 0, &st, picture.c_str(), buffer, kFormatBuffer) <= 0) return {};
+  return Text(buffer, strnlen(buffer, kFormatBuffer));
+}
+
+double NowAsOleTime() {
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  double ole = 0;
+  SystemTimeToVariantTime(&now, &ole);
+  return ole;
+}
+
+}  // namespace
+
+Text FormatDateTimeWith(double oleTime, int style, int parts, bool twentyFourHour) {
+  const DateTimePictures pictures = SelectDateTimePictures(style, parts, twentyFourHour);
+  SYSTEMTIME st{};
+  if (!std::isfinite(oleTime) || !VariantTimeToSystemTime(oleTime, &st)) return {};
+  return FormatPiece(GetDateFormatA, st, pictures.date) +
+         FormatPiece(GetTimeFormatA, st, pictures.time);
+}
+
+Text FormatDateTime(std::optional<double> oleTime, int style, int parts) {
+  return FormatDateTimeWith(oleTime ? *oleTime : NowAsOleTime(), style, parts,
+                            LocaleUsesTwentyFourHours());
+}
+
+void WriteActivityLog(std::string_view message) {
+  const Text path = State().RunDirectory + "\\Quorrel Log.log";
+  if (!PathFileExistsA(path.c_str())) {
+    // Opens rather than truncates a file that appeared since the check: the log only grows.
+    UniqueFile created(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+  }
+  UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return;
+  LARGE_INTEGER zero{};
+  if (!SetFilePointerEx(file.get(), zero, nullptr, FILE_END)) return;
+
+  const Text line = FormatLogLine(FormatDateTime(std::nullopt, 3, 0), message);
+  std::string_view left = line;
+  while (!left.empty()) {
+    DWORD put = 0;
+    if (!WriteFile(file.get(), left.data(), static_cast<DWORD>(left.size()), &put, nullptr) || put == 0)
+      return;
+    left.remove_prefix(put);
+  }
+}
+
+}  // namespace quorrel

@@ -1,0 +1,219 @@
+#include <windows.h>
+#include <oleauto.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <set>
+#include <string>
+
+#include "app/state.h"
+#include "store/activity_log_win.h"
+#include "tests/win/temp_dir.h"
+#include "ui/toolkit/encoding_win.h"
+#include "ui/toolkit/handles_win.h"
+
+using namespace quorrel;
+
+namespace {
+
+std::string RawRead(const std::string& path) {
+  UniqueFile f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr));
+  if (!f) return "<missing>";
+  std::string out;
+  char buf[4096];
+  DWORD got = 0;
+  while (::ReadFile(f.get(), buf, sizeof buf, &got, nullptr) && got > 0) out.append(buf, got);
+  return out;
+}
+
+void RawWrite(const std::string& path, const std::string& bytes) {
+  UniqueFile f(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  ASSERT_TRUE(f);
+  DWORD put = 0;
+  ASSERT_TRUE(::WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr));
+}
+
+double Ole(WORD y, WORD mo, WORD d, WORD h, WORD mi, WORD s) {
+  SYSTEMTIME st{};
+  st.wYear = y;
+  st.wMonth = mo;
+  st.wDay = d;
+  st.wHour = h;
+  st.wMinute = mi;
+  st.wSecond = s;
+  double ole = 0;
+  EXPECT_TRUE(SystemTimeToVariantTime(&st, &ole));
+  return ole;
+}
+
+bool LocaleIs24Hour() {
+  char v[4] = {};
+  GetLocaleInfoA(0, LOCALE_ITIME, v, sizeof v);
+  return v[0] == '1';
+}
+
+// The stamp a line written at st must carry.
+std::string StampOf(const SYSTEMTIME& st, bool h24) {
+  int hour = st.wHour;
+  if (!h24) hour = hour % 12 == 0 ? 12 : hour % 12;
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%04u%02u%02u%02d%02u%02u", st.wYear, st.wMonth, st.wDay, hour,
+                st.wMinute, st.wSecond);
+  return buf;
+}
+
+// Every stamp from `before` to now, one per second.
+std::set<std::string> StampsSince(const SYSTEMTIME& before) {
+  std::set<std::string> out;
+  SYSTEMTIME after{};
+  GetLocalTime(&after);
+  FILETIME from{}, to{};
+  SystemTimeToFileTime(&before, &from);
+  SystemTimeToFileTime(&after, &to);
+  ULARGE_INTEGER t{{from.dwLowDateTime, from.dwHighDateTime}};
+  ULARGE_INTEGER end{{to.dwLowDateTime, to.dwHighDateTime}};
+  t.QuadPart -= t.QuadPart % 10000000;
+  for (; t.QuadPart <= end.QuadPart; t.QuadPart += 10000000) {
+    FILETIME ft{t.LowPart, t.HighPart};
+    SYSTEMTIME st{};
+    FileTimeToSystemTime(&ft, &st);
+    out.insert(StampOf(st, LocaleIs24Hour()));
+  }
+  return out;
+}
+
+class ActivityLogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InitProcessState();
+    State().RunDirectory = dir_.path();
+    log_ = dir_.path() + "\\Quorrel Log.log";
+  }
+  void TearDown() override { ReleaseProcessState(); }
+  TempDir dir_;
+  std::string log_;
+};
+
+}  // namespace
+
+TEST_F(ActivityLogTest, FirstLineCreatesTheFileAndLaterLinesAppend) {
+  ASSERT_EQ(GetFileAttributesA(log_.c_str()), INVALID_FILE_ATTRIBUTES);
+  SYSTEMTIME before{};
+  GetLocalTime(&before);
+  WriteActivityLog("Data Create");
+  const std::string first = RawRead(log_);
+  ASSERT_EQ(first.size(), 14u + 6 + 11 + 2);
+  EXPECT_TRUE(StampsSince(before).count(first.substr(0, 14))) << first;
+  EXPECT_EQ(first.substr(14), " ---> Data Create\r\n");
+
+  const std::string added = Utf8ToAnsi("添加") + " 12345";
+  ASSERT_EQ(added.substr(0, 4), "\xCC\xED\xBC\xD3");
+  GetLocalTime(&before);
+  WriteActivityLog(added);
+  WriteActivityLog("Data Create Error ");
+  const std::string all = RawRead(log_);
+  ASSERT_EQ(all.substr(0, first.size()), first);  // never rewritten
+  const std::string second = all.substr(first.size(), 14 + 6 + added.size() + 2);
+  EXPECT_TRUE(StampsSince(before).count(second.substr(0, 14))) << second;
+  EXPECT_EQ(second.substr(14), " ---> " + added + "\r\n");
+  EXPECT_EQ(all.substr(first.size() + second.size() + 14), " ---> Data Create Error \r\n");
+}
+
+TEST_F(ActivityLogTest, ForeignContentStaysAndTheLineGoesAfterIt) {
+  const std::string earlier = "line of another day without its end";
+  RawWrite(log_, earlier);
+  WriteActivityLog("Del Data 10000");
+  const std::string all = RawRead(log_);
+  ASSERT_EQ(all.substr(0, earlier.size()), earlier);
+  EXPECT_EQ(all.size(), earlier.size() + 14 + 6 + 14 + 2);
+  EXPECT_EQ(all.substr(earlier.size() + 14), " ---> Del Data 10000\r\n");
+}
+
+TEST_F(ActivityLogTest, ProgramFolderWithAChineseName) {
+  // The second byte of 乗 in GBK is 0x5C, the backslash.
+  State().RunDirectory = dir_.path() + "\\" + Utf8ToAnsi("密码工具乗");
+  ASSERT_TRUE(CreateDirectoryA(State().RunDirectory.c_str(), nullptr));
+  WriteActivityLog("Importing Data 3");
+  const std::string all = RawRead(State().RunDirectory + "\\Quorrel Log.log");
+  ASSERT_EQ(all.size(), 14u + 6 + 16 + 2) << all;
+  EXPECT_EQ(all.substr(14), " ---> Importing Data 3\r\n");
+}
+
+TEST_F(ActivityLogTest, UnwritableLogLosesTheLineSilently) {
+  RawWrite(log_, "kept");
+  {
+    // Held by another program without sharing (the test bench runs as root under Wine,
+    // where the read-only attribute would not stop a writer).
+    UniqueFile holder(CreateFileA(log_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder);
+    WriteActivityLog("Add Data 12345");
+  }
+  EXPECT_EQ(RawRead(log_), "kept");
+  DeleteFileA(log_.c_str());
+
+  ASSERT_TRUE(CreateDirectoryA(log_.c_str(), nullptr));
+  WriteActivityLog("Add Data 12345");
+  EXPECT_TRUE(GetFileAttributesA(log_.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+  RemoveDirectoryA(log_.c_str());
+
+  State().RunDirectory = dir_.path() + "\\gone";
+  WriteActivityLog("Add Data 12345");
+  EXPECT_EQ(GetFileAttributesA((dir_.path() + "\\gone").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(FormatDateTimeTest, TwelveAndTwentyFourHourRule) {
+  const double t = Ole(2024, 3, 5, 13, 4, 8);
+  EXPECT_EQ(FormatDateTimeWith(t, 3, 3, false), "010408");
+  EXPECT_EQ(FormatDateTimeWith(t, 3, 3, true), "130408");
+  EXPECT_EQ(FormatDateTimeWith(t, 3, 0, true), "20240305130408");
+  EXPECT_EQ(FormatDateTimeWith(t, 3, 0, false), "20240305010408");
+  // Midnight and noon are 12 on the 12-hour clock, never 00.
+  EXPECT_EQ(FormatDateTimeWith(Ole(2024, 3, 5, 0, 30, 0), 3, 4, false), "1230");
+  EXPECT_EQ(FormatDateTimeWith(Ole(2024, 3, 5, 0, 30, 0), 3, 4, true), "0030");
+  EXPECT_EQ(FormatDateTimeWith(Ole(2024, 3, 5, 12, 0, 1), 1, 3, false), "12:00:01");
+  EXPECT_EQ(FormatDateTimeWith(Ole(2024, 3, 5, 23, 59, 59), 1, 3, false), "11:59:59");
+
+  // The default reads the rule from the user's locale.
+  EXPECT_EQ(FormatDateTime(t, 3, 3), LocaleIs24Hour() ? "130408" : "010408");
+}
+
+TEST(FormatDateTimeTest, StylesAndParts) {
+  const double t = Ole(2024, 3, 5, 13, 4, 8);
+  EXPECT_EQ(FormatDateTimeWith(t, 0, 0, true), Utf8ToAnsi("2024年03月05日 13时04分08秒"));
+  EXPECT_EQ(FormatDateTimeWith(t, 0, 2, true), Utf8ToAnsi("03月05日"));
+  EXPECT_EQ(FormatDateTimeWith(t, 0, 5, true), Utf8ToAnsi("04分08秒"));
+  EXPECT_EQ(FormatDateTimeWith(t, 1, 0, true), "2024-03-05 13:04:08");
+  EXPECT_EQ(FormatDateTimeWith(t, 1, 1, true), "2024-03-05");  // no trailing space
+  EXPECT_EQ(FormatDateTimeWith(t, 1, 4, true), "13:04");
+  EXPECT_EQ(FormatDateTimeWith(t, 2, 0, true), "2024/03/05 13/04/08");
+  EXPECT_EQ(FormatDateTimeWith(t, 2, 2, true), "03/05");
+  EXPECT_EQ(FormatDateTimeWith(t, 3, 1, true), "20240305");
+  EXPECT_EQ(FormatDateTimeWith(t, 3, 5, true), "0408");
+
+  for (int style : {-1, 4, 7, 100})
+    EXPECT_EQ(FormatDateTimeWith(t, style, 0, true), FormatDateTimeWith(t, 0, 0, true)) << style;
+  for (int parts : {-1, 6, 9})
+    EXPECT_EQ(FormatDateTimeWith(t, 1, parts, false), FormatDateTimeWith(t, 1, 0, false)) << parts;
+  EXPECT_EQ(FormatDateTime(t, 7, 9), FormatDateTime(t, 0, 0));
+}
+
+TEST(FormatDateTimeTest, NowAndDatesOutOfRange) {
+  SYSTEMTIME before{};
+  GetLocalTime(&before);
+  const Text now = FormatDateTime(std::nullopt, 3, 0);
+  EXPECT_TRUE(StampsSince(before).count(now)) << now;
+  // Defaults: style 0, parts 0.
+  const Text full = FormatDateTime();
+  EXPECT_EQ(full.size(), Utf8ToAnsi("2024年03月05日 13时04分08秒").size()) << full;
+  EXPECT_NE(full.find(Utf8ToAnsi("年")), Text::npos);
+
+  EXPECT_EQ(FormatDateTimeWith(std::numeric_limits<double>::quiet_NaN(), 3, 0, true), "");
+  EXPECT_EQ(FormatDateTimeWith(std::numeric_limits<double>::infinity(), 3, 0, true), "");
+  EXPECT_EQ(FormatDateTimeWith(3.0e6, 3, 0, true), "");  // past the year 9999
+  // The first day of the OLE calendar is a valid date.
+  EXPECT_EQ(FormatDateTimeWith(2.5, 1, 0, true), "1900-01-01 12:00:00");
+}
