@@ -99,6 +99,12 @@ HWND FindWindowByText(std::string_view text) {
 
 void PostCloseRequest(HWND window) { PostMessageA(window, WM_CLOSE, 0, 0); }
 
+void LoadHotkeyCodes() {
+  // Read once: codes saved while the program runs take effect at the next start.
+  State().AccountHotkeyCode = ParseDecimal(ReadConfig(kUserKey));
+  State().PasswordHotkeyCode = ParseDecimal(ReadConfig(kPassKey));
+}
+
 void RunStartup() {
   ProcessState& s = State();
   s.CommandLineArgs = SplitCommandLine(GetCommandLineA());
@@ -106,8 +112,7 @@ void RunStartup() {
   s.ExeFileName = ModuleFileName();
   s.AccountTablePath = s.RunDirectory + "\\UserData.edb";
   s.ConfigPath = s.RunDirectory + "\\Config.ini";
-  s.AccountHotkeyCode = ParseDecimal(ReadConfig(kUserKey));
-  s.PasswordHotkeyCode = ParseDecimal(ReadConfig(kPassKey));
+  LoadHotkeyCodes();
 
   if (!s.CommandLineArgs.empty()) {
     // An input window of an earlier run gives way to this one.
