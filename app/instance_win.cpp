@@ -1,0 +1,104 @@
+#include "app/instance_win.h"
+
+#include <string>
+
+#include "app/restart.h"
+#include "app/state.h"
+#include "ui/toolkit/handles_win.h"
+
+namespace quorrel {
+namespace {
+
+constexpr DWORD kEventAllAccess = 0x1F0003;
+
+// Open for the rest of the process's life: the system removes the marker with the last
+// handle, that is when this process ends.
+UniqueHandle g_instanceMarker;
+
+Text TrimSpaces(Text s) {
+  size_t first = s.find_first_not_of(' ');
+  if (first == Text::npos) return {};
+  return s.substr(first, s.find_last_not_of(' ') - first + 1);
+}
+
+bool WriteWholeFile(const Text& path, std::string_view bytes) {
+  UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  while (!bytes.empty()) {
+    DWORD put = 0;
+    if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr) ||
+        put == 0)
+      return false;
+    bytes.remove_prefix(put);
+  }
+  return true;
+}
+
+// Runs the batch file through cmd with a hidden window, without waiting. The current
+// directory stays the program's. cmd is taken from the system folder, never from the
+// program's or the current folder.
+void StartBatchHidden(const Text& batchPath) {
+  char systemDir[MAX_PATH] = {};
+  UINT n = GetSystemDirectoryA(systemDir, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return;
+  const Text cmd = Text(systemDir, n) + "\\cmd.exe";
+  // With /s cmd drops exactly the outer pair of quotes, so a path with spaces, brackets or
+  // '&' stays one quoted word.
+  Text commandLine = "\"" + cmd + "\" /s /c \"\"" + batchPath + "\"\"";
+
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_HIDE;
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessA(cmd.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                      nullptr, nullptr, &startup, &info))
+    return;
+  UniqueHandle process(info.hProcess);
+  UniqueHandle thread(info.hThread);
+}
+
+}  // namespace
+
+void EnsureSingleInstance() {
+  if (g_instanceMarker) return;  // our own marker is no other instance
+  UniqueHandle other(OpenEventA(kEventAllAccess, FALSE, kInstanceEventName));
+  if (other) TerminateProcessById();
+  g_instanceMarker.reset(CreateEventA(nullptr, FALSE, FALSE, kInstanceEventName));
+  // Another instance created it between the two calls: it is the one that runs.
+  if (g_instanceMarker && GetLastError() == ERROR_ALREADY_EXISTS) TerminateProcessById();
+}
+
+bool TerminateProcessById(DWORD pid) {
+  const DWORD self = GetCurrentProcessId();
+  if (pid == 0) pid = self;
+  UniqueHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, pid));
+  if (!process) {
+    // The pseudo handle always carries the right, so the current process ends regardless.
+    if (pid == self) TerminateProcess(GetCurrentProcess(), 0);
+    return false;
+  }
+  return TerminateProcess(process.get(), 0) == 1;
+}
+
+void RestartProgram(int delay) {
+  const ProcessState& state = State();
+  const Text program = state.RunDirectory + "\\" + state.ExeFileName;
+  DWORD attrs = GetFileAttributesA(program.c_str());
+  if (attrs == INVALID_FILE_ATTRIBUTES || (attrs & FILE_ATTRIBUTE_DIRECTORY)) return;
+
+  // The 8.3 form keeps spaces out of the batch line where the system has one.
+  char shortPath[255] = {};
+  DWORD n = GetShortPathNameA(program.c_str(), shortPath, sizeof shortPath);
+  Text path = n > 0 && n < sizeof shortPath ? TrimSpaces(Text(shortPath, n)) : Text();
+  if (path.empty()) path = program;
+
+  const Text batchPath = state.RunDirectory + "\\Restart.bat";
+  // A stale batch file from an earlier restart is not run in place of one that could not
+  // be written.
+  if (WriteWholeFile(batchPath, BuildRestartBatch(path, delay))) StartBatchHidden(batchPath);
+  TerminateProcessById();
+}
+
+}  // namespace quorrel

@@ -1,0 +1,25 @@
+// Process-level services: the single-instance guard, ending a process, and restart.
+#pragma once
+
+#include <windows.h>
+
+namespace quorrel {
+
+// The named event that marks a running main window.
+inline constexpr char kInstanceEventName[] = "Vq3mKe7Lx2Pd";
+
+// Returns when this process may run a main window; when another process already holds the
+// marker, this process ends here with exit code 0. The marker stays until this process ends.
+void EnsureSingleInstance();
+
+// Terminates the process with exit code 0 (pid 0: the current one, and then it does not
+// return). True when the termination call succeeded.
+bool TerminateProcessById(DWORD pid = 0);
+
+// Writes RunDirectory + "\Restart.bat", which waits about `delay` seconds (2 when delay is
+// not above 0), starts the program again and deletes itself; starts it hidden and ends this
+// process. Returns, doing nothing, only when the program file is not at RunDirectory +
+// "\" + ExeFileName.
+void RestartProgram(int delay = 2);
+
+}  // namespace quorrel
