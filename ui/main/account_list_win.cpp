@@ -38,14 +38,45 @@ void SetCell(HWND list, int row, int column, const std::wstring& text) {
   SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
 
+// The whole cell: texts are stored whole even beyond 512 bytes, and a PID cut short would
+// match no record.
 std::wstring CellText(HWND list, int row, int column) {
-  wchar_t buf[1100] = {};
-  LVITEMW item{};
-  item.iSubItem = column;
-  item.pszText = buf;
-  item.cchTextMax = static_cast<int>(std::size(buf));
-  SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-  return buf;
+  std::wstring buf(1024, L'\0');
+  for (;;) {
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = buf.data();
+    item.cchTextMax = static_cast<int>(buf.size());
+    auto n = static_cast<size_t>(
+        SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item)));
+    if (n + 1 < buf.size()) {
+      buf.resize(n);
+      return buf;
+    }
+    buf.assign(buf.size() * 2, L'\0');
+  }
+}
+
+// The input window opened from the list, while it exists.
+HWND g_inputWindow = nullptr;
+
+// A closed window's handle may be given to another window later: check what it is.
+bool IsOurInputWindow(HWND hwnd) {
+  wchar_t title[16] = {};
+  return hwnd && ui::Window::FromHwnd(hwnd) && GetWindowTextW(hwnd, title, 16) > 0 &&
+         title == Utf8ToWide("辅助输入");
+}
+
+// The message loop's dialog keys would turn Enter into a default-button press; on the list
+// it activates the selected row instead (the list then reports the key).
+LRESULT CALLBACK ListKeys(HWND list, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+  if (msg == WM_GETDLGCODE && lp) {
+    const auto* m = reinterpret_cast<const MSG*>(lp);
+    if (m->message == WM_KEYDOWN && m->wParam == VK_RETURN)
+      return DefSubclassProc(list, msg, wp, lp) | DLGC_WANTMESSAGE;
+  }
+  if (msg == WM_NCDESTROY) RemoveWindowSubclass(list, ListKeys, 0);
+  return DefSubclassProc(list, msg, wp, lp);
 }
 
 int SelectedRow(HWND list) { return list ? ListView_GetNextItem(list, -1, LVNI_SELECTED) : -1; }
@@ -72,6 +103,7 @@ void CreateAccountListColumns(ui::Window& main) {
   }
   ListView_SetTextColor(list, ui::kAccent);
   SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+  SetWindowSubclass(list, ListKeys, 0, 0);
 }
 
 void FillAccountList() {
@@ -136,8 +168,11 @@ void UseAccountRow(ui::Window& main, ui::EventArgs& args) {
     SetPendingAccount({record->user, record->password});
     SecureWipe(record->password);
   }
+  // The main window can come back from the tray while an input window is still open. Only
+  // one window can hold the hotkeys, so the earlier one goes before the new one opens.
+  if (IsOurInputWindow(g_inputWindow)) DestroyWindow(g_inputWindow);
   HideToTray();
-  OpenInputWindow(main.hwnd());
+  g_inputWindow = OpenInputWindow(main.hwnd());
 }
 
 }  // namespace quorrel
