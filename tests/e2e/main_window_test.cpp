@@ -194,6 +194,29 @@ TEST_F(MainWindowTest, ClosingTheEditorAddsNothingAndTakesTheDimmingAway) {
   EXPECT_FALSE(ui.dimmed());
 }
 
+TEST_F(MainWindowTest, AQuickSecondClickOnAddOpensOneEditor) {
+  Process p;
+  MainUi ui = Open(p);
+  ASSERT_TRUE(ui.complete());
+  RECT bar;
+  GetWindowRect(ui.toolbar, &bar);
+  Foreground(ui.window);
+  ClickAt(bar.left + Scaled(27), (bar.top + bar.bottom) / 2, true);
+  HWND editor = WaitEditor(p.id());
+  ASSERT_TRUE(editor);
+  Pump(500ms);
+  int editors = 0;
+  for (HWND h : WindowsOf(p.id()))
+    if (IsWindowVisible(h) && WindowTitle(h).empty() && ClassOf(h) == "QuorrelWindow") ++editors;
+  EXPECT_EQ(editors, 1);
+  PostMessageW(editor, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(editor); }));
+  Pump(300ms);
+  EXPECT_FALSE(FindEditor(p.id()));
+  EXPECT_FALSE(ui.dimmed());
+  EXPECT_TRUE(IsWindowEnabled(ui.window));
+}
+
 // --- the list's operations -----------------------------------------------------------------
 
 TEST_F(MainWindowTest, DeletingTheSelectedRowRemovesItAndLogsItsPid) {
@@ -541,16 +564,30 @@ TEST_F(MainWindowTest, WithTrayOneASingleClickRestores) {
   EXPECT_TRUE(TrayIconGone(ui.window));
 }
 
-TEST_F(MainWindowTest, ATrayValueThatNamesNoClickStillLetsTheWindowBack) {
-  run_.WriteConfig("Tray", "7");
-  Process p;
-  MainUi ui = Open(p);
-  ASSERT_TRUE(ui.complete());
-  ui.Menu(4);
-  ASSERT_TRUE(WaitFor([&] { return !ui.visible(); }));
-  ui.TrayClick(WM_LBUTTONDBLCLK);
-  EXPECT_TRUE(WaitFor([&] { return ui.visible(); }));
-  EXPECT_TRUE(TrayIconGone(ui.window));
+TEST_F(MainWindowTest, HandEditedTrayValues) {
+  struct Case {
+    const char* tray;
+    UINT restoring;  // the mouse message that brings the window back
+  };
+  // "3" names the right click; values that name no click keep the double click, so the
+  // window can always come back.
+  for (Case c : {Case{"3", WM_CONTEXTMENU}, Case{"7", WM_LBUTTONDBLCLK}, Case{"abc", WM_LBUTTONDBLCLK},
+                 Case{"1x", WM_LBUTTONUP}}) {
+    run_.WriteConfig("Tray", c.tray);
+    Process p;
+    MainUi ui = Open(p);
+    ASSERT_TRUE(ui.complete());
+    ui.Menu(4);
+    ASSERT_TRUE(WaitFor([&] { return !ui.visible(); }));
+    for (UINT other : {WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_RBUTTONUP})
+      if (other != c.restoring && !(c.restoring == WM_CONTEXTMENU && other == WM_RBUTTONUP)) {
+        ui.TrayClick(other);
+        EXPECT_FALSE(ui.visible()) << c.tray << ": mouse message " << other;
+      }
+    ui.TrayClick(c.restoring);
+    EXPECT_TRUE(WaitFor([&] { return ui.visible(); })) << c.tray;
+    EXPECT_TRUE(TrayIconGone(ui.window)) << c.tray;
+  }
 }
 
 TEST_F(MainWindowTest, HidingToTheTrayTwiceLeavesOneIcon) {
@@ -578,6 +615,51 @@ TEST_F(MainWindowTest, HidingToTheTrayTwiceLeavesOneIcon) {
   EXPECT_TRUE(TrayIconPresent(ui.window));
   ui.TrayClick(WM_LBUTTONDBLCLK);
   ASSERT_TRUE(WaitFor([&] { return ui.visible(); }));
+  EXPECT_TRUE(TrayIconGone(ui.window));
+}
+
+TEST_F(MainWindowTest, TheIconComesBackWhenTheShellRestarts) {
+  Process p;
+  MainUi ui = Open(p);
+  ASSERT_TRUE(ui.complete());
+  ui.Menu(4);
+  ASSERT_TRUE(WaitFor([&] { return !ui.visible(); }));
+  // The shell forgets the icon and announces itself anew.
+  NOTIFYICONDATAA nid{};
+  nid.cbSize = sizeof nid;
+  nid.hWnd = ui.window;
+  nid.uID = kTrayIconId;
+  ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &nid));
+  PostMessageW(ui.window, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+  EXPECT_TRUE(WaitFor([&] { return TrayIconPresent(ui.window); }, 3s));
+  ui.TrayClick(WM_LBUTTONDBLCLK);
+  EXPECT_TRUE(WaitFor([&] { return ui.visible(); }));
+  EXPECT_TRUE(TrayIconGone(ui.window));
+}
+
+TEST_F(MainWindowTest, WhenTheShellTakesNoIconTheWindowStaysInSight) {
+  Process p;
+  MainUi ui = Open(p);
+  ASSERT_TRUE(ui.complete());
+  // An icon of the same owner and id, without a notification message, is already there:
+  // the program's own icon cannot be added.
+  NOTIFYICONDATAA nid{};
+  nid.cbSize = sizeof nid;
+  nid.hWnd = ui.window;
+  nid.uID = kTrayIconId;
+  nid.uFlags = NIF_ICON;
+  nid.hIcon = LoadIconW(nullptr, MAKEINTRESOURCEW(32512));  // IDI_APPLICATION
+  ASSERT_TRUE(Shell_NotifyIconA(NIM_ADD, &nid));
+  ui.Menu(4);
+  Pump(300ms);
+  EXPECT_TRUE(ui.visible()) << "hidden without an icon of its own";
+  Shell_NotifyIconA(NIM_DELETE, &nid);
+  // With the shell free again the tray works as before.
+  ui.Menu(4);
+  ASSERT_TRUE(WaitFor([&] { return !ui.visible(); }));
+  EXPECT_TRUE(TrayIconPresent(ui.window));
+  ui.TrayClick(WM_LBUTTONDBLCLK);
+  EXPECT_TRUE(WaitFor([&] { return ui.visible(); }));
   EXPECT_TRUE(TrayIconGone(ui.window));
 }
 

@@ -28,11 +28,13 @@ NOTIFYICONDATAA IconData(HWND main) {
   return nid;
 }
 
-void ShowIcon(HWND main) {
+// True when the icon is in the notification area.
+bool ShowIcon(HWND main) {
   NOTIFYICONDATAA nid = IconData(main);
   // Setting the icon while one is shown replaces it, so there is never a second one.
-  if (g_shown && Shell_NotifyIconA(NIM_MODIFY, &nid)) return;
-  g_shown = Shell_NotifyIconA(NIM_ADD, &nid) != FALSE || g_shown;
+  if (g_shown && Shell_NotifyIconA(NIM_MODIFY, &nid)) return true;
+  g_shown = Shell_NotifyIconA(NIM_ADD, &nid) != FALSE;
+  return g_shown;
 }
 
 // The "Tray" setting as a click code. A value that names no click (only possible by editing
@@ -49,7 +51,9 @@ bool TrayIconShown() { return g_shown; }
 void HideToTray() {
   HWND main = MainWindowHandle();
   if (!main) return;
-  ShowIcon(main);
+  // A hidden window without an icon could not be brought back: when the shell takes no
+  // icon (not running, busy), the window stays in sight.
+  if (!ShowIcon(main)) return;
   ShowWindow(main, SW_HIDE);
 }
 
