@@ -1,0 +1,19 @@
+// Pictures for the drawn controls: 32-bit top-down DIB sections with premultiplied alpha,
+// the form AlphaBlend draws.
+#pragma once
+
+#include <windows.h>
+
+#include "ui/toolkit/handles_win.h"
+#include "ui/toolkit/png_image.h"
+
+namespace quorrel {
+
+// An RCDATA resource holding a PNG file. Empty when the resource is missing or damaged.
+// `module` null: the program's own executable.
+UniqueBitmap LoadPngResource(int id, HMODULE module = nullptr);
+
+// Empty when the image is empty or its pixel buffer does not match its size.
+UniqueBitmap BitmapFromRgba(const RgbaImage& image);
+
+}  // namespace quorrel
