@@ -47,6 +47,81 @@ def key_glyph(size, colour, bg=None):
     return canvas(size, size, fn)
 
 
+MENU_GREY = (0x86, 0x86, 0x94)
+
+
+def seg(x, y, ax, ay, bx, by, r):
+    """Distance to a segment of half-width r."""
+    dx, dy = bx - ax, by - ay
+    t = max(0.0, min(1.0, ((x - ax) * dx + (y - ay) * dy) / (dx * dx + dy * dy)))
+    return math.hypot(x - ax - t * dx, y - ay - t * dy) - r
+
+
+def gear_distance(x, y, cx, cy, outer, inner, hole, teeth):
+    """A gear: a disc whose rim alternates between two radii, with a round hole."""
+    r = math.hypot(x - cx, y - cy)
+    a = math.atan2(y - cy, x - cx)
+    # Flat-topped teeth: the rim is `outer` for the outer part of each period.
+    tooth = math.cos(teeth * a) > -0.1
+    rim = outer if tooth else inner
+    return max(r - rim, hole - r)
+
+
+def list_glyph(x, y):
+    """Account list: three bullets with lines."""
+    d = 1e9
+    for row in (6.5, 12, 17.5):
+        d = min(d, math.hypot(x - 5, y - row) - 1.7, seg(x, y, 9, row, 20, row, 1.1))
+    return d
+
+
+def gear_glyph(x, y):
+    return gear_distance(x, y, 12, 12, 9.5, 7.2, 3.2, 8)
+
+
+def info_glyph(x, y):
+    ring = abs(math.hypot(x - 12, y - 12) - 9) - 1.1
+    dot = math.hypot(x - 12, y - 7.6) - 1.5
+    stem = seg(x, y, 12, 11, 12, 17, 1.2)
+    return min(ring, dot, stem)
+
+
+def tray_glyph(x, y):
+    """Down to the tray: an arrow into an open box."""
+    shaft = seg(x, y, 12, 3, 12, 13.5, 1.1)
+    head = min(seg(x, y, 12, 14, 7.8, 9.8, 1.1), seg(x, y, 12, 14, 16.2, 9.8, 1.1))
+    box = min(seg(x, y, 3.5, 14, 3.5, 20, 1.1), seg(x, y, 3.5, 20, 20.5, 20, 1.1),
+              seg(x, y, 20.5, 20, 20.5, 14, 1.1))
+    return min(shaft, head, box)
+
+
+def power_glyph(x, y):
+    """Power: a ring open at the top with a bar through the gap."""
+    r = math.hypot(x - 12, y - 13)
+    angle = math.degrees(math.atan2(x - 12, -(y - 13)))  # 0 at the top
+    if abs(angle) > 40:
+        ring = abs(r - 8) - 1.2
+    else:
+        # Round ends of the arc.
+        ends = [(12 + 8 * math.sin(math.radians(s * 40)), 13 - 8 * math.cos(math.radians(s * 40)))
+                for s in (-1, 1)]
+        ring = min(math.hypot(x - ex, y - ey) for ex, ey in ends) - 1.2
+    bar = seg(x, y, 12, 2.5, 12, 11.5, 1.2)
+    return min(ring, bar)
+
+
+def glyph_picture(size, shape, colour, design=24.0):
+    """A glyph drawn from a distance function given in `design`-pixel units."""
+    s = size / design
+    def fn(x, y):
+        a = coverage(shape(x / s, y / s) * s)
+        return (*colour, int(round(255 * a))) if a > 0 else (0, 0, 0, 0)
+    return canvas(size, size, fn)
+
+
+MENU_GLYPHS = {0: list_glyph, 1: gear_glyph, 2: info_glyph, 4: tray_glyph, 5: power_glyph}
+
+
 def ico_entry_bmp(size, pixels):
     """A 32-bit DIB icon image (bottom-up BGRA plus a 1-bit AND mask)."""
     header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, 0, 0, 0, 0, 0)
@@ -81,6 +156,12 @@ def main():
     write("tray.ico", tray)
     write("app.ico", ico([(s, key_glyph(s, white, ACCENT)) for s in (16, 32, 48)]))
     write("logo.png", png(64, 64, key_glyph(64, white, ACCENT)))
+    # Menu strip: 24 x 24, grey when normal, accent when active (hovered or current page).
+    for index, shape in MENU_GLYPHS.items():
+        write("menu%d.png" % index, png(24, 24, glyph_picture(24, shape, MENU_GREY)))
+        write("menu%d_active.png" % index, png(24, 24, glyph_picture(24, shape, ACCENT)))
+    # The startup password's settings button.
+    write("gear.png", png(16, 16, glyph_picture(16, gear_glyph, ACCENT)))
 
 
 if __name__ == "__main__":
