@@ -7,3 +7,5 @@
 // Menu strip pictures: normal state at 110 + button index, active state at 120 + index.
 #define IDR_MENU_NORMAL_BASE 110
 #define IDR_MENU_ACTIVE_BASE 120
+// The 16 x 16 gear of the startup password's settings button.
+#define IDR_GEAR_PNG 130
