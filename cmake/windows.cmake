@@ -26,8 +26,9 @@ if(MSVC)
   target_link_options(Quorrel PRIVATE /MANIFEST:NO)
 endif()
 # The resource script pulls in the manifest, icons and pictures.
+file(GLOB res_pictures CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/*.png)
 set_source_files_properties(${CMAKE_SOURCE_DIR}/res/quorrel.rc PROPERTIES
-  OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/quorrel.manifest;${CMAKE_SOURCE_DIR}/res/app.ico;${CMAKE_SOURCE_DIR}/res/tray.ico")
+  OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/quorrel.manifest;${CMAKE_SOURCE_DIR}/res/app.ico;${CMAKE_SOURCE_DIR}/res/tray.ico;${res_pictures}")
 
 # --- tests ---------------------------------------------------------------------------------
 set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
@@ -69,6 +70,14 @@ foreach(tool IN LISTS win_test_tools)
   add_dependencies(win_tests ${name})
 endforeach()
 quorrel_wine_tests(win_tests wine)
+if(CMAKE_CROSSCOMPILING)
+  # The DPI tests again at 150 %, in a Wine prefix of their own made with 144 DPI.
+  add_test(NAME dpi150_tests
+           COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-run.sh $<TARGET_FILE:win_tests> --gtest_filter=Dpi*)
+  set_tests_properties(dpi150_tests PROPERTIES
+    ENVIRONMENT "QUORREL_WINE_DIR=${CMAKE_BINARY_DIR}/wine-dpi150;QUORREL_LOGPIXELS=144"
+    RUN_SERIAL TRUE LABELS wine TIMEOUT 600)
+endif()
 
 file(GLOB e2e_driver CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/driver/*.cpp)
 add_library(e2e_driver STATIC ${e2e_driver})

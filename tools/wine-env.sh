@@ -18,6 +18,12 @@ wine_bench_prefix() {
       for f in "微软雅黑" "Microsoft YaHei" "宋体" "SimSun" "MS Shell Dlg" "MS Shell Dlg 2" "Tahoma"; do
         wine reg add "$fonts" /v "$f" /t REG_SZ /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1
       done
+      # QUORREL_LOGPIXELS at creation gives the prefix another screen DPI (144: 150 %).
+      if [ -n "${QUORREL_LOGPIXELS:-}" ]; then
+        wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$QUORREL_LOGPIXELS" /f >/dev/null 2>&1
+        wine reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
+          /v LogPixels /t REG_DWORD /d "$QUORREL_LOGPIXELS" /f >/dev/null 2>&1
+      fi
       # A crash must fail the test, not wait behind a dialog.
       wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
       wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Auto /t REG_SZ /d 1 /f >/dev/null 2>&1
