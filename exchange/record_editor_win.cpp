@@ -3,6 +3,7 @@
 #include "store/account_store_win.h"
 #include "ui/main/account_list_win.h"
 #include "ui/main/main_window_win.h"
+#include "ui/toolkit/encoding_win.h"
 #include "ui/toolkit/window_win.h"
 
 namespace quorrel {
@@ -14,13 +15,32 @@ void OnCreated(ui::Window& w, ui::EventArgs&) {
   SetFocus(w.Control("名称"));
 }
 
+// The boxes take any character, the table holds code-page bytes: a character the code page
+// has no bytes for would be stored as "?" unseen, and the password typed later would not be
+// the one shown here.
+bool FitsCodePage(const ui::Window& w, const char* box) {
+  std::wstring wide = w.GetWideText(box);
+  std::string ansi = WideToAnsi(wide);
+  std::wstring back = AnsiToWide(ansi);
+  bool same = back == wide;
+  SecureWipe(ansi);
+  SecureWipe(wide.data(), wide.size() * sizeof(wchar_t));
+  SecureWipe(back.data(), back.size() * sizeof(wchar_t));
+  return same;
+}
+
 void OnOk(ui::Window& w, ui::EventArgs&) {
-  // Only the empty text counts as empty; the window stays open with what was typed.
+  // Only the empty text counts as empty; the window stays open with what was typed. So it
+  // does for a box holding a character the code page cannot store.
   for (const char* box : {"名称", "用户名", "密码"})
-    if (w.GetText(box).empty()) {
+    if (GetWindowTextLengthW(w.Control(box)) == 0 || !FitsCodePage(w, box)) {
       SetFocus(w.Control(box));
       return;
     }
+  if (!FitsCodePage(w, "PID")) {
+    SetFocus(w.Control("PID"));
+    return;
+  }
   Text pid = w.GetText("PID");
   Text name = w.GetText("名称");
   Text user = w.GetText("用户名");

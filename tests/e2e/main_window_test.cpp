@@ -143,6 +143,40 @@ TEST_F(MainWindowTest, AnEmptyBoxKeepsTheEditorOpenAndAddsNothing) {
   EXPECT_FALSE(ui.dimmed());
 }
 
+TEST_F(MainWindowTest, ACharacterTheCodePageCannotHoldKeepsTheEditorOpen) {
+  // Hangul has no bytes in code page 936: stored, it would turn into "?".
+  const std::wstring hangul = Wide("비밀");
+  BOOL usedDefault = FALSE;
+  char bytes[16] = {};
+  WideCharToMultiByte(CP_ACP, 0, hangul.c_str(), -1, bytes, sizeof bytes, nullptr, &usedDefault);
+  ASSERT_TRUE(usedDefault) << "the system code page holds Hangul; this case needs code page 936";
+
+  Process p;
+  MainUi ui = Open(p);
+  ASSERT_TRUE(ui.complete());
+  HWND editor = OpenEditor(p, ui);
+  ASSERT_TRUE(editor);
+  std::vector<HWND> boxes = EditorBoxes(editor);
+  const std::string good[] = {"Mail", "bob", "pw", ControlText(boxes[3])};
+  for (size_t bad = 0; bad < 4; ++bad) {
+    for (size_t i = 0; i < 4; ++i) TypeInto(boxes[i], i == bad ? good[i] + "비밀" : good[i]);
+    ClickOk(editor);
+    Pump(400ms);
+    ASSERT_TRUE(IsWindow(editor)) << "box " << bad << " with Hangul was taken";
+    EXPECT_EQ(RowCount(ui.list), 0);
+    EXPECT_EQ(LogMessages(run_), Messages({"Data Create"}));
+  }
+  // Chinese, Japanese kana and the euro sign are in the code page.
+  TypeInto(boxes[2], "密码かな€");
+  TypeInto(boxes[3], good[3]);
+  ClickOk(editor);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(editor); }));
+  auto stored = StoredAccount(run_, good[3]);
+  ASSERT_TRUE(stored);
+  EXPECT_EQ(stored->password, "密码かな€");
+  EXPECT_EQ(Cell(ui.list, 0, 3), "●●●●●●●●●");
+}
+
 TEST_F(MainWindowTest, APidTypedOverIsStoredAndLoggedAsTyped) {
   Process p;
   MainUi ui = Open(p);
