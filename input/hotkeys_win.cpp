@@ -1,8 +1,8 @@
 #include "input/hotkeys_win.h"
 
 #include "app/text.h"
+#include "input/input_window_win.h"
 #include "input/typing_win.h"
-#include "ui/toolkit/window_win.h"
 
 namespace quorrel {
 namespace {
@@ -59,9 +59,7 @@ LRESULT CALLBACK HotkeyWindowProc(HWND window, UINT message, WPARAM wparam, LPAR
 LRESULT CALLBACK OnInputHotkey(HWND window, UINT, WPARAM wparam, LPARAM) {
   const char* box = wparam == kAccountHotkeyId ? "账号" : wparam == kPasswordHotkeyId ? "密码" : nullptr;
   if (!box) return 0;
-  ui::Window* w = ui::Window::FromHwnd(window);
-  if (!w) return 0;
-  std::string text = w->GetText(box);
+  std::string text = InputBoxText(window, box);
   TypeText(text);
   SecureWipe(text);
   return 0;

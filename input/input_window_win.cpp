@@ -1,15 +1,31 @@
 #include "input/input_window_win.h"
 
+#include <array>
+#include <map>
+#include <string>
+
 #include "app/state.h"
 #include "exchange/account_file.h"
 #include "input/hotkeys_win.h"
 #include "input/key_names.h"
 #include "ui/main/main_window_win.h"
 #include "ui/main/tray_win.h"
+#include "ui/toolkit/encoding_win.h"
 #include "ui/toolkit/window_win.h"
 
 namespace quorrel {
 namespace {
+
+constexpr std::string_view kAccountBox = "账号";
+constexpr std::string_view kPasswordBox = "密码";
+
+// The bytes each open window put into its two boxes. An edit box holds UTF-16, so bytes
+// that form no GBK character (a stray lead byte, a lead byte before a digit) would come
+// back as '?' and swallow the byte after them: the hotkey would type a wrong password.
+std::map<HWND, std::array<SecretText, 2>>& ShownTexts() {
+  static std::map<HWND, std::array<SecretText, 2>> shown;
+  return shown;
+}
 
 // Display styles of the 密码 box: an account chosen from the list shows its password (the
 // user keeps it in the table anyway); one read from a file shows it masked, since whoever
@@ -18,7 +34,7 @@ constexpr int kStylePlain = 12;
 constexpr int kStyleMasked = 14;
 constexpr wchar_t kMaskChar = 0x25CF;  // ●
 
-void SetBoxStyle(ui::Window& w, const char* box, int style) {
+void SetBoxStyle(ui::Window& w, std::string_view box, int style) {
   HWND edit = w.Control(box);
   if (!edit) return;
   SendMessageW(edit, EM_SETPASSWORDCHAR, style == kStyleMasked ? kMaskChar : 0, 0);
@@ -26,8 +42,11 @@ void SetBoxStyle(ui::Window& w, const char* box, int style) {
 }
 
 void ShowPendingAccount(ui::Window& w) {
-  w.SetText("账号", PendingAccountPart(0));
-  w.SetText("密码", PendingAccountPart(1));
+  auto& shown = ShownTexts()[w.hwnd()];
+  shown[0] = SecretText(PendingAccountPart(0));
+  shown[1] = SecretText(PendingAccountPart(1));
+  w.SetText(kAccountBox, shown[0].str());
+  w.SetText(kPasswordBox, shown[1].str());
 }
 
 // The parts of an account file's inner text; an unreadable file gives none, and the boxes
@@ -41,12 +60,12 @@ void LoadAccountFile(std::string_view path) {
 void OnCreated(ui::Window& w, ui::EventArgs&) {
   ProcessState& s = State();
   w.SetCaption("说明", "账号：" + KeyName(s.AccountHotkeyCode) + "；密码：" + KeyName(s.PasswordHotkeyCode));
-  SetBoxStyle(w, "账号", kStylePlain);
+  SetBoxStyle(w, kAccountBox, kStylePlain);
   if (s.StartedWithFile) {
     LoadAccountFile(s.CommandLineArgs.empty() ? std::string_view{} : s.CommandLineArgs[0]);
-    SetBoxStyle(w, "密码", kStyleMasked);
+    SetBoxStyle(w, kPasswordBox, kStyleMasked);
   } else {
-    SetBoxStyle(w, "密码", kStylePlain);
+    SetBoxStyle(w, kPasswordBox, kStylePlain);
   }
   ShowPendingAccount(w);
   RegisterAppHotkey(w.hwnd(), 0, static_cast<UINT>(s.AccountHotkeyCode), OnInputHotkey, kAccountHotkeyId);
@@ -55,15 +74,16 @@ void OnCreated(ui::Window& w, ui::EventArgs&) {
 
 void OnFilesDropped(ui::Window& w, ui::EventArgs& args) {
   LoadAccountFile(args.text);
-  SetBoxStyle(w, "密码", kStyleMasked);
+  SetBoxStyle(w, kPasswordBox, kStyleMasked);
   ShowPendingAccount(w);
 }
 
 void OnDestroying(ui::Window& w, ui::EventArgs&) {
   UnregisterAllHotkeys(w.hwnd());
   // Nothing of the account stays behind in the controls' memory.
-  w.SetText("账号", "");
-  w.SetText("密码", "");
+  w.SetText(kAccountBox, "");
+  w.SetText(kPasswordBox, "");
+  ShownTexts().erase(w.hwnd());
   if (MainWindowHandle()) RestoreFromTray();
 }
 
@@ -90,6 +110,26 @@ HWND OpenInputWindow(HWND owner) {
   spec.exStyle = WS_EX_TOPMOST;  // stays in sight while the user works in the target program
   ui::Window* w = ui::Window::Create(spec, owner);
   return w ? w->hwnd() : nullptr;
+}
+
+Text InputBoxText(HWND inputWindow, std::string_view box) {
+  ui::Window* w = ui::Window::FromHwnd(inputWindow);
+  if (!w || (box != kAccountBox && box != kPasswordBox)) return {};
+  std::wstring now = w->GetWideText(box);
+  Text text;
+  bool unchanged = false;
+  auto it = ShownTexts().find(inputWindow);
+  if (it != ShownTexts().end()) {
+    const SecretText& shown = it->second[box == kAccountBox ? 0 : 1];
+    std::wstring put = AnsiToWide(shown.str());
+    unchanged = put == now;
+    if (unchanged) text = shown.str();
+    SecureWipe(put.data(), put.size() * sizeof(wchar_t));
+  }
+  // Edited by the user since: type what the box shows.
+  if (!unchanged) text = WideToAnsi(now);
+  SecureWipe(now.data(), now.size() * sizeof(wchar_t));
+  return text;
 }
 
 }  // namespace quorrel
