@@ -553,6 +553,40 @@ TEST_F(MainWindowTest, MenuStripSwitchesPagesAndItsSpacerDoesNothing) {
   EXPECT_TRUE(IsWindowVisible(ui.list));
 }
 
+TEST_F(MainWindowTest, DraggingTheBarePanelMovesTheWindow) {
+  Process p;
+  MainUi ui = Open(p);
+  ASSERT_TRUE(ui.complete());
+  RECT before, list;
+  GetWindowRect(ui.window, &before);
+  GetWindowRect(ui.list, &list);
+  // Below the list, left of the toolbar: bare panel.
+  POINT from{list.left + Scaled(40), list.bottom + Scaled(20)};
+  ASSERT_EQ(WindowFromPoint(from), GetParent(ui.list)) << "not the bare panel";
+  Foreground(ui.window);
+  SetCursorPos(from.x, from.y);
+  Pump(50ms);
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  in.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  SendInput(1, &in, sizeof in);
+  Pump(100ms);
+  for (int step = 1; step <= 10; ++step) {
+    SetCursorPos(from.x + step * 6, from.y + step * 4);
+    in.mi.dwFlags = MOUSEEVENTF_MOVE;
+    in.mi.dx = in.mi.dy = 0;
+    SendInput(1, &in, sizeof in);
+    Pump(30ms);
+  }
+  in.mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(1, &in, sizeof in);
+  Pump(200ms);
+  RECT after;
+  GetWindowRect(ui.window, &after);
+  EXPECT_EQ(after.left - before.left, 60);
+  EXPECT_EQ(after.top - before.top, 40);
+}
+
 TEST_F(MainWindowTest, WithTrayAbsentOnlyADoubleClickRestores) {
   Process p;
   MainUi ui = Open(p);
