@@ -266,7 +266,11 @@ void Window::Show(std::string_view control, bool visible) {
 }
 
 void Window::Move(std::string_view control, int x, int y, int w, int h) {
-  if (HWND c = Control(control)) MoveWindow(c, Scale(x), Scale(y), Scale(w), Scale(h), TRUE);
+  HWND c = Control(control);
+  if (!c) return;
+  // Layout coordinates of the window's own children start below the caption strip.
+  if (GetParent(c) == hwnd_) y += spec_.captionHeight;
+  MoveWindow(c, Scale(x), Scale(y), Scale(w), Scale(h), TRUE);
 }
 
 void Window::SelectPage(std::string_view panel, int page) {
