@@ -12,15 +12,19 @@ cmake --preset windows >/dev/null && cmake --build --preset windows --target Quo
 rundir="$repo/build/run"
 mkdir -p "$rundir"
 cp -f build/windows/Quorrel.exe "$rundir/Quorrel.exe"
-dir="$repo/build/windows/wine"
-. tools/wine-env.sh
-wine_bench_prefix
-
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+  # A prefix of its own, whose windows your window manager looks after.
+  dir="$repo/build/run/wine" QUORREL_WINE_MANAGED=1
+  export QUORREL_WINE_MANAGED
+  . tools/wine-env.sh
+  wine_bench_prefix
   echo "Starting Quorrel on $DISPLAY (files in $rundir)"
   cd "$rundir" && exec wine Quorrel.exe "$@"
 fi
 
+dir="$repo/build/windows/wine"
+. tools/wine-env.sh
+wine_bench_prefix
 wine_bench_start_xvfb || exit 1
 echo "No display: started a private Xvfb on $DISPLAY"
 (cd "$rundir" && wine Quorrel.exe "$@" </dev/null >"$rundir/wine.log" 2>&1) &

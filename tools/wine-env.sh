@@ -10,7 +10,7 @@ wine_bench_prefix() {
   mkdir -p "$dir"
   (
     flock 9
-    if [ ! -f "$WINEPREFIX/.quorrel-ready" ]; then
+    if [ ! -f "$WINEPREFIX/.quorrel-ready-2" ]; then
       rm -rf "$WINEPREFIX"
       DISPLAY= wineboot -i >"$dir/wineboot.log" 2>&1
       wineserver -w
@@ -24,12 +24,16 @@ wine_bench_prefix() {
         wine reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
           /v LogPixels /t REG_DWORD /d "$QUORREL_LOGPIXELS" /f >/dev/null 2>&1
       fi
+      # Xvfb has no window manager: unmanaged windows close without Wine waiting for one.
+      if [ -z "${QUORREL_WINE_MANAGED:-}" ]; then
+        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+      fi
       # A crash must fail the test, not wait behind a dialog.
       wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
       wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Auto /t REG_SZ /d 1 /f >/dev/null 2>&1
       wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /t REG_SZ /d 'false' /f >/dev/null 2>&1
       wineserver -w
-      touch "$WINEPREFIX/.quorrel-ready"
+      touch "$WINEPREFIX/.quorrel-ready-2"
     fi
   ) 9>"$dir/prefix.lock"
 }
