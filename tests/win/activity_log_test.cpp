@@ -11,7 +11,7 @@
 
 #include "app/state.h"
 #include "store/activity_log_win.h"
-#include "tests/win/temp_dir.h"
+#include "tests/win/test_util.h"
 #include "ui/toolkit/encoding_win.h"
 #include "ui/toolkit/handles_win.h"
 
@@ -19,23 +19,6 @@ using namespace quorrel;
 
 namespace {
 
-std::string RawRead(const std::string& path) {
-  UniqueFile f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, 0, nullptr));
-  if (!f) return "<missing>";
-  std::string out;
-  char buf[4096];
-  DWORD got = 0;
-  while (::ReadFile(f.get(), buf, sizeof buf, &got, nullptr) && got > 0) out.append(buf, got);
-  return out;
-}
-
-void RawWrite(const std::string& path, const std::string& bytes) {
-  UniqueFile f(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-  ASSERT_TRUE(f);
-  DWORD put = 0;
-  ASSERT_TRUE(::WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr));
-}
 
 double Ole(WORD y, WORD mo, WORD d, WORD h, WORD mi, WORD s) {
   SYSTEMTIME st{};
@@ -125,7 +108,7 @@ TEST_F(ActivityLogTest, FirstLineCreatesTheFileAndLaterLinesAppend) {
 
 TEST_F(ActivityLogTest, ForeignContentStaysAndTheLineGoesAfterIt) {
   const std::string earlier = "line of another day without its end";
-  RawWrite(log_, earlier);
+  ASSERT_TRUE(RawWrite(log_, earlier));
   WriteActivityLog("Del Data 10000");
   const std::string all = RawRead(log_);
   ASSERT_EQ(all.substr(0, earlier.size()), earlier);
@@ -144,7 +127,7 @@ TEST_F(ActivityLogTest, ProgramFolderWithAChineseName) {
 }
 
 TEST_F(ActivityLogTest, UnwritableLogLosesTheLineSilently) {
-  RawWrite(log_, "kept");
+  ASSERT_TRUE(RawWrite(log_, "kept"));
   {
     // Held by another program without sharing (the test bench runs as root under Wine,
     // where the read-only attribute would not stop a writer).

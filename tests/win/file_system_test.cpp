@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "store/file_system_win.h"
-#include "tests/win/temp_dir.h"
+#include "tests/win/test_util.h"
 #include "ui/toolkit/encoding_win.h"
 #include "ui/toolkit/handles_win.h"
 
@@ -15,23 +15,6 @@ using namespace quorrel;
 
 namespace {
 
-std::string RawRead(const std::string& path) {
-  UniqueFile f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, 0, nullptr));
-  if (!f) return "<missing>";
-  std::string out;
-  char buf[4096];
-  DWORD got = 0;
-  while (::ReadFile(f.get(), buf, sizeof buf, &got, nullptr) && got > 0) out.append(buf, got);
-  return out;
-}
-
-void RawWrite(const std::string& path, const std::string& bytes) {
-  UniqueFile f(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-  ASSERT_TRUE(f);
-  DWORD put = 0;
-  ASSERT_TRUE(::WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr));
-}
 
 bool PathPresent(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -95,7 +78,7 @@ TEST_F(FileSystemTest, WriteReadReplaceAndRemove) {
 TEST_F(FileSystemTest, LeftoverTempIsOverwrittenAndNeverReadAsTheTable) {
   const std::string table = Path("UserData.edb");
   const std::string temp = ReplaceTempPath(table);
-  RawWrite(temp, "half-written table of a crashed run");
+  ASSERT_TRUE(RawWrite(temp, "half-written table of a crashed run"));
   SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_READONLY);
 
   EXPECT_FALSE(fs_.ReadFile(table).has_value());
@@ -147,7 +130,7 @@ TEST_F(FileSystemTest, GbkPathNames) {
 
 TEST_F(FileSystemTest, BriefLockIsWaitedOut) {
   const std::string table = Path("UserData.edb");
-  RawWrite(table, "old");
+  ASSERT_TRUE(RawWrite(table, "old"));
   {
     ExclusiveHold hold(table, 300);
     ASSERT_TRUE(hold.held());
@@ -170,7 +153,7 @@ TEST_F(FileSystemTest, BriefLockIsWaitedOut) {
 
 TEST_F(FileSystemTest, ByteRangeLockIsWaitedOutByTheReader) {
   const std::string table = Path("UserData.edb");
-  RawWrite(table, "locked bytes");
+  ASSERT_TRUE(RawWrite(table, "locked bytes"));
   UniqueFile locker(CreateFileA(table.c_str(), GENERIC_READ | GENERIC_WRITE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(locker);
@@ -187,7 +170,7 @@ TEST_F(FileSystemTest, ByteRangeLockIsWaitedOutByTheReader) {
 TEST_F(FileSystemTest, LongLockGivesUpAfterTheBudgetLeavingEverythingAsItWas) {
   const std::string table = Path("UserData.edb");
   const std::string old("old table \0 bytes", 17);
-  RawWrite(table, old);
+  ASSERT_TRUE(RawWrite(table, old));
   {
     ExclusiveHold hold(table, 3000);
     ASSERT_TRUE(hold.held());
@@ -205,7 +188,7 @@ TEST_F(FileSystemTest, LongLockGivesUpAfterTheBudgetLeavingEverythingAsItWas) {
 
 TEST_F(FileSystemTest, RetryBudgetIsInjectable) {
   const std::string table = Path("UserData.edb");
-  RawWrite(table, "old");
+  ASSERT_TRUE(RawWrite(table, "old"));
   Win32FileSystem impatient(LockRetryPolicy{100, 10, 40});
   ExclusiveHold hold(table, 1500);
   ASSERT_TRUE(hold.held());
@@ -220,7 +203,7 @@ TEST_F(FileSystemTest, RetryBudgetIsInjectable) {
 
 TEST_F(FileSystemTest, ReadOnlyTableHoldsOneWholeContentWithoutWaiting) {
   const std::string table = Path("UserData.edb");
-  RawWrite(table, "kept");
+  ASSERT_TRUE(RawWrite(table, "kept"));
   SetFileAttributesA(table.c_str(), FILE_ATTRIBUTE_READONLY);
   ULONGLONG start = GetTickCount64();
   bool replaced = fs_.WriteReplace(table, "new");

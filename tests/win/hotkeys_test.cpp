@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/win/test_util.h"
+
 #include <chrono>
 #include <vector>
 
@@ -44,17 +46,7 @@ LRESULT CALLBACK SecondHandler(HWND w, UINT m, WPARAM wp, LPARAM lp) {
   return 22;
 }
 
-void PumpFor(std::chrono::milliseconds duration) {
-  auto until = std::chrono::steady_clock::now() + duration;
-  do {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-  } while (std::chrono::steady_clock::now() < until);
-}
+void PumpFor(std::chrono::milliseconds duration) { PumpMessages(duration); }
 
 template <class Cond>
 bool PumpUntil(Cond cond, std::chrono::milliseconds timeout = 3s) {

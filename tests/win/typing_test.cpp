@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/win/test_util.h"
+
 #include <chrono>
 #include <string>
 
@@ -14,17 +16,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-void PumpFor(std::chrono::milliseconds duration) {
-  auto until = std::chrono::steady_clock::now() + duration;
-  do {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-  } while (std::chrono::steady_clock::now() < until);
-}
+void PumpFor(std::chrono::milliseconds duration) { PumpMessages(duration); }
 
 // Bytes of the text that have a key, in order: what typing is meant to produce.
 std::string Typable(const std::string& text) {

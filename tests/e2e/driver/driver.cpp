@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/win/test_util.h"
+
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -32,25 +34,6 @@ std::string ModuleDir() {
   return p.substr(0, p.find_last_of('\\'));
 }
 
-void RemoveTree(const std::string& dir) {
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = fd.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string full = dir + "\\" + name;
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(full);
-      } else {
-        SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(full.c_str());
-      }
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-  }
-  RemoveDirectoryA(dir.c_str());
-}
 
 void SendKey(WORD vk, bool up) {
   INPUT in{};
@@ -82,7 +65,7 @@ RunDirectory::RunDirectory() {
     ADD_FAILURE() << "cannot copy " << source << " into the run directory";
 }
 
-RunDirectory::~RunDirectory() { RemoveTree(path_); }
+RunDirectory::~RunDirectory() { TempDir::RemoveTree(path_); }
 
 bool RunDirectory::Exists(const std::string& name) const {
   return GetFileAttributesA(File(name).c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -164,17 +147,7 @@ void Process::Terminate() {
 
 // --- waiting ------------------------------------------------------------------------------
 
-void Pump(std::chrono::milliseconds duration) {
-  auto until = std::chrono::steady_clock::now() + duration;
-  do {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-  } while (std::chrono::steady_clock::now() < until);
-}
+void Pump(std::chrono::milliseconds duration) { PumpMessages(duration); }
 
 bool WaitFor(const std::function<bool()>& cond, std::chrono::milliseconds timeout) {
   auto until = std::chrono::steady_clock::now() + timeout;

@@ -1,0 +1,46 @@
+// Small helpers shared by the Windows tests and the end-to-end driver.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <string>
+
+#include "tests/win/temp_dir.h"
+#include "ui/toolkit/handles_win.h"
+
+namespace quorrel {
+
+// Dispatches this thread's messages for the given time.
+inline void PumpMessages(std::chrono::milliseconds duration) {
+  auto until = std::chrono::steady_clock::now() + duration;
+  do {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+  } while (std::chrono::steady_clock::now() < until);
+}
+
+// A file's bytes read around the code under test, "<missing>" when it cannot be opened.
+inline std::string RawRead(const std::string& path) {
+  UniqueFile f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr));
+  if (!f) return "<missing>";
+  std::string out;
+  char buf[4096];
+  DWORD got = 0;
+  while (::ReadFile(f.get(), buf, sizeof buf, &got, nullptr) && got > 0) out.append(buf, got);
+  return out;
+}
+
+inline bool RawWrite(const std::string& path, const std::string& bytes) {
+  UniqueFile f(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  DWORD put = 0;
+  return f && ::WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr) &&
+         put == bytes.size();
+}
+
+}  // namespace quorrel
