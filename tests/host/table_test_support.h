@@ -1,5 +1,5 @@
-// Test doubles for the account table: a file system that can fail or crash inside a write,
-// and a store wired to recording fakes.
+// Test doubles for the account table: a file system that can give up or crash inside a
+// write, and a store wired to recording fakes.
 #pragma once
 
 #include <deque>
@@ -14,37 +14,27 @@ namespace quorrel::testing {
 // Where a WriteReplace stops when the process dies inside it.
 enum class CrashPoint {
   kBeforeTempCreate,
-  kAfterTempCreate,     // empty temp file
-  kAfterPartialWrite,   // half the bytes in the temp file
-  kBeforeFlush,         // all written but not flushed: the disk kept only part of it
-  kBeforeRename,        // flushed temp file, rename not done
-  kRenameNotDurable,    // renamed, but the folder entry never reached the disk
-  kAfterRename,         // renamed and durable, folder flush not returned
+  kAfterTempCreate,    // empty temp file
+  kAfterPartialWrite,  // half the bytes in the temp file
+  kBeforeFlush,        // written, not flushed: unflushed pages read back as zeros
+  kBeforeRename,       // flushed temp file, rename not done
+  kRenameNotDurable,   // renamed, but the folder entry never reached the disk
+  kAfterRename,        // renamed and durable
 };
+constexpr CrashPoint kAllCrashPoints[] = {
+    CrashPoint::kBeforeTempCreate, CrashPoint::kAfterTempCreate, CrashPoint::kAfterPartialWrite,
+    CrashPoint::kBeforeFlush,      CrashPoint::kBeforeRename,    CrashPoint::kRenameNotDurable,
+    CrashPoint::kAfterRename};
 
-inline const std::vector<CrashPoint>& AllCrashPoints() {
-  static const std::vector<CrashPoint> points = {
-      CrashPoint::kBeforeTempCreate, CrashPoint::kAfterTempCreate,
-      CrashPoint::kAfterPartialWrite, CrashPoint::kBeforeFlush,
-      CrashPoint::kBeforeRename,     CrashPoint::kRenameNotDurable,
-      CrashPoint::kAfterRename};
-  return points;
-}
-
-// The files map is the disk as it would be found after the crash. After a crash every
-// further call fails: the process is gone and nothing it would still do reaches the disk.
+// files is the disk as found after the crash; after it every call fails (the process is gone).
 class FaultyFileSystem : public MemoryTableFileSystem {
  public:
   std::optional<std::string> ReadFile(const Text& path) override {
     if (crashed) return std::nullopt;
     return MemoryTableFileSystem::ReadFile(path);
   }
-  bool Exists(const Text& path) override {
-    return !crashed && MemoryTableFileSystem::Exists(path);
-  }
-  bool Remove(const Text& path) override {
-    return !crashed && MemoryTableFileSystem::Remove(path);
-  }
+  bool Exists(const Text& path) override { return !crashed && MemoryTableFileSystem::Exists(path); }
+  bool Remove(const Text& path) override { return !crashed && MemoryTableFileSystem::Remove(path); }
 
   bool WriteReplace(const Text& path, std::string_view bytes) override {
     ++write_calls;
@@ -52,43 +42,21 @@ class FaultyFileSystem : public MemoryTableFileSystem {
     if (!fail_writes.empty()) {
       const bool fail = fail_writes.front();
       fail_writes.pop_front();
-      // A give-up (locked file, full disk): the temp file is cleaned away, path untouched.
-      if (fail) return false;
+      if (fail) return false;  // a give-up (lock, full disk): path untouched, no temp
     }
-    if (crash_on_write == write_calls) return Crash(path, bytes);
-    return MemoryTableFileSystem::WriteReplace(path, bytes);
-  }
-
-  // 1-based number of the WriteReplace call that crashes at crash_point; 0: none.
-  int crash_on_write = 0;
-  CrashPoint crash_point = CrashPoint::kBeforeTempCreate;
-  // Results of the next writes: true = give up (returns false, nothing changed).
-  std::deque<bool> fail_writes;
-  int write_calls = 0;
-  bool crashed = false;
-
- private:
-  bool Crash(const Text& path, std::string_view bytes) {
+    if (crash_on_write != write_calls) return MemoryTableFileSystem::WriteReplace(path, bytes);
     crashed = true;
     const Text temp = ReplaceTempPath(path);
+    const size_t n = bytes.size();
     switch (crash_point) {
-      case CrashPoint::kBeforeTempCreate:
-        break;
-      case CrashPoint::kAfterTempCreate:
-        files[temp] = "";
-        break;
-      case CrashPoint::kAfterPartialWrite:
-        files[temp] = std::string(bytes.substr(0, bytes.size() / 2));
-        break;
+      case CrashPoint::kBeforeTempCreate: break;
+      case CrashPoint::kAfterTempCreate: files[temp] = ""; break;
+      case CrashPoint::kAfterPartialWrite: files[temp] = std::string(bytes.substr(0, n / 2)); break;
       case CrashPoint::kBeforeFlush:
-        // Pages that never reached the disk read back as zeros.
-        files[temp] = std::string(bytes.substr(0, bytes.size() / 3)) +
-                      std::string(bytes.size() - bytes.size() / 3, '\0');
+        files[temp] = std::string(bytes.substr(0, n / 3)) + std::string(n - n / 3, '\0');
         break;
       case CrashPoint::kBeforeRename:
-      case CrashPoint::kRenameNotDurable:
-        files[temp] = std::string(bytes);
-        break;
+      case CrashPoint::kRenameNotDurable: files[temp] = std::string(bytes); break;
       case CrashPoint::kAfterRename:
         files[path] = std::string(bytes);
         files.erase(temp);
@@ -96,6 +64,12 @@ class FaultyFileSystem : public MemoryTableFileSystem {
     }
     return false;
   }
+
+  int crash_on_write = 0;  // 1-based WriteReplace call that crashes; 0: none
+  CrashPoint crash_point = CrashPoint::kBeforeTempCreate;
+  std::deque<bool> fail_writes;  // next writes: true = give up
+  int write_calls = 0;
+  bool crashed = false;
 };
 
 // Draws that return scripted values first, then a fixed fallback.
@@ -122,17 +96,15 @@ struct StoreHarness {
   ScriptedDraw draw;
   AccountStore store;
 
-  StoreHarness() { Wire(); }
-  StoreHarness(const StoreHarness&) = delete;
-  StoreHarness& operator=(const StoreHarness&) = delete;
-
-  void Wire() {
+  StoreHarness() {
     store.table_path = kPath;
     store.fs = &fs;
     store.log = [this](std::string_view line) { log.emplace_back(line); };
     store.restart = [this] { ++restarts; };
     store.draw = [this](int32_t lo, int32_t hi) { return draw(lo, hi); };
   }
+  StoreHarness(const StoreHarness&) = delete;
+  StoreHarness& operator=(const StoreHarness&) = delete;
 
   // A new process on the disk as the crash left it.
   void Reboot() {
@@ -145,15 +117,9 @@ struct StoreHarness {
 
   std::string& TableBytes() { return fs.files[kPath]; }
   bool HasTable() const { return fs.files.count(kPath) != 0; }
-
-  std::vector<AccountRecord> List() {
-    std::vector<AccountRecord> out;
-    ForEachAccount(store, [&](int, const AccountRecord& r) { out.push_back(r); });
-    return out;
-  }
   std::vector<std::string> Pids() {
     std::vector<std::string> out;
-    for (const AccountRecord& r : List()) out.push_back(r.pid);
+    ForEachAccount(store, [&](int, const AccountRecord& r) { out.push_back(r.pid); });
     return out;
   }
 };
