@@ -1,6 +1,5 @@
-// What the main-window tests need beyond the driver: the account list read across the
-// process boundary, clicks on the drawn button bars, the editor, the tray icon, the log and
-// an account table written by the test itself.
+// Shared by the end-to-end tests: the account list read across the process boundary, clicks
+// on the drawn button bars, the editor, the tray icon, the log, typing and seeded tables.
 #pragma once
 
 #include <windows.h>
@@ -24,13 +23,11 @@ inline constexpr char kInputTitle[] = "辅助输入";
 inline constexpr char kLogName[] = "Quorrel Log.log";
 inline constexpr UINT kTrayMessage = 0x8064;
 inline constexpr UINT kTrayIconId = 100;
-inline constexpr char kMask[] = "●";
 
 // Visible buttons of the account toolbar, left to right ("查看" is hidden).
 enum ToolbarButton { kAdd = 0, kDelete = 1, kExport = 2, kRefresh = 3 };
 
-// Memory inside the process that owns a window: list-view messages carrying pointers must
-// point into the list's own process.
+// List-view messages carrying pointers must point into the list's own process.
 class RemoteBuffer {
  public:
   RemoteBuffer(HWND owner, size_t size) : size_(size) {
@@ -45,17 +42,15 @@ class RemoteBuffer {
     if (base_) VirtualFreeEx(process_, base_, 0, MEM_RELEASE);
     if (process_) CloseHandle(process_);
   }
-  bool ok() const { return base_ != nullptr; }
   char* at(size_t offset) const { return static_cast<char*>(base_) + offset; }
-  LPARAM param(size_t offset = 0) const { return reinterpret_cast<LPARAM>(at(offset)); }
-  bool Write(const void* data, size_t size, size_t offset = 0) const {
+  LPARAM param() const { return reinterpret_cast<LPARAM>(base_); }
+  bool Write(const void* data, size_t size) const {
     SIZE_T done = 0;
-    return ok() && offset + size <= size_ && WriteProcessMemory(process_, at(offset), data, size, &done) &&
-           done == size;
+    return base_ && size <= size_ && WriteProcessMemory(process_, base_, data, size, &done) && done == size;
   }
   bool Read(void* data, size_t size, size_t offset = 0) const {
     SIZE_T done = 0;
-    return ok() && offset + size <= size_ && ReadProcessMemory(process_, at(offset), data, size, &done) &&
+    return base_ && offset + size <= size_ && ReadProcessMemory(process_, at(offset), data, size, &done) &&
            done == size;
   }
 
@@ -64,16 +59,6 @@ class RemoteBuffer {
   void* base_ = nullptr;
   size_t size_;
 };
-
-// --- the account list -------------------------------------------------------------------
-
-inline std::string FromWide(const std::wstring& w) {
-  if (w.empty()) return {};
-  int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-  std::string s(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
-  return s;
-}
 
 // 96-DPI pixels at the screen's DPI.
 inline int Scaled(int px) {
@@ -93,29 +78,15 @@ inline std::string Cell(HWND list, int row, int column) {
   item.iSubItem = column;
   item.pszText = reinterpret_cast<wchar_t*>(remote.at(sizeof(LVITEMW)));
   item.cchTextMax = kChars;
-  std::wstring text(kChars, L'\0');
   if (!remote.Write(&item, sizeof item)) return "<no remote memory>";
   LRESULT n = SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), remote.param());
+  std::wstring text(kChars, L'\0');
   remote.Read(text.data(), kChars * sizeof(wchar_t), sizeof(LVITEMW));
   text.resize(static_cast<size_t>(n > 0 ? n : 0));
-  return FromWide(text);
-}
-
-// Column title and width.
-inline std::pair<std::string, int> Column(HWND list, int column) {
-  constexpr size_t kChars = 256;
-  RemoteBuffer remote(list, sizeof(LVCOLUMNW) + kChars * sizeof(wchar_t));
-  LVCOLUMNW col{};
-  col.mask = LVCF_TEXT | LVCF_WIDTH;
-  col.pszText = reinterpret_cast<wchar_t*>(remote.at(sizeof(LVCOLUMNW)));
-  col.cchTextMax = kChars;
-  remote.Write(&col, sizeof col);
-  if (!SendMessageW(list, LVM_GETCOLUMNW, static_cast<WPARAM>(column), remote.param())) return {"<none>", -1};
-  std::wstring text(kChars, L'\0');
-  remote.Read(&col, sizeof col);
-  remote.Read(text.data(), kChars * sizeof(wchar_t), sizeof(LVCOLUMNW));
-  text.resize(wcslen(text.c_str()));
-  return {FromWide(text), col.cx};
+  int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), size, nullptr, nullptr);
+  return utf8;
 }
 
 // Every row as its five cells: ID, 名称, 用户名, 密码, PID.
@@ -123,9 +94,8 @@ using Rows = std::vector<std::vector<std::string>>;
 inline Rows ListRows(HWND list) {
   Rows rows;
   for (int r = 0; r < RowCount(list); ++r) {
-    std::vector<std::string> cells;
-    for (int c = 0; c < 5; ++c) cells.push_back(Cell(list, r, c));
-    rows.push_back(cells);
+    rows.emplace_back();
+    for (int c = 0; c < 5; ++c) rows.back().push_back(Cell(list, r, c));
   }
   return rows;
 }
@@ -133,41 +103,13 @@ inline Rows ListRows(HWND list) {
 inline bool SelectRow(HWND list, int row) {
   RemoteBuffer remote(list, sizeof(LVITEMW));
   LVITEMW item{};
-  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-  item.state = LVIS_SELECTED | LVIS_FOCUSED;
+  item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
   remote.Write(&item, sizeof item);
   return SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), remote.param()) != 0;
 }
 
 inline int SelectedRow(HWND list) {
   return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-}
-
-// The row's rectangle in screen coordinates.
-inline RECT RowRect(HWND list, int row) {
-  RemoteBuffer remote(list, sizeof(RECT));
-  RECT r{LVIR_LABEL, 0, 0, 0};
-  remote.Write(&r, sizeof r);
-  SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), remote.param());
-  remote.Read(&r, sizeof r);
-  MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&r), 2);
-  return r;
-}
-
-// --- the main window ----------------------------------------------------------------------
-
-inline std::string ClassOf(HWND hwnd) {
-  char cls[64] = {};
-  GetClassNameA(hwnd, cls, sizeof cls);
-  return cls;
-}
-
-inline bool Covers(HWND overlay, HWND window) {
-  RECT o, c;
-  GetWindowRect(overlay, &o);
-  GetClientRect(window, &c);
-  MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&c), 2);
-  return EqualRect(&o, &c) != FALSE;
 }
 
 struct MainUi {
@@ -190,19 +132,23 @@ struct MainUi {
   }
   bool complete() const { return window && list && menu && toolbar && overlay; }
   bool visible() const { return IsWindowVisible(window) != FALSE; }
-  bool dimmed() const { return IsWindowVisible(overlay) && Covers(overlay, window); }
+  // The overlay is up and covers exactly the client area.
+  bool dimmed() const {
+    RECT o, c;
+    GetWindowRect(overlay, &o);
+    GetClientRect(window, &c);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&c), 2);
+    return IsWindowVisible(overlay) && EqualRect(&o, &c);
+  }
 
-  // Real mouse clicks at a bar's button: the visible buttons share the bar's length, a
-  // 5-pixel (96 DPI) gap apart.
+  // The visible buttons share the bar's length, a 5-pixel (96 DPI) gap apart.
   static void ClickBar(HWND bar, int position, int visibleCount, bool vertical) {
     RECT r;
     GetWindowRect(bar, &r);
     int length = vertical ? r.bottom - r.top : r.right - r.left;
     int gap = MulDiv(5, vertical ? r.right - r.left : r.bottom - r.top, vertical ? 50 : 25);
     int span = length + gap;
-    int start = position * span / visibleCount;
-    int end = (position + 1) * span / visibleCount - gap;
-    int mid = (start + end) / 2;
+    int mid = (position * span / visibleCount + (position + 1) * span / visibleCount - gap) / 2;
     if (vertical) ClickAt((r.left + r.right) / 2, r.top + mid);
     else ClickAt(r.left + mid, (r.top + r.bottom) / 2);
   }
@@ -217,16 +163,15 @@ struct MainUi {
     ClickBar(menu, index, 6, true);
     Pump(100ms);
   }
-  void DoubleClickRow(int row) const {
+  void ClickRow(int row, bool twice = false) const {
     Foreground(window);
-    RECT r = RowRect(list, row);
-    ClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2, true);
-    Pump(100ms);
-  }
-  void ClickRow(int row) const {
-    Foreground(window);
-    RECT r = RowRect(list, row);
-    ClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    RemoteBuffer remote(list, sizeof(RECT));
+    RECT r{LVIR_LABEL, 0, 0, 0};
+    remote.Write(&r, sizeof r);
+    SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), remote.param());
+    remote.Read(&r, sizeof r);
+    MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    ClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2, twice);
     Pump(100ms);
   }
   // What the shell sends on a click on the tray icon.
@@ -236,7 +181,7 @@ struct MainUi {
   }
 };
 
-// The tray icon exists while the shell accepts a change to it (a change of nothing).
+// The icon exists while the shell accepts a change of nothing to it.
 inline bool TrayIconPresent(HWND main) {
   NOTIFYICONDATAA nid{};
   nid.cbSize = sizeof nid;
@@ -245,55 +190,43 @@ inline bool TrayIconPresent(HWND main) {
   return Shell_NotifyIconA(NIM_MODIFY, &nid) != FALSE;
 }
 
-// The program shows the window before it takes the icon away: wait for the icon to go.
+// The program shows the window before it takes the icon away.
 inline bool TrayIconGone(HWND main) {
   return WaitFor([&] { return !TrayIconPresent(main); }, 3s);
 }
 
-// --- the record editor --------------------------------------------------------------------
-
-// The editor: the process's visible skinned window without a title.
-inline HWND FindEditor(DWORD pid) {
+// The editors: the process's visible skinned windows without a title.
+inline std::vector<HWND> Editors(DWORD pid) {
+  std::vector<HWND> found;
+  char cls[64];
   for (HWND h : WindowsOf(pid))
-    if (IsWindowVisible(h) && WindowTitle(h).empty() && ClassOf(h) == "QuorrelWindow") return h;
-  return nullptr;
-}
-
-inline HWND WaitEditor(DWORD pid, std::chrono::milliseconds timeout = 10s) {
-  HWND found = nullptr;
-  WaitFor([&] { return (found = FindEditor(pid)) != nullptr; }, timeout);
+    if (IsWindowVisible(h) && WindowTitle(h).empty() && GetClassNameA(h, cls, sizeof cls) &&
+        std::string(cls) == "QuorrelWindow")
+      found.push_back(h);
   return found;
 }
-
-// The four boxes in creation order: 名称, 用户名, 密码, PID.
-inline std::vector<HWND> EditorBoxes(HWND editor) { return Children(editor, "Edit"); }
 
 // Types into a box as a person would: click into it, select what it holds, type.
 inline void TypeInto(HWND box, const std::string& utf8) {
   ClickWindow(box);
   SendMessageW(box, EM_SETSEL, 0, -1);
-  if (utf8.empty()) {
-    PressKey(VK_DELETE);
-  } else {
-    TypeUnicode(utf8);
-  }
+  if (utf8.empty()) PressKey(VK_DELETE);
+  else TypeUnicode(utf8);
   Pump(50ms);
 }
 
-inline void ClickOk(HWND editor) {
-  HWND ok = ChildByText(editor, "确定添加");
-  if (!ok) {
-    ADD_FAILURE() << "no 确定添加 button";
-    return;
-  }
-  Foreground(editor);
-  ClickWindow(ok);
-  Pump(200ms);
+// Presses the hotkey with the caret in the target's box; what landed there (ANSI). With
+// nothing expected the program gets ample time to type.
+inline std::string Typed(TargetWindow& target, WORD vk, size_t expectedLength) {
+  target.Clear();
+  target.Focus();
+  PressKey(vk);
+  if (expectedLength) return target.WaitText(expectedLength);
+  Pump(500ms);
+  return target.TextAnsi();
 }
 
-// --- files --------------------------------------------------------------------------------
-
-// The log's lines without their CR LF; a line not ending in CR LF fails the test.
+// The log's messages; a line not of the form <14 digits> ---> <message> CR LF fails the test.
 inline std::vector<std::string> LogMessages(const RunDirectory& run) {
   std::vector<std::string> messages;
   std::string log = run.Read(kLogName).value_or("");
@@ -302,8 +235,7 @@ inline std::vector<std::string> LogMessages(const RunDirectory& run) {
   std::smatch m;
   while (begin != log.cend()) {
     if (!std::regex_search(begin, log.cend(), m, line, std::regex_constants::match_continuous)) {
-      ADD_FAILURE() << "log line not of the form <14 digits> ---> <message> CR LF: "
-                    << std::string(begin, log.cend());
+      ADD_FAILURE() << "bad log line: " << std::string(begin, log.cend());
       break;
     }
     messages.push_back(Utf8(m[2].str()));
@@ -312,26 +244,33 @@ inline std::vector<std::string> LogMessages(const RunDirectory& run) {
   return messages;
 }
 
-// An account table written by the test itself, to start the program over it.
-inline void SeedTable(const RunDirectory& run, const std::vector<AccountRecord>& records) {
+inline AccountStore TableAt(const RunDirectory& run) {
   static Win32FileSystem fs;
   AccountStore store;
   store.table_path = run.File(kAccountTableFileName);
   store.fs = &fs;
   store.log = [](std::string_view) {};
-  store.restart = [] { ADD_FAILURE() << "the test's table could not be created"; };
+  store.restart = [] { ADD_FAILURE() << "the test's table did not open"; };
+  return store;
+}
+
+// An account table written by the test itself (UTF-8 records).
+inline void SeedTable(const RunDirectory& run, const std::vector<AccountRecord>& records) {
+  AccountStore store = TableAt(run);
   ASSERT_TRUE(CreateAccountTable(store));
   for (const AccountRecord& r : records)
     ASSERT_TRUE(AddAccount(store, Ansi(r.pid), Ansi(r.name), Ansi(r.user), Ansi(r.password)));
 }
 
+// Puts a freshly seeded table in place behind the running program's back.
+inline void ReplaceTable(const RunDirectory& run, const std::vector<AccountRecord>& records) {
+  RunDirectory scratch;
+  SeedTable(scratch, records);
+  run.Write(kAccountTableFileName, scratch.Read(kAccountTableFileName).value_or(""));
+}
+
 inline std::optional<AccountRecord> StoredAccount(const RunDirectory& run, const std::string& pid) {
-  static Win32FileSystem fs;
-  AccountStore store;
-  store.table_path = run.File(kAccountTableFileName);
-  store.fs = &fs;
-  store.log = [](std::string_view) {};
-  store.restart = [] {};
+  AccountStore store = TableAt(run);
   auto r = FindAccountByPid(store, Ansi(pid));
   if (r) *r = {Utf8(r->pid), Utf8(r->name), Utf8(r->user), Utf8(r->password)};
   return r;
@@ -343,19 +282,28 @@ inline std::string DesktopFolder() {
   return path;
 }
 
-// Names of the files in a folder.
 inline std::vector<std::string> FilesIn(const std::string& dir) {
   std::vector<std::string> names;
   WIN32_FIND_DATAA fd;
   HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
   if (h == INVALID_HANDLE_VALUE) return names;
   do {
-    std::string name = fd.cFileName;
-    if (name != "." && name != "..") names.push_back(name);
+    if (std::string(fd.cFileName) != "." && std::string(fd.cFileName) != "..") names.push_back(fd.cFileName);
   } while (FindNextFileA(h, &fd));
   FindClose(h);
   std::sort(names.begin(), names.end());
   return names;
+}
+
+inline std::string RandomBytes(size_t n, uint32_t seed = 0x9E3779B9u) {
+  std::string bytes;
+  for (uint32_t x = seed; bytes.size() < n;) {
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    bytes += static_cast<char>(x >> 24);
+  }
+  return bytes;
 }
 
 }  // namespace quorrel::e2e
