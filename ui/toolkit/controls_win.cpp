@@ -2,6 +2,8 @@
 // reports its events through the owning Window, under the control's layout name.
 #include "ui/toolkit/controls_win.h"
 
+#include <optional>
+
 #include <algorithm>
 #include <memory>
 #include <span>
@@ -195,6 +197,39 @@ void PaintBuffered(HWND hwnd, PaintFn paint) {
 
 // ---- button bars ---------------------------------------------------------------------------
 
+// What every drawn control does alike: its data comes with WM_NCCREATE and goes with
+// WM_NCDESTROY, and it paints off screen (or into the DC of WM_PRINTCLIENT for snapshots).
+// Returns the result for those messages, nothing for the control's own ones.
+template <typename Data, typename Paint>
+std::optional<LRESULT> DrawnControlCommon(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, Data*& d, Paint paint) {
+  if (msg == WM_NCCREATE) {
+    auto* data = static_cast<Data*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(data ? data : new Data));
+    return DefWindowProcW(hwnd, msg, wp, lp);
+  }
+  d = reinterpret_cast<Data*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!d) return DefWindowProcW(hwnd, msg, wp, lp);
+  switch (msg) {
+    case WM_NCDESTROY:
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+      delete d;
+      d = nullptr;
+      return DefWindowProcW(hwnd, msg, wp, lp);
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT:
+      PaintBuffered(hwnd, [&](HDC dc, const RECT& r) { paint(*d, dc, r); });
+      return 0;
+    case WM_PRINTCLIENT: {
+      RECT r;
+      GetClientRect(hwnd, &r);
+      paint(*d, reinterpret_cast<HDC>(wp), r);
+      return 0;
+    }
+  }
+  return std::nullopt;
+}
+
 struct BarButton {
   std::wstring caption;
   HBITMAP picture = nullptr;
@@ -317,30 +352,11 @@ void SetHot(HWND bar, int index) {
 }
 
 LRESULT CALLBACK BarProc(HWND bar, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
-    SetWindowLongPtrW(bar, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-    return DefWindowProcW(bar, msg, wp, lp);
-  }
-  auto* d = reinterpret_cast<BarData*>(GetWindowLongPtrW(bar, GWLP_USERDATA));
-  if (!d) return DefWindowProcW(bar, msg, wp, lp);
+  BarData* d = nullptr;
+  auto paint = [&](BarData& data, HDC dc, const RECT& r) { PaintBar(bar, data, dc, r); };
+  if (auto common = DrawnControlCommon(bar, msg, wp, lp, d, paint)) return *common;
   const POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
   switch (msg) {
-    case WM_NCDESTROY:
-      SetWindowLongPtrW(bar, GWLP_USERDATA, 0);
-      delete d;
-      return DefWindowProcW(bar, msg, wp, lp);
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT:
-      PaintBuffered(bar, [&](HDC dc, const RECT& r) { PaintBar(bar, *d, dc, r); });
-      return 0;
-    case WM_PRINTCLIENT: {
-      RECT r;
-      GetClientRect(bar, &r);
-      PaintBar(bar, *d, reinterpret_cast<HDC>(wp), r);
-      return 0;
-    }
     case WM_SETFONT:
       d->font = reinterpret_cast<HFONT>(wp);
       if (LOWORD(lp)) InvalidateRect(bar, nullptr, FALSE);
@@ -396,28 +412,10 @@ void PaintPicture(PictureData& d, HDC dc, const RECT& client) {
 }
 
 LRESULT CALLBACK PictureProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new PictureData));
-    return DefWindowProcW(hwnd, msg, wp, lp);
-  }
-  auto* d = reinterpret_cast<PictureData*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (!d) return DefWindowProcW(hwnd, msg, wp, lp);
+  PictureData* d = nullptr;
+  auto paint = [&](PictureData& data, HDC dc, const RECT& r) { PaintPicture(data, dc, r); };
+  if (auto common = DrawnControlCommon(hwnd, msg, wp, lp, d, paint)) return *common;
   switch (msg) {
-    case WM_NCDESTROY:
-      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-      delete d;
-      return DefWindowProcW(hwnd, msg, wp, lp);
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT:
-      PaintBuffered(hwnd, [&](HDC dc, const RECT& r) { PaintPicture(*d, dc, r); });
-      return 0;
-    case WM_PRINTCLIENT: {
-      RECT r;
-      GetClientRect(hwnd, &r);
-      PaintPicture(*d, reinterpret_cast<HDC>(wp), r);
-      return 0;
-    }
     case WM_LBUTTONDOWN:
       d->down = true;
       SetCapture(hwnd);
@@ -475,28 +473,10 @@ void KeepOnTop(HWND overlay, WINDOWPOS* pos) {
 }
 
 LRESULT CALLBACK OverlayProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new OverlayData));
-    return DefWindowProcW(hwnd, msg, wp, lp);
-  }
-  auto* d = reinterpret_cast<OverlayData*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (!d) return DefWindowProcW(hwnd, msg, wp, lp);
+  OverlayData* d = nullptr;
+  auto paint = [&](OverlayData& data, HDC dc, const RECT& r) { PaintOverlay(data, dc, r); };
+  if (auto common = DrawnControlCommon(hwnd, msg, wp, lp, d, paint)) return *common;
   switch (msg) {
-    case WM_NCDESTROY:
-      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-      delete d;
-      return DefWindowProcW(hwnd, msg, wp, lp);
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT:
-      PaintBuffered(hwnd, [&](HDC dc, const RECT& r) { PaintOverlay(*d, dc, r); });
-      return 0;
-    case WM_PRINTCLIENT: {
-      RECT r;
-      GetClientRect(hwnd, &r);
-      PaintOverlay(*d, reinterpret_cast<HDC>(wp), r);
-      return 0;
-    }
     case WM_WINDOWPOSCHANGING:
       KeepOnTop(hwnd, reinterpret_cast<WINDOWPOS*>(lp));
       return 0;
