@@ -6,13 +6,12 @@
 #include <cstdio>
 #include <set>
 #include <string>
-#include <vector>
 
 #include "app/instance_win.h"
 #include "app/state.h"
-#include "tests/win/temp_dir.h"
+#include "app/text.h"
+#include "tests/win/test_util.h"
 #include "ui/toolkit/encoding_win.h"
-#include "ui/toolkit/handles_win.h"
 
 using namespace quorrel;
 
@@ -20,155 +19,102 @@ namespace {
 
 std::string TestsFolder() {
   char path[MAX_PATH] = {};
-  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string s(path, n);
+  std::string s(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
   return s.substr(0, s.find_last_of('\\'));
 }
 
 std::string ProbePath() { return TestsFolder() + "\\instance_probe.exe"; }
 
-std::string RawRead(const std::string& path) {
-  UniqueFile f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, 0, nullptr));
-  if (!f) return "";
-  std::string out;
-  char buf[4096];
-  DWORD got = 0;
-  while (::ReadFile(f.get(), buf, sizeof buf, &got, nullptr) && got > 0) out.append(buf, got);
-  return out;
-}
-
 bool PathPresent(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// Polls until ready() or the time is up.
-template <typename F>
+template <typename F>  // polls until ready() or the time is up
 bool WaitFor(F ready, DWORD ms) {
-  ULONGLONG end = GetTickCount64() + ms;
-  for (;;) {
-    if (ready()) return true;
+  for (ULONGLONG end = GetTickCount64() + ms; !ready(); Sleep(20))
     if (GetTickCount64() > end) return false;
-    Sleep(20);
-  }
+  return true;
 }
 
 // A process the test starts; ended by its handle if it still runs when the test is done.
-class Child {
- public:
+struct Child {
   Child(const std::string& exe, const std::string& args, const std::string& folder = {}) {
     std::string commandLine = "\"" + exe + "\" " + args;
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
+    STARTUPINFOA si{sizeof si};
     PROCESS_INFORMATION pi{};
-    if (CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                       nullptr, folder.empty() ? nullptr : folder.c_str(), &si, &pi)) {
-      process_.reset(pi.hProcess);
-      UniqueHandle thread(pi.hThread);
-      pid_ = pi.dwProcessId;
-    }
+    if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                        nullptr, folder.empty() ? nullptr : folder.c_str(), &si, &pi)) return;
+    process.reset(pi.hProcess);
+    UniqueHandle thread(pi.hThread);
+    pid = pi.dwProcessId;
   }
-  Child(const Child&) = delete;
-  Child& operator=(const Child&) = delete;
   ~Child() {
-    if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
-      TerminateProcess(process_.get(), 1);
-      WaitForSingleObject(process_.get(), 5000);
-    }
+    if (Running()) TerminateProcess(process.get(), 1), WaitForSingleObject(process.get(), 5000);
   }
-  bool started() const { return static_cast<bool>(process_); }
-  DWORD pid() const { return pid_; }
-  bool Running() const { return WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
-  // The exit code once it ended within ms, else STILL_ACTIVE.
-  DWORD WaitExit(DWORD ms) const {
-    WaitForSingleObject(process_.get(), ms);
+  bool Running() const { return process && WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT; }
+  DWORD WaitExit(DWORD ms) const {  // STILL_ACTIVE when it did not end within ms
     DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(process_.get(), &code);
+    WaitForSingleObject(process.get(), ms);
+    GetExitCodeProcess(process.get(), &code);
     return code;
   }
-
- private:
-  UniqueHandle process_;
-  DWORD pid_ = 0;
+  UniqueHandle process;
+  DWORD pid = 0;
 };
 
-// Processes started on the test's behalf by the code under test (cmd, start, the restarted
-// copy): waited for, and ended by their ids if they linger.
-void EndProcessTree(DWORD root) {
-  std::set<DWORD> tree{root};
-  UniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (snapshot) {
-    std::vector<PROCESSENTRY32> all;
-    PROCESSENTRY32 e{};
-    e.dwSize = sizeof e;
-    for (BOOL ok = Process32First(snapshot.get(), &e); ok; ok = Process32Next(snapshot.get(), &e))
-      all.push_back(e);
-    for (bool grew = true; grew;) {
-      grew = false;
-      for (const auto& p : all)
-        if (tree.count(p.th32ParentProcessID) && tree.insert(p.th32ProcessID).second) grew = true;
-    }
-  }
-  tree.erase(root);
-  for (DWORD pid : tree) {
-    UniqueHandle p(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid));
-    if (p && WaitForSingleObject(p.get(), 5000) == WAIT_TIMEOUT) TerminateProcess(p.get(), 1);
-  }
+// Waits for a process, ending it by its id if it lingers.
+void EndById(DWORD pid) {
+  UniqueHandle p(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid));
+  if (p && WaitForSingleObject(p.get(), 5000) == WAIT_TIMEOUT) TerminateProcess(p.get(), 1);
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> out;
-  size_t at = 0;
-  for (size_t end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
-    out.push_back(text.substr(at, end - at));
-  return out;
+// Everything the code under test started below root (cmd, start, the restarted copy).
+void EndDescendants(DWORD root) {
+  std::vector<PROCESSENTRY32> all;
+  UniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  PROCESSENTRY32 e{sizeof e};
+  for (BOOL ok = Process32First(snapshot.get(), &e); ok; ok = Process32Next(snapshot.get(), &e)) all.push_back(e);
+  std::set<DWORD> tree{root};
+  for (size_t before = 0; before != tree.size();) {
+    before = tree.size();
+    for (const auto& p : all)
+      if (tree.count(p.th32ParentProcessID)) tree.insert(p.th32ProcessID);
+  }
+  tree.erase(root);
+  for (DWORD pid : tree) EndById(pid);
 }
 
 }  // namespace
 
-TEST(InstanceTest, SecondInstanceEndsAtOnceUntilTheFirstIsGone) {
+TEST(InstanceTest, GuardEndsASecondCopyUntilTheFirstIsGoneAndNothingIsDoneByMistake) {
   ASSERT_TRUE(PathPresent(ProbePath())) << ProbePath();
-  const std::string folder = TestsFolder();
-  auto passed = [&](const Child& c) {
-    return RawRead(folder + "\\guard-" + std::to_string(c.pid()) + ".txt") == "passed";
-  };
-  auto cleanUp = [&](const Child& c) {
-    DeleteFileA((folder + "\\guard-" + std::to_string(c.pid()) + ".txt").c_str());
+  auto marker = [](const Child& c) { return TestsFolder() + "\\guard-" + std::to_string(c.pid) + ".txt"; };
+  auto passed = [&](const Child& c) { return RawRead(marker(c)) == "passed"; };
+  auto endById = [&](const Child& c) {
+    EXPECT_TRUE(TerminateProcessById(c.pid));
+    EXPECT_EQ(c.WaitExit(5000), 0u);
+    DeleteFileA(marker(c).c_str());
   };
 
   Child first(ProbePath(), "guard");
-  ASSERT_TRUE(first.started());
-  ASSERT_TRUE(WaitFor([&] { return passed(first); }, 10000));
-  EXPECT_TRUE(first.Running());
-
+  ASSERT_TRUE(first.process && WaitFor([&] { return passed(first); }, 10000));
   {
     Child second(ProbePath(), "guard");
-    ASSERT_TRUE(second.started());
     ULONGLONG start = GetTickCount64();
     EXPECT_EQ(second.WaitExit(8000), 0u);  // ended by the guard, not after its 10 s wait
     EXPECT_LT(GetTickCount64() - start, 8000u);
     EXPECT_FALSE(passed(second));
     EXPECT_TRUE(first.Running());
-    cleanUp(second);
+    DeleteFileA(marker(second).c_str());
   }
-
-  EXPECT_TRUE(TerminateProcessById(first.pid()));
-  EXPECT_EQ(first.WaitExit(5000), 0u);
-  cleanUp(first);
-
+  endById(first);
   Child third(ProbePath(), "guard");
-  ASSERT_TRUE(third.started());
   EXPECT_TRUE(WaitFor([&] { return passed(third); }, 10000));
-  EXPECT_TRUE(TerminateProcessById(third.pid()));
-  EXPECT_EQ(third.WaitExit(5000), 0u);
-  cleanUp(third);
-}
+  endById(third);
 
-TEST(InstanceTest, TerminatingAMissingProcessFails) {
   EXPECT_FALSE(TerminateProcessById(0xFFFFFFF0));  // ids are multiples of 4: never a process
-}
 
-TEST(InstanceTest, RestartWithoutTheProgramFileDoesNothing) {
+  // No program file to start again: no batch file either.
   TempDir dir;
   InitProcessState();
   State().RunDirectory = dir.path();
@@ -194,23 +140,21 @@ TEST_P(RestartTest, StartsAFreshCopyThroughTheBatchFile) {
   // Started from another folder, so the batch file's own "del Restart.bat" misses it.
   ULONGLONG start = GetTickCount64();
   Child first(program, "restart", elsewhere);
-  ASSERT_TRUE(first.started());
+  ASSERT_TRUE(first.process);
   EXPECT_EQ(first.WaitExit(10000), 0u);  // ended itself by TerminateProcessById
 
   const std::string log = folder + "\\probe.log";
-  bool restarted = WaitFor([&] { return Lines(RawRead(log)).size() >= 2; }, 30000);
+  auto lines = [&] { return SplitText(RawRead(log), "\r\n"); };
+  bool restarted = WaitFor([&] { return lines().size() >= 2; }, 30000);
   ULONGLONG took = GetTickCount64() - start;
-  EndProcessTree(first.pid());
+  EndDescendants(first.pid);
   ASSERT_TRUE(restarted) << RawRead(log);
-  std::printf("[   info   ] restarted copy ran %llu ms after the first started\n", took);
 
-  std::vector<std::string> lines = Lines(RawRead(log));
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[0], "restart " + std::to_string(first.pid()));
-  ASSERT_EQ(lines[1].rfind("started ", 0), 0u) << lines[1];
-  UniqueHandle copy(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE,
-                                static_cast<DWORD>(std::stoul(lines[1].substr(8)))));
-  if (copy && WaitForSingleObject(copy.get(), 5000) == WAIT_TIMEOUT) TerminateProcess(copy.get(), 1);
+  const std::vector<Text> seen = lines();
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0], "restart " + std::to_string(first.pid));
+  ASSERT_EQ(seen[1].rfind("started ", 0), 0u) << seen[1];
+  EndById(static_cast<DWORD>(std::stoul(seen[1].substr(8))));
 
   char shortPath[255] = {};
   DWORD n = GetShortPathNameA(program.c_str(), shortPath, sizeof shortPath);
@@ -218,7 +162,8 @@ TEST_P(RestartTest, StartsAFreshCopyThroughTheBatchFile) {
   if (expected != program) {
     EXPECT_EQ(expected.find(' '), std::string::npos) << expected;
   }
-  std::printf("[   info   ] program path in the batch file: %s\n", expected.c_str());
+  std::printf("[   info   ] restarted copy ran %llu ms after the first started, as %s\n", took,
+              expected.c_str());
   EXPECT_EQ(RawRead(folder + "\\Restart.bat"),
             "@echo off \r\n@ping 127.0.0.1 -n 2 >nul\r\nstart \"\" \"" + expected +
                 "\"\r\ndel Restart.bat");
