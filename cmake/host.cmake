@@ -19,3 +19,10 @@ foreach(b IN LISTS benches)
   endif()
   quorrel_warnings(${name})
 endforeach()
+
+# The test command's own counting: a suite that cannot start must fail the run.
+if(NOT QUORREL_SANITIZE)
+  add_test(NAME TestCommand.ASuiteThatCannotStartFailsTheRun
+           COMMAND bash ${CMAKE_SOURCE_DIR}/tests/tools/counting_test.sh)
+  set_tests_properties(TestCommand.ASuiteThatCannotStartFailsTheRun PROPERTIES LABELS host TIMEOUT 300)
+endif()
