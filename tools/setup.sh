@@ -11,7 +11,10 @@ export DEBIAN_FRONTEND=noninteractive
 HOST_PKGS=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libbenchmark-dev
            libgcrypt20-dev libpng-dev zlib1g-dev locales xvfb imagemagick
            fonts-wqy-microhei dpkg-dev x11-utils python3)
+# Both Windows builds: the shipped 32-bit program and the 64-bit build of the same sources,
+# which runs the Windows tests on machines that cannot execute 32-bit programs.
 WIN_PKGS=(g++-mingw-w64-i686 gcc-mingw-w64-i686 binutils-mingw-w64-i686
+          g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
           libz-mingw-w64-dev libgcrypt-mingw-w64-dev libgpg-error-mingw-w64-dev
           wine wine64 wine32:i386)
 
@@ -52,10 +55,12 @@ if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then
 fi
 
 # mingw's C++ with POSIX threads (std::thread in the Windows tests).
-for t in g++ gcc; do
-  if [ -x /usr/bin/i686-w64-mingw32-$t-posix ]; then :; else
-    echo "setup: i686-w64-mingw32-$t-posix is missing" >&2; exit 1
-  fi
+for arch in i686 x86_64; do
+  for t in g++ gcc; do
+    if [ -x /usr/bin/$arch-w64-mingw32-$t-posix ]; then :; else
+      echo "setup: $arch-w64-mingw32-$t-posix is missing" >&2; exit 1
+    fi
+  done
 done
 # libpng for Windows: Debian's own source package, unpacked beside the sources and
 # compiled by the Windows build (Debian ships no mingw libpng).

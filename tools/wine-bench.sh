@@ -4,8 +4,9 @@
 set -u
 cmd=${1:?up or down}
 dir=${2:?bench folder}
+export QUORREL_WINE_ARCH=${3:-${QUORREL_WINE_ARCH:-win32}}
 mkdir -p "$dir"
-. "$(dirname "$0")/wine-env.sh"
+. "$(dirname "$0")/wine-env.sh" || exit 1
 
 case "$cmd" in
 up)

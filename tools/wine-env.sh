@@ -1,6 +1,17 @@
-# Sourced by the Wine test bench scripts. Expects $dir: the bench folder of one build tree.
+# Sourced by the Wine test bench scripts. Expects $dir: the bench folder of one build tree,
+# and QUORREL_WINE_ARCH: win32 (the default) for the 32-bit build, win64 for the 64-bit one.
+. "$(dirname "${BASH_SOURCE[0]}")/wine-path.sh"
 export WINEPREFIX="$dir/prefix"
-export WINEARCH=win32
+export WINEARCH=${QUORREL_WINE_ARCH:-win32}
+if [ "$WINEARCH" = win64 ]; then
+  # Debian's wine, wineboot and winepath scripts take the 32-bit loader whenever it is
+  # installed, even where it cannot run: a 64-bit prefix is driven by the 64-bit loader.
+  WINELOADER=$(wine64_loader) || { echo "wine bench: the 64-bit Wine loader is not installed" >&2; return 1; }
+  export WINELOADER
+  wine() { "$WINELOADER" "$@"; }
+else
+  unset WINELOADER
+fi
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 # zh_CN.UTF-8 makes the ANSI code page 936 (GBK), as on the target systems.
@@ -12,7 +23,7 @@ wine_bench_prefix() {
     flock 9
     if [ ! -f "$WINEPREFIX/.quorrel-ready-2" ]; then
       rm -rf "$WINEPREFIX"
-      DISPLAY= wineboot -i >"$dir/wineboot.log" 2>&1
+      DISPLAY= wine wineboot -i >"$dir/wineboot.log" 2>&1
       wineserver -w
       local fonts='HKCU\Software\Wine\Fonts\Replacements'
       for f in "微软雅黑" "Microsoft YaHei" "宋体" "SimSun" "MS Shell Dlg" "MS Shell Dlg 2" "Tahoma"; do

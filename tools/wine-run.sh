@@ -5,7 +5,7 @@
 # that is stopped (by its process id) when the program ends.
 set -u
 dir=${QUORREL_WINE_DIR:?QUORREL_WINE_DIR is not set}
-. "$(dirname "$0")/wine-env.sh"
+. "$(dirname "$0")/wine-env.sh" || exit 1
 wine_bench_prefix
 
 own_xvfb=""
