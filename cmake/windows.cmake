@@ -4,6 +4,12 @@ set(QUORREL_WIN_LIBS user32 gdi32 comctl32 shell32 shlwapi ole32 oleaut32 uuid a
 if(CMAKE_CROSSCOMPILING)
   # Every Windows executable of the build runs through the Wine test bench of this build tree.
   set(QUORREL_WINE_DIR ${CMAKE_BINARY_DIR}/wine)
+  # A 64-bit build runs in a 64-bit prefix of its own, driven by the 64-bit loader.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(QUORREL_WINE_ARCH win64)
+  else()
+    set(QUORREL_WINE_ARCH win32)
+  endif()
   configure_file(${CMAKE_SOURCE_DIR}/tools/wine-run.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
                  FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                                   WORLD_READ WORLD_EXECUTE)
@@ -24,6 +30,15 @@ quorrel_warnings(Quorrel)
 set_target_properties(Quorrel PROPERTIES OUTPUT_NAME Quorrel)
 if(MSVC)
   target_link_options(Quorrel PRIVATE /MANIFEST:NO)
+else()
+  # The shipped exe carries no symbols: they go to Quorrel.debug beside it, which a
+  # debugger finds through the debug link.
+  add_custom_command(TARGET Quorrel POST_BUILD
+    COMMAND ${CMAKE_OBJCOPY} --only-keep-debug Quorrel.exe Quorrel.debug
+    COMMAND ${CMAKE_STRIP} --strip-all Quorrel.exe
+    COMMAND ${CMAKE_OBJCOPY} --add-gnu-debuglink=Quorrel.debug Quorrel.exe
+    WORKING_DIRECTORY $<TARGET_FILE_DIR:Quorrel>
+    VERBATIM)
 endif()
 # The resource script pulls in the manifest, icons and pictures.
 file(GLOB res_pictures CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/*.png)
@@ -44,8 +59,8 @@ include(GoogleTest)
 
 if(CMAKE_CROSSCOMPILING)
   # One Xvfb display and one running wineserver for the whole test run, ended by their ids.
-  add_test(NAME wine_bench_up COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-bench.sh up ${QUORREL_WINE_DIR})
-  add_test(NAME wine_bench_down COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-bench.sh down ${QUORREL_WINE_DIR})
+  add_test(NAME wine_bench_up COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-bench.sh up ${QUORREL_WINE_DIR} ${QUORREL_WINE_ARCH})
+  add_test(NAME wine_bench_down COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-bench.sh down ${QUORREL_WINE_DIR} ${QUORREL_WINE_ARCH})
   set_tests_properties(wine_bench_up PROPERTIES FIXTURES_SETUP wine LABELS bench)
   set_tests_properties(wine_bench_down PROPERTIES FIXTURES_CLEANUP wine LABELS bench)
 endif()
@@ -73,7 +88,7 @@ quorrel_wine_tests(win_tests wine)
 if(CMAKE_CROSSCOMPILING)
   # The DPI tests again at 150 %, in a Wine prefix of their own made with 144 DPI.
   add_test(NAME dpi150_tests
-           COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-run.sh $<TARGET_FILE:win_tests> --gtest_filter=Dpi*)
+           COMMAND ${CMAKE_BINARY_DIR}/wine-run $<TARGET_FILE:win_tests> --gtest_filter=Dpi*)
   set_tests_properties(dpi150_tests PROPERTIES
     ENVIRONMENT "QUORREL_WINE_DIR=${CMAKE_BINARY_DIR}/wine-dpi150;QUORREL_LOGPIXELS=144"
     RUN_SERIAL TRUE LABELS wine TIMEOUT 600)
