@@ -1,17 +1,24 @@
 #!/usr/bin/env bash
 # Builds and runs the benchmarks and prints their figures:
-#   - the typing latency of the real Quorrel.exe under Wine (windows preset, build/windows),
+#   - the Windows benchmarks under Wine (bench/win: the real Quorrel.exe), on the 32-bit
+#     build, or on the 64-bit one where this machine cannot run 32-bit programs (or with
+#     QUORREL_FORCE_WIN64=1),
 #   - the host benchmarks (host preset, build/host): bench/*_bench.cpp.
 # QUORREL_BENCH_WINDOWS_DIR and QUORREL_BENCH_HOST_DIR choose other build folders.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-win=${QUORREL_BENCH_WINDOWS_DIR:-build/windows}
+. tools/wine-path.sh
+choose_windows_preset
+preset=$windows_preset
+arch=win32
+[ "$preset" = windows64 ] && arch=win64
+win=${QUORREL_BENCH_WINDOWS_DIR:-build/$preset}
 host=${QUORREL_BENCH_HOST_DIR:-build/host}
 status=0
 
-echo "== windows build ($win)"
-cmake --preset windows -B "$win" >/dev/null || exit 1
+echo "== $preset build ($win): ${windows_reason/Windows tests/benchmarks}"
+cmake --preset "$preset" -B "$win" >/dev/null || exit 1
 cmake --build "$win" -j2 || exit 1
 
 # The bench display: started here unless a test run already has it up, and then left alone.
@@ -21,8 +28,8 @@ if [ -f "$win/wine/bench.env" ]; then
   [ -n "$xvfb_pid" ] && kill -0 "$xvfb_pid" 2>/dev/null && bench_was_up=1
 fi
 if [ "$bench_was_up" -eq 0 ]; then
-  tools/wine-bench.sh up "$win/wine" >/dev/null || exit 1
-  trap 'tools/wine-bench.sh down "$win/wine" >/dev/null' EXIT
+  tools/wine-bench.sh up "$win/wine" "$arch" >/dev/null || exit 1
+  trap 'tools/wine-bench.sh down "$win/wine" "$arch" >/dev/null' EXIT
 fi
 for exe in "$win"/*_bench.exe; do
   [ -e "$exe" ] || continue

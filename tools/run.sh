@@ -1,38 +1,86 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Quorrel.exe and starts it under Wine: on your display
 # when there is one, otherwise in a private Xvfb display, saving a screenshot.
-# The program keeps its files beside the exe in build/run/.
+# The program keeps its files beside the exe in build/run/. Where this machine cannot run
+# 32-bit programs (or with QUORREL_FORCE_WIN64=1) the 64-bit build of the same sources runs.
+# Says that the program ran only once its window has appeared; otherwise it says what
+# failed, with Wine's own message, and exits non-zero.
 set -uo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
 if [ "$(id -u)" -eq 0 ]; then bash tools/setup.sh; else sudo -E bash tools/setup.sh; fi || exit 1
-cmake --preset windows >/dev/null && cmake --build --preset windows --target Quorrel -j "$(nproc)" >/dev/null || {
+. tools/wine-path.sh
+choose_windows_preset
+preset=$windows_preset
+echo "${windows_reason/Windows tests/Quorrel runs}"
+cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" --target Quorrel -j "$(nproc)" >/dev/null || {
   echo "build failed"; exit 1; }
+export QUORREL_WINE_ARCH=win32
+[ "$preset" = windows64 ] && QUORREL_WINE_ARCH=win64
 
 rundir="$repo/build/run"
 mkdir -p "$rundir"
-cp -f build/windows/Quorrel.exe "$rundir/Quorrel.exe"
+cp -f "build/$preset/Quorrel.exe" "$rundir/Quorrel.exe"
+log="$rundir/wine.log"
+
+# The program's first window: the main window, the keypad of a locked start, or the
+# input window of a file start.
+window_shown() {
+  xwininfo -display "$DISPLAY" -root -tree 2>/dev/null | grep -qE '"(Quorrel Ver 2\.62|启动密码|辅助输入)"'
+}
+
+# Waits for the window while the program runs; false when it ended or never showed one.
+wait_window() {  # pid
+  for _ in $(seq 1 150); do
+    window_shown && return 0
+    kill -0 "$1" 2>/dev/null || return 1
+    sleep 0.2
+  done
+  return 1
+}
+
+explain_failure() {
+  echo "Quorrel did not show a window. Wine said:"
+  if [ -s "$log" ]; then tail -n 15 "$log" | sed 's/^/    /'; else echo "    (nothing)"; fi
+}
+
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   # A prefix of its own, whose windows your window manager looks after.
   dir="$repo/build/run/wine" QUORREL_WINE_MANAGED=1
   export QUORREL_WINE_MANAGED
-  . tools/wine-env.sh
+  . tools/wine-env.sh || exit 1
   wine_bench_prefix
   echo "Starting Quorrel on $DISPLAY (files in $rundir)"
-  cd "$rundir" && exec wine Quorrel.exe "$@"
+  (cd "$rundir" && exec wine Quorrel.exe "$@" </dev/null >"$log" 2>&1) &
+  app=$!
+  if ! wait_window "$app"; then
+    explain_failure
+    kill "$app" 2>/dev/null
+    exit 1
+  fi
+  echo "Quorrel is running; close it to end this command"
+  wait "$app"
+  exit 0
 fi
 
-dir="$repo/build/windows/wine"
-. tools/wine-env.sh
+dir="$repo/build/$preset/wine"
+. tools/wine-env.sh || exit 1
 wine_bench_prefix
 wine_bench_start_xvfb || exit 1
 echo "No display: started a private Xvfb on $DISPLAY"
-(cd "$rundir" && wine Quorrel.exe "$@" </dev/null >"$rundir/wine.log" 2>&1) &
+(cd "$rundir" && exec wine Quorrel.exe "$@" </dev/null >"$log" 2>&1) &
 app=$!
-sleep 6
-shot="$rundir/screenshot.png"
-import -window root "$shot" 2>/dev/null && echo "Screenshot saved to $shot"
+status=0
+if wait_window "$app"; then
+  sleep 1  # let it finish painting
+  shot="$rundir/screenshot.png"
+  import -window root "$shot" 2>/dev/null && echo "Screenshot saved to $shot"
+  echo "Quorrel ran; its files are in $rundir"
+else
+  explain_failure
+  status=1
+fi
 wineserver -k 2>/dev/null
 kill "$app" "$xvfb_pid" 2>/dev/null
 wait "$app" "$xvfb_pid" 2>/dev/null
-echo "Quorrel ran; its files are in $rundir"
+exit $status
