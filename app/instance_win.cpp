@@ -4,7 +4,7 @@
 
 #include "app/restart.h"
 #include "app/state.h"
-#include "ui/toolkit/handles_win.h"
+#include "base/handles_win.h"
 
 namespace quorrel {
 namespace {

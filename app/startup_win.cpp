@@ -6,7 +6,7 @@
 #include "input/input_window_win.h"
 #include "security/pin_pad_win.h"
 #include "ui/main/main_window_win.h"
-#include "ui/toolkit/encoding_win.h"
+#include "base/encoding_win.h"
 
 namespace quorrel {
 namespace {

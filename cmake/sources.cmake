@@ -6,7 +6,7 @@
 #   tests/e2e/*_test.cpp       end-to-end tests       tests/e2e/driver/*.cpp the driver library
 #   tests/fuzz/fuzz_*.cpp      libFuzzer harnesses    bench/*_bench.cpp      host benchmarks
 #   bench/win/*_bench.cpp      Windows benchmarks (Wine)
-set(QUORREL_MODULES app store ui/main ui/toolkit input security exchange)
+set(QUORREL_MODULES base app store ui/main ui/toolkit input security exchange)
 set(QUORREL_CORE_SOURCES)
 set(QUORREL_WIN_SOURCES)
 foreach(dir IN LISTS QUORREL_MODULES)

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace quorrel {
 

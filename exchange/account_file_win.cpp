@@ -1,9 +1,9 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "exchange/account_file.h"
-#include "ui/toolkit/handles_win.h"
+#include "base/handles_win.h"
 
 namespace quorrel {
 namespace {

@@ -3,7 +3,7 @@
 #include "store/account_store_win.h"
 #include "ui/main/account_list_win.h"
 #include "ui/main/main_window_win.h"
-#include "ui/toolkit/encoding_win.h"
+#include "base/encoding_win.h"
 #include "ui/toolkit/window_win.h"
 
 namespace quorrel {

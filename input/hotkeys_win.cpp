@@ -1,6 +1,6 @@
 #include "input/hotkeys_win.h"
 
-#include "app/text.h"
+#include "base/text.h"
 #include "input/input_window_win.h"
 #include "input/typing_win.h"
 

@@ -10,7 +10,7 @@
 #include "input/key_names.h"
 #include "ui/main/main_window_win.h"
 #include "ui/main/tray_win.h"
-#include "ui/toolkit/encoding_win.h"
+#include "base/encoding_win.h"
 #include "ui/toolkit/window_win.h"
 
 namespace quorrel {

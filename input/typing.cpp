@@ -1,6 +1,6 @@
 #include "input/typing.h"
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace quorrel {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace quorrel {
 

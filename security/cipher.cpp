@@ -2,7 +2,7 @@
 
 #include <gcrypt.h>
 
-#include "security/crypto_lib.h"
+#include "base/crypto_lib.h"
 
 namespace quorrel {
 namespace {

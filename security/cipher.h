@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace quorrel {
 

@@ -9,8 +9,8 @@
 
 #include "app/state.h"
 #include "store/date_format.h"
-#include "ui/toolkit/encoding_win.h"
-#include "ui/toolkit/handles_win.h"
+#include "base/encoding_win.h"
+#include "base/handles_win.h"
 
 namespace quorrel {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "ui/toolkit/handles_win.h"
+#include "base/handles_win.h"
 
 namespace quorrel {
 namespace {

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "security/crypto_lib.h"
+#include "base/crypto_lib.h"
 
 namespace quorrel {
 

@@ -38,7 +38,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "store/table_file_system.h"
 
 namespace quorrel {

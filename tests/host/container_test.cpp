@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "security/crypto_lib.h"
+#include "base/crypto_lib.h"
 #include "store/memory_file_system.h"
 #include "store/posix_file_system.h"
 #include "store/table_container.h"

@@ -12,8 +12,8 @@
 #include "app/state.h"
 #include "store/activity_log_win.h"
 #include "tests/win/test_util.h"
-#include "ui/toolkit/encoding_win.h"
-#include "ui/toolkit/handles_win.h"
+#include "base/encoding_win.h"
+#include "base/handles_win.h"
 
 using namespace quorrel;
 

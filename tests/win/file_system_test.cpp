@@ -8,7 +8,7 @@
 
 #include "store/file_system_win.h"
 #include "tests/win/test_util.h"
-#include "ui/toolkit/encoding_win.h"
+#include "base/encoding_win.h"
 
 using namespace quorrel;
 

@@ -9,9 +9,9 @@
 
 #include "app/instance_win.h"
 #include "app/state.h"
-#include "app/text.h"
+#include "base/text.h"
 #include "tests/win/test_util.h"
-#include "ui/toolkit/encoding_win.h"
+#include "base/encoding_win.h"
 
 using namespace quorrel;
 

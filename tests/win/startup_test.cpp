@@ -6,7 +6,7 @@
 #include "app/startup_win.h"
 #include "app/state.h"
 #include "tests/win/temp_dir.h"
-#include "ui/toolkit/encoding_win.h"
+#include "base/encoding_win.h"
 
 using namespace quorrel;
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "tests/win/temp_dir.h"
-#include "ui/toolkit/handles_win.h"
+#include "base/handles_win.h"
 
 namespace quorrel {
 

@@ -11,7 +11,7 @@
 #include "ui/main/main_window_win.h"
 #include "ui/main/tray_win.h"
 #include "ui/toolkit/controls_win.h"
-#include "ui/toolkit/encoding_win.h"
+#include "base/encoding_win.h"
 
 namespace quorrel {
 namespace {

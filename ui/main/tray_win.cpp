@@ -5,7 +5,7 @@
 #include "app/config.h"
 #include "res/resource.h"
 #include "ui/main/main_window_win.h"
-#include "ui/toolkit/handles_win.h"
+#include "base/handles_win.h"
 
 namespace quorrel {
 namespace {

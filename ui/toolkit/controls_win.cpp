@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "ui/toolkit/pixels.h"
-#include "ui/toolkit/encoding_win.h"
-#include "ui/toolkit/handles_win.h"
+#include "base/encoding_win.h"
+#include "base/handles_win.h"
 
 namespace quorrel::ui {
 namespace {

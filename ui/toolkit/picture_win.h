@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "ui/toolkit/handles_win.h"
+#include "base/handles_win.h"
 #include "ui/toolkit/png_image.h"
 
 namespace quorrel {

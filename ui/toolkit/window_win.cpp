@@ -7,7 +7,7 @@
 #include <cassert>
 
 #include "ui/toolkit/controls_win.h"
-#include "ui/toolkit/encoding_win.h"
+#include "base/encoding_win.h"
 
 namespace quorrel::ui {
 

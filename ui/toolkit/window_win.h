@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ui/toolkit/handles_win.h"
+#include "base/handles_win.h"
 
 namespace quorrel::ui {
 

@@ -11,7 +11,7 @@
 
 #include "app/instance_win.h"
 #include "app/state.h"
-#include "ui/toolkit/handles_win.h"
+#include "base/handles_win.h"
 
 namespace {
 

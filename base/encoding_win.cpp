@@ -1,4 +1,4 @@
-#include "ui/toolkit/encoding_win.h"
+#include "base/encoding_win.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "security/crypto_lib.h"
+#include "base/crypto_lib.h"
 
 #include <gcrypt.h>
 
