@@ -4,12 +4,12 @@
 
 #include "app/restart.h"
 #include "app/state.h"
+#include "base/file_io_win.h"
 #include "base/handles_win.h"
+#include "base/report.h"
 
 namespace quorrel {
 namespace {
-
-constexpr DWORD kEventAllAccess = 0x1F0003;
 
 // Open for the rest of the process's life: the system removes the marker with the last
 // handle, that is when this process ends.
@@ -19,20 +19,6 @@ Text TrimSpaces(Text s) {
   size_t first = s.find_first_not_of(' ');
   if (first == Text::npos) return {};
   return s.substr(first, s.find_last_not_of(' ') - first + 1);
-}
-
-bool WriteWholeFile(const Text& path, std::string_view bytes) {
-  UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  while (!bytes.empty()) {
-    DWORD put = 0;
-    if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr) ||
-        put == 0)
-      return false;
-    bytes.remove_prefix(put);
-  }
-  return true;
 }
 
 // Runs the batch file through cmd with a hidden window, without waiting. The current
@@ -52,8 +38,8 @@ void StartBatchHidden(const Text& batchPath) {
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_HIDE;
   PROCESS_INFORMATION info{};
-  if (!CreateProcessA(cmd.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                      nullptr, nullptr, &startup, &info))
+  if (ReportIf(!CreateProcessA(cmd.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                               nullptr, nullptr, &startup, &info)))
     return;
   UniqueHandle process(info.hProcess);
   UniqueHandle thread(info.hThread);
@@ -63,9 +49,11 @@ void StartBatchHidden(const Text& batchPath) {
 
 void EnsureSingleInstance() {
   if (g_instanceMarker) return;  // our own marker is no other instance
-  UniqueHandle other(OpenEventA(kEventAllAccess, FALSE, kInstanceEventName));
+  UniqueHandle other(OpenEventA(EVENT_ALL_ACCESS, FALSE, kInstanceEventName));
   if (other) TerminateProcessById();
   g_instanceMarker.reset(CreateEventA(nullptr, FALSE, FALSE, kInstanceEventName));
+  // Without a marker this instance runs on; a later one will not be stopped.
+  ReportIf(!g_instanceMarker);
   // Another instance created it between the two calls: it is the one that runs.
   if (g_instanceMarker && GetLastError() == ERROR_ALREADY_EXISTS) TerminateProcessById();
 }

@@ -1,12 +1,14 @@
 #include "app/startup_win.h"
 
 #include "app/cmdline.h"
-#include "app/config.h"
+#include "app/instance_win.h"
 #include "app/state.h"
+#include "base/encoding_win.h"
+#include "base/report.h"
 #include "input/input_window_win.h"
 #include "security/pin_pad_win.h"
+#include "store/account_store_win.h"
 #include "ui/main/main_window_win.h"
-#include "base/encoding_win.h"
 
 namespace quorrel {
 namespace {
@@ -87,7 +89,7 @@ std::vector<TopLevelWindowInfo> ListTopLevelWindows() {
 HWND FindWindowByText(std::string_view text) {
   auto asHandle = reinterpret_cast<HWND>(static_cast<intptr_t>(ParseDecimal(text)));
   WINDOWINFO wi{};
-  wi.cbSize = 60;
+  wi.cbSize = sizeof wi;
   static_assert(sizeof(WINDOWINFO) == 60, "WINDOWINFO is 60 bytes on every target");
   if (asHandle && GetWindowInfo(asHandle, &wi)) return asHandle;
   for (const TopLevelWindowInfo& w : ListTopLevelWindows()) {
@@ -101,8 +103,21 @@ void PostCloseRequest(HWND window) { PostMessageA(window, WM_CLOSE, 0, 0); }
 
 void LoadHotkeyCodes() {
   // Read once: codes saved while the program runs take effect at the next start.
-  State().AccountHotkeyCode = ParseDecimal(ReadConfig(kUserKey));
-  State().PasswordHotkeyCode = ParseDecimal(ReadConfig(kPassKey));
+  const ConfigFile config(State().ConfigPath);
+  State().AccountHotkeyCode = ParseDecimal(config.Read(kUserKey));
+  State().PasswordHotkeyCode = ParseDecimal(config.Read(kPassKey));
+}
+
+HWND OpenProgramMainWindow() {
+  const ProcessState& s = State();
+  MainWindowArgs args;
+  args.config = ConfigFile(s.ConfigPath);
+  args.accounts = &s.Accounts;
+  args.accountHotkeyCode = s.AccountHotkeyCode;
+  args.passwordHotkeyCode = s.PasswordHotkeyCode;
+  args.guard = [] { EnsureSingleInstance(); };
+  args.exitProgram = [] { TerminateProcessById(); };
+  return OpenMainWindow(std::move(args));
 }
 
 void RunStartup() {
@@ -110,8 +125,9 @@ void RunStartup() {
   s.CommandLineArgs = SplitCommandLine(GetCommandLineA());
   s.RunDirectory = ModuleDirectory();
   s.ExeFileName = ModuleFileName();
-  s.AccountTablePath = s.RunDirectory + "\\UserData.edb";
+  s.AccountTablePath = s.RunDirectory + "\\" + kAccountTableFileName;
   s.ConfigPath = s.RunDirectory + "\\Config.ini";
+  s.Accounts = MakeAccountStore(s.RunDirectory, [] { RestartProgram(); });
   LoadHotkeyCodes();
 
   if (!s.CommandLineArgs.empty()) {
@@ -119,14 +135,22 @@ void RunStartup() {
     HWND earlier = FindWindowByText(Utf8ToAnsi("辅助输入"));
     if (reinterpret_cast<intptr_t>(earlier) > 0) PostCloseRequest(earlier);
     s.StartedWithFile = true;
-    OpenInputWindow(nullptr);
+    InputWindowArgs input;
+    input.accountFile = s.CommandLineArgs[0];
+    input.accountHotkeyCode = s.AccountHotkeyCode;
+    input.passwordHotkeyCode = s.PasswordHotkeyCode;
+    ReportIf(!OpenInputWindow(nullptr, std::move(input)));
     return;
   }
-  if (ReadConfig(kStartup) == "True") {
-    s.PinPadMode = 2;
-    OpenPinPadWindow(nullptr);
+  const ConfigFile config(s.ConfigPath);
+  if (config.Read(kStartup) == "True") {
+    PinPadArgs pad;
+    pad.mode = PinPadMode::Verify;
+    pad.config = config;
+    pad.onVerified = [] { ReportIf(!OpenProgramMainWindow()); };
+    ReportIf(!OpenPinPadWindow(nullptr, std::move(pad)));
   } else {
-    OpenMainWindow();
+    ReportIf(!OpenProgramMainWindow());
   }
 }
 

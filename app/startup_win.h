@@ -22,6 +22,8 @@ struct TopLevelWindowInfo {
 void RunStartup();
 // "UserKey" and "PassKey" into AccountHotkeyCode and PasswordHotkeyCode (decimal rule).
 void LoadHotkeyCodes();
+// The main window with everything the program hands it.
+HWND OpenProgramMainWindow();
 // A window handle written in decimal, or the first top-level window whose title holds the
 // text (ANSI bytes); 0 when none.
 HWND FindWindowByText(std::string_view text);

@@ -1,7 +1,8 @@
 #include "app/state.h"
 
-#include <cassert>
 #include <memory>
+
+#include "base/report.h"
 
 namespace quorrel {
 namespace {
@@ -9,29 +10,13 @@ std::unique_ptr<ProcessState> g_state;
 }  // namespace
 
 ProcessState& State() {
-  assert(g_state && "process state used outside InitProcessState/ReleaseProcessState");
-  if (!g_state) g_state = std::make_unique<ProcessState>();  // never null, even if misused
+  // Never null, even if misused before InitProcessState or after ReleaseProcessState.
+  if (ReportIf(!g_state)) g_state = std::make_unique<ProcessState>();
   return *g_state;
 }
 
-void InitProcessState() {
-  g_state = std::make_unique<ProcessState>();
-  g_state->PendingAccount.resize(2);
-}
+void InitProcessState() { g_state = std::make_unique<ProcessState>(); }
 
-void SetPendingAccount(std::vector<Text> parts) {
-  std::vector<SecretText> next;
-  next.reserve(parts.size());
-  for (Text& p : parts) {
-    next.emplace_back(std::move(p));
-  }
-  State().PendingAccount = std::move(next);
-}
-
-const Text& PendingAccountPart(size_t i) {
-  static const Text empty;
-  const auto& parts = State().PendingAccount;
-  return i < parts.size() ? parts[i].str() : empty;
-}
+void ReleaseProcessState() { g_state.reset(); }
 
 }  // namespace quorrel

@@ -1,11 +1,14 @@
-// Process-wide state, created once before start-up and released at process exit.
+// Process-wide state, created once before start-up and released at process exit. Only what
+// is truly process-wide lives here; windows keep their own state and are told by their
+// opener what they need.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <vector>
 
 #include "base/text.h"
+#include "store/account_table.h"
+#include "store/config_file.h"
 
 namespace quorrel {
 
@@ -18,24 +21,17 @@ struct ProcessState {
   int32_t AccountHotkeyCode = 0;      // "UserKey", read once at start
   int32_t PasswordHotkeyCode = 0;     // "PassKey", read once at start
   bool StartedWithFile = false;
-  int32_t PinPadMode = 0;             // 1 set mode, 2 verify mode
-  SecretText EnteredPin;
-  std::array<void*, 99> MenuPicturesNormal{};  // picture handles (HBITMAP), owned
-  std::array<void*, 99> MenuPicturesActive{};
-  std::vector<SecretText> PendingAccount;      // [0] user name, [1] password
+  // The codes last picked in the hotkey window; they outlive the window within a run.
   int32_t PendingAccountKey = 0;
   int32_t PendingPasswordKey = 0;
+  // The import file last picked; it outlives the import window within a run.
   Text ImportFilePath;
+  AccountStore Accounts;              // the account table, as the windows use it
 };
 
 // Valid between InitProcessState and ReleaseProcessState.
 ProcessState& State();
 void InitProcessState();
 void ReleaseProcessState();
-
-// The account that the input window types: the parts of an account line, or user/password.
-void SetPendingAccount(std::vector<Text> parts);
-// Element i of PendingAccount, or the empty text when the array is shorter.
-const Text& PendingAccountPart(size_t i);
 
 }  // namespace quorrel

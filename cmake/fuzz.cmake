@@ -1,6 +1,8 @@
 # Every harness gets a bounded run as a test; tools/fuzz-long.sh runs them longer.
 set(fuzz_flags -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)
-target_compile_options(quorrel_core PRIVATE -fsanitize=fuzzer-no-link,address,undefined)
+foreach(lib IN LISTS QUORREL_LAYER_TARGETS)
+  target_compile_options(${lib} PRIVATE -fsanitize=fuzzer-no-link,address,undefined)
+endforeach()
 file(GLOB harnesses CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_*.cpp)
 foreach(h IN LISTS harnesses)
   get_filename_component(name ${h} NAME_WE)

@@ -20,9 +20,9 @@ if(NOT MSVC)
   add_link_options(-static -static-libgcc -static-libstdc++)
 endif()
 
-add_library(quorrel_win STATIC ${QUORREL_WIN_SOURCES})
-target_link_libraries(quorrel_win PUBLIC quorrel_core ${QUORREL_WIN_LIBS})
-quorrel_warnings(quorrel_win)
+target_link_libraries(quorrel_base PUBLIC ${QUORREL_WIN_LIBS})
+add_library(quorrel_win INTERFACE)
+target_link_libraries(quorrel_win INTERFACE quorrel_core)
 
 add_executable(Quorrel WIN32 ${CMAKE_SOURCE_DIR}/app/main_win.cpp ${CMAKE_SOURCE_DIR}/res/quorrel.rc)
 target_link_libraries(Quorrel PRIVATE quorrel_win)

@@ -57,9 +57,8 @@ LRESULT CALLBACK HotkeyWindowProc(HWND window, UINT message, WPARAM wparam, LPAR
 }
 
 LRESULT CALLBACK OnInputHotkey(HWND window, UINT, WPARAM wparam, LPARAM) {
-  const char* box = wparam == kAccountHotkeyId ? "账号" : wparam == kPasswordHotkeyId ? "密码" : nullptr;
-  if (!box) return 0;
-  std::string text = InputBoxText(window, box);
+  if (wparam != kAccountHotkeyId && wparam != kPasswordHotkeyId) return 0;
+  std::string text = InputBoxText(window, wparam == kAccountHotkeyId ? InputBox::Account : InputBox::Password);
   TypeText(text);
   SecureWipe(text);
   return 0;

@@ -1,31 +1,29 @@
 #include "input/input_window_win.h"
 
+#include <algorithm>
 #include <array>
-#include <map>
 #include <string>
+#include <vector>
 
-#include "app/state.h"
+#include "base/encoding_win.h"
 #include "exchange/account_file.h"
 #include "input/hotkeys_win.h"
 #include "input/key_names.h"
-#include "ui/main/main_window_win.h"
-#include "ui/main/tray_win.h"
-#include "base/encoding_win.h"
 #include "ui/toolkit/window_win.h"
 
 namespace quorrel {
 namespace {
 
-constexpr std::string_view kAccountBox = "账号";
-constexpr std::string_view kPasswordBox = "密码";
-
-// The bytes each open window put into its two boxes. An edit box holds UTF-16, so bytes
-// that form no GBK character (a stray lead byte, a lead byte before a digit) would come
-// back as '?' and swallow the byte after them: the hotkey would type a wrong password.
-std::map<HWND, std::array<SecretText, 2>>& ShownTexts() {
-  static std::map<HWND, std::array<SecretText, 2>> shown;
-  return shown;
-}
+enum Control : int {
+  kFrame,
+  kAccountLabel,
+  kAccount,
+  kPasswordLabel,
+  kPassword,
+  kHint,
+  kDropTarget,
+  kControlCount
+};
 
 // Display styles of the 密码 box: an account chosen from the list shows its password (the
 // user keeps it in the table anyway); one read from a file shows it masked, since whoever
@@ -34,100 +32,107 @@ constexpr int kStylePlain = 12;
 constexpr int kStyleMasked = 14;
 constexpr wchar_t kMaskChar = 0x25CF;  // ●
 
-void SetBoxStyle(ui::Window& w, std::string_view box, int style) {
+struct InputWindow : ui::WindowState {
+  explicit InputWindow(InputWindowArgs a) : args(std::move(a)) {}
+  InputWindowArgs args;
+  // The bytes put into the two boxes. An edit box holds UTF-16, so bytes that form no GBK
+  // character (a stray lead byte, a lead byte before a digit) would come back as '?' and
+  // swallow the byte after them: the hotkey would type a wrong password.
+  std::array<SecretText, 2> shown;
+};
+
+InputWindow& StateOf(ui::Window& w) { return w.State<InputWindow>(); }
+
+void SetBoxStyle(ui::Window& w, int box, int style) {
   HWND edit = w.Control(box);
   if (!edit) return;
   SendMessageW(edit, EM_SETPASSWORDCHAR, style == kStyleMasked ? kMaskChar : 0, 0);
   InvalidateRect(edit, nullptr, TRUE);
 }
 
-void ShowPendingAccount(ui::Window& w) {
-  auto& shown = ShownTexts()[w.hwnd()];
-  shown[0] = SecretText(PendingAccountPart(0));
-  shown[1] = SecretText(PendingAccountPart(1));
-  w.SetText(kAccountBox, shown[0].str());
-  w.SetText(kPasswordBox, shown[1].str());
+void ShowAccount(ui::Window& w, SecretText user, SecretText password) {
+  InputWindow& s = StateOf(w);
+  s.shown[0] = std::move(user);
+  s.shown[1] = std::move(password);
+  w.SetText(kAccount, s.shown[0].str());
+  w.SetText(kPassword, s.shown[1].str());
 }
 
 // The parts of an account file's inner text; an unreadable file gives none, and the boxes
 // then show empty texts for the missing parts (the hotkeys type nothing for them).
-void LoadAccountFile(std::string_view path) {
+void ShowAccountFile(ui::Window& w, std::string_view path) {
   Text inner = ReadAccountFile(path);
-  SetPendingAccount(SplitText(inner, kAccountFileSeparator));
+  std::vector<Text> parts = SplitText(inner, kAccountFileSeparator);
   SecureWipe(inner);
+  parts.resize(std::max<size_t>(parts.size(), 2));
+  SetBoxStyle(w, kPassword, kStyleMasked);
+  ShowAccount(w, SecretText(std::move(parts[0])), SecretText(std::move(parts[1])));
+  for (Text& p : parts) SecureWipe(p);
 }
 
 void OnCreated(ui::Window& w, ui::EventArgs&) {
-  ProcessState& s = State();
-  w.SetCaption("说明", "账号：" + KeyName(s.AccountHotkeyCode) + "；密码：" + KeyName(s.PasswordHotkeyCode));
-  SetBoxStyle(w, kAccountBox, kStylePlain);
-  if (s.StartedWithFile) {
-    LoadAccountFile(s.CommandLineArgs.empty() ? std::string_view{} : s.CommandLineArgs[0]);
-    SetBoxStyle(w, kPasswordBox, kStyleMasked);
+  InputWindow& s = StateOf(w);
+  const InputWindowArgs& a = s.args;
+  w.SetCaption(kHint, "账号：" + KeyName(a.accountHotkeyCode) + "；密码：" + KeyName(a.passwordHotkeyCode));
+  SetBoxStyle(w, kAccount, kStylePlain);
+  if (a.accountFile) {
+    ShowAccountFile(w, *a.accountFile);
   } else {
-    SetBoxStyle(w, kPasswordBox, kStylePlain);
+    SetBoxStyle(w, kPassword, kStylePlain);
+    ShowAccount(w, std::move(s.args.user), std::move(s.args.password));
   }
-  ShowPendingAccount(w);
-  RegisterAppHotkey(w.hwnd(), 0, static_cast<UINT>(s.AccountHotkeyCode), OnInputHotkey, kAccountHotkeyId);
-  RegisterAppHotkey(w.hwnd(), 0, static_cast<UINT>(s.PasswordHotkeyCode), OnInputHotkey, kPasswordHotkeyId);
+  RegisterAppHotkey(w.hwnd(), 0, static_cast<UINT>(a.accountHotkeyCode), OnInputHotkey, kAccountHotkeyId);
+  RegisterAppHotkey(w.hwnd(), 0, static_cast<UINT>(a.passwordHotkeyCode), OnInputHotkey, kPasswordHotkeyId);
 }
 
-void OnFilesDropped(ui::Window& w, ui::EventArgs& args) {
-  LoadAccountFile(args.text);
-  SetBoxStyle(w, kPasswordBox, kStyleMasked);
-  ShowPendingAccount(w);
-}
+void OnFilesDropped(ui::Window& w, ui::EventArgs& args) { ShowAccountFile(w, args.text); }
 
 void OnDestroying(ui::Window& w, ui::EventArgs&) {
+  InputWindow& s = StateOf(w);
   UnregisterAllHotkeys(w.hwnd());
-  // Nothing of the account stays behind in the controls' memory.
-  w.SetText(kAccountBox, "");
-  w.SetText(kPasswordBox, "");
-  ShownTexts().erase(w.hwnd());
-  if (MainWindowHandle()) RestoreFromTray();
+  // Nothing of the account stays behind in the controls' memory or in the window's own.
+  w.SetText(kAccount, "");
+  w.SetText(kPassword, "");
+  s.shown = {};
+  if (s.args.onClosed) s.args.onClosed();
 }
 
 const ui::ControlSpec kControls[] = {
-    {"模拟窗口UI", ui::ControlKind::Frame, 8, 8, 24, 24},
-    {"账号标签", ui::ControlKind::Label, 18, 15, 214, 20, "▊ 待输入账号"},
-    {"账号", ui::ControlKind::Edit, 18, 40, 214, 32},
-    {"密码标签", ui::ControlKind::Label, 16, 82, 214, 20, "▊ 待输入密码"},
-    {"密码", ui::ControlKind::Edit, 18, 107, 214, 32},
-    {"说明", ui::ControlKind::Label, 18, 149, 214, 20},
-    {"拖放对象", ui::ControlKind::DropTarget, 232, 8, 16, 8},
+    {kFrame, "模拟窗口UI", ui::ControlKind::Frame, 8, 8, 24, 24},
+    {kAccountLabel, "账号标签", ui::ControlKind::Label, 18, 15, 214, 20, "▊ 待输入账号"},
+    {kAccount, "账号", ui::ControlKind::Edit, 18, 40, 214, 32},
+    {kPasswordLabel, "密码标签", ui::ControlKind::Label, 16, 82, 214, 20, "▊ 待输入密码"},
+    {kPassword, "密码", ui::ControlKind::Edit, 18, 107, 214, 32},
+    {kHint, "说明", ui::ControlKind::Label, 18, 149, 214, 20},
+    {kDropTarget, "拖放对象", ui::ControlKind::DropTarget, 232, 8, 16, 8},
 };
+static_assert(std::size(kControls) == kControlCount);
 
 const ui::HandlerSpec kHandlers[] = {
-    {"", ui::Event::Created, OnCreated},
-    {"拖放对象", ui::Event::FilesDropped, OnFilesDropped},
-    {"", ui::Event::Destroying, OnDestroying},
+    {ui::kNoControl, ui::Event::Created, OnCreated},
+    {kDropTarget, ui::Event::FilesDropped, OnFilesDropped},
+    {ui::kNoControl, ui::Event::Destroying, OnDestroying},
 };
 
 }  // namespace
 
-HWND OpenInputWindow(HWND owner) {
+HWND OpenInputWindow(HWND owner, InputWindowArgs args) {
   ui::WindowSpec spec{"辅助输入", 250, 184, kControls, kHandlers};
   spec.exStyle = WS_EX_TOPMOST;  // stays in sight while the user works in the target program
-  ui::Window* w = ui::Window::Create(spec, owner);
+  ui::Window* w = ui::Window::Create(spec, owner, std::make_unique<InputWindow>(std::move(args)));
   return w ? w->hwnd() : nullptr;
 }
 
-Text InputBoxText(HWND inputWindow, std::string_view box) {
+Text InputBoxText(HWND inputWindow, InputBox box) {
   ui::Window* w = ui::Window::FromHwnd(inputWindow);
-  if (!w || (box != kAccountBox && box != kPasswordBox)) return {};
-  std::wstring now = w->GetWideText(box);
-  Text text;
-  bool unchanged = false;
-  auto it = ShownTexts().find(inputWindow);
-  if (it != ShownTexts().end()) {
-    const SecretText& shown = it->second[box == kAccountBox ? 0 : 1];
-    std::wstring put = AnsiToWide(shown.str());
-    unchanged = put == now;
-    if (unchanged) text = shown.str();
-    SecureWipe(put.data(), put.size() * sizeof(wchar_t));
-  }
+  if (!w) return {};
+  const int control = box == InputBox::Account ? kAccount : kPassword;
+  const SecretText& shown = StateOf(*w).shown[box == InputBox::Account ? 0 : 1];
+  std::wstring now = w->GetWideText(control);
+  std::wstring put = AnsiToWide(shown.str());
   // Edited by the user since: type what the box shows.
-  if (!unchanged) text = WideToAnsi(now);
+  Text text = put == now ? shown.str() : WideToAnsi(now);
+  SecureWipe(put.data(), put.size() * sizeof(wchar_t));
   SecureWipe(now.data(), now.size() * sizeof(wchar_t));
   return text;
 }

@@ -3,9 +3,23 @@
 
 #include <windows.h>
 
+#include <functional>
+
+#include "store/config_file.h"
+
 namespace quorrel {
 
-// Opens the keypad in the mode held by PinPadMode (2 verify, 1 set).
-HWND OpenPinPadWindow(HWND owner);
+enum class PinPadMode { Set = 1, Verify = 2 };
+
+struct PinPadArgs {
+  PinPadMode mode = PinPadMode::Verify;
+  ConfigFile config;                  // where "Pwd" is kept
+  std::function<void()> onVerified;   // verify mode: the right four digits were typed
+  std::function<void()> onClosed;     // the keypad is gone (set mode: the dimming goes)
+};
+
+// Opens the keypad, modeless without owner (verify mode at a locked start) or modal over
+// owner (set mode from the settings page).
+HWND OpenPinPadWindow(HWND owner, PinPadArgs args);
 
 }  // namespace quorrel

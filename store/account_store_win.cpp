@@ -2,25 +2,20 @@
 
 #include <windows.h>
 
-#include "app/instance_win.h"
-#include "app/state.h"
 #include "store/activity_log_win.h"
 #include "store/file_system_win.h"
 
 namespace quorrel {
 
-const AccountStore& AppAccountStore() {
-  static Win32FileSystem fs;
-  static AccountStore store = [] {
-    AccountStore s;
-    s.table_path = State().AccountTablePath;
-    s.fs = &fs;
-    s.log = [](std::string_view message) { WriteActivityLog(message); };
-    s.restart = [] { RestartProgram(); };
-    s.draw = TickSeededDraw([] { return static_cast<uint32_t>(GetTickCount()); });
-    return s;
-  }();
-  return store;
+AccountStore MakeAccountStore(const Text& runDirectory, std::function<void()> restart) {
+  static Win32FileSystem fs;  // holds nothing but its retry policy
+  AccountStore s;
+  s.table_path = runDirectory + "\\" + kAccountTableFileName;
+  s.fs = &fs;
+  s.log = [runDirectory](std::string_view message) { WriteActivityLog(runDirectory, message); };
+  s.restart = std::move(restart);
+  s.draw = TickSeededDraw([] { return static_cast<uint32_t>(GetTickCount()); });
+  return s;
 }
 
 }  // namespace quorrel

@@ -1,11 +1,14 @@
-// The program's account table: UserData.edb beside the exe, the Win32 file layer, the
-// activity log, the restart, and GetTickCount for the PID draws.
+// The program's account table: UserData.edb in the run directory over the Win32 file
+// layer, the activity log beside it, and GetTickCount for the PID draws.
 #pragma once
+
+#include <functional>
 
 #include "store/account_table.h"
 
 namespace quorrel {
 
-const AccountStore& AppAccountStore();
+// restart: what the program does when the table cannot be created.
+AccountStore MakeAccountStore(const Text& runDirectory, std::function<void()> restart);
 
 }  // namespace quorrel

@@ -7,10 +7,11 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/state.h"
-#include "store/date_format.h"
 #include "base/encoding_win.h"
+#include "base/file_io_win.h"
 #include "base/handles_win.h"
+#include "base/report.h"
+#include "store/date_format.h"
 
 namespace quorrel {
 namespace {
@@ -56,8 +57,8 @@ Text FormatDateTime(std::optional<double> oleTime, int style, int parts) {
                             LocaleUsesTwentyFourHours());
 }
 
-void WriteActivityLog(std::string_view message) {
-  const Text path = State().RunDirectory + "\\Quorrel Log.log";
+void WriteActivityLog(std::string_view folder, std::string_view message) {
+  const Text path = Text(folder) + "\\" + kActivityLogFileName;
   if (!PathFileExistsA(path.c_str())) {
     // Opens rather than truncates a file that appeared since the check: the log only grows.
     UniqueFile created(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
@@ -71,13 +72,8 @@ void WriteActivityLog(std::string_view message) {
   if (!SetFilePointerEx(file.get(), zero, nullptr, FILE_END)) return;
 
   const Text line = FormatLogLine(FormatDateTime(std::nullopt, 3, 0), message);
-  std::string_view left = line;
-  while (!left.empty()) {
-    DWORD put = 0;
-    if (!WriteFile(file.get(), left.data(), static_cast<DWORD>(left.size()), &put, nullptr) || put == 0)
-      return;
-    left.remove_prefix(put);
-  }
+  // Logging never stops its caller: a lost line only goes to the diagnostic output.
+  ReportIf(!WriteAll(file.get(), line));
 }
 
 }  // namespace quorrel

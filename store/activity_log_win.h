@@ -9,10 +9,13 @@
 
 namespace quorrel {
 
-// Appends "<yyyyMMdd><hhmmss> ---> <message>\r\n" to RunDirectory + "\Quorrel Log.log",
-// creating the file when it is missing. Earlier lines are never rewritten. Every failure
-// (read-only file, locked file, folder gone) loses the line silently.
-void WriteActivityLog(std::string_view message);
+inline constexpr char kActivityLogFileName[] = "Quorrel Log.log";
+
+// Appends "<yyyyMMdd><hhmmss> ---> <message>\r\n" to folder + "\Quorrel Log.log" (the
+// folder is the program's run directory), creating the file when it is missing. Earlier
+// lines are never rewritten. Every failure (read-only file, locked file, folder gone)
+// loses the line without a word to the user.
+void WriteActivityLog(std::string_view folder, std::string_view message);
 
 // Formats an OLE date (days since 30 December 1899; absent = now, local time) with the
 // system's date and time functions. style 0 "yyyy年MM月dd日 hh时mm分ss秒", 1 "yyyy-MM-dd

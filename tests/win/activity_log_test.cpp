@@ -9,7 +9,6 @@
 #include <set>
 #include <string>
 
-#include "app/state.h"
 #include "store/activity_log_win.h"
 #include "tests/win/test_util.h"
 #include "base/encoding_win.h"
@@ -72,12 +71,13 @@ std::set<std::string> StampsSince(const SYSTEMTIME& before) {
 class ActivityLogTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    InitProcessState();
-    State().RunDirectory = dir_.path();
+    folder_ = dir_.path();
     log_ = dir_.path() + "\\Quorrel Log.log";
   }
-  void TearDown() override { ReleaseProcessState(); }
+  // Appends to the log of the program's run directory, folder_.
+  void WriteActivityLog(std::string_view message) const { quorrel::WriteActivityLog(folder_, message); }
   TempDir dir_;
+  std::string folder_;
   std::string log_;
 };
 
@@ -106,11 +106,11 @@ TEST_F(ActivityLogTest, FirstLineCreatesTheFileAndLaterLinesAppend) {
   EXPECT_EQ(all.substr(first.size() + second.size() + 14), " ---> Data Create Error \r\n");
 
   // Foreign content without a line end stays; in a GBK folder whose name holds a 0x5C trail byte.
-  State().RunDirectory = dir_.path() + "\\" + Utf8ToAnsi("密码工具乗");
-  ASSERT_TRUE(CreateDirectoryA(State().RunDirectory.c_str(), nullptr));
-  ASSERT_TRUE(RawWrite(State().RunDirectory + "\\Quorrel Log.log", "earlier"));
+  folder_ = dir_.path() + "\\" + Utf8ToAnsi("密码工具乗");
+  ASSERT_TRUE(CreateDirectoryA(folder_.c_str(), nullptr));
+  ASSERT_TRUE(RawWrite(folder_ + "\\Quorrel Log.log", "earlier"));
   WriteActivityLog("Del Data 10000");
-  const std::string other = RawRead(State().RunDirectory + "\\Quorrel Log.log");
+  const std::string other = RawRead(folder_ + "\\Quorrel Log.log");
   ASSERT_EQ(other.size(), 7u + 14 + 6 + 14 + 2) << other;
   EXPECT_EQ(other.substr(0, 7), "earlier");
   EXPECT_EQ(other.substr(21), " ---> Del Data 10000\r\n");
@@ -133,7 +133,7 @@ TEST_F(ActivityLogTest, UnwritableLogLosesTheLineSilently) {
   EXPECT_TRUE(GetFileAttributesA(log_.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
   RemoveDirectoryA(log_.c_str());
 
-  State().RunDirectory = dir_.path() + "\\gone";
+  folder_ = dir_.path() + "\\gone";
   WriteActivityLog("Add Data 12345");
   EXPECT_EQ(GetFileAttributesA((dir_.path() + "\\gone").c_str()), INVALID_FILE_ATTRIBUTES);
 }

@@ -5,8 +5,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/config.h"
-#include "app/state.h"
+#include "store/config_file.h"
 #include "tests/win/temp_dir.h"
 
 using namespace quorrel;
@@ -15,15 +14,12 @@ namespace {
 
 class ConfigTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    InitProcessState();
-    State().ConfigPath = dir_.path() + "\\Config.ini";
-  }
-  void TearDown() override { ReleaseProcessState(); }
-  void WriteFile(const std::string& bytes) {
-    std::ofstream(State().ConfigPath, std::ios::binary) << bytes;
-  }
+  void WriteFile(const std::string& bytes) { std::ofstream(path_, std::ios::binary) << bytes; }
+  Text ReadConfig(const ConfigKey& key) const { return config_.Read(key); }
+  void WriteConfig(const ConfigKey& key, std::string_view value) const { (void)config_.Write(key, value); }
   TempDir dir_;
+  const std::string path_ = dir_.path() + "\\Config.ini";
+  const ConfigFile config_{path_};
 };
 
 }  // namespace
@@ -38,9 +34,9 @@ TEST_F(ConfigTest, MissingFileGivesEveryDefault) {
 }
 
 TEST_F(ConfigTest, WrittenValuesReadBackAndTheFileAppearsWithTheFirstKey) {
-  EXPECT_EQ(GetFileAttributesA(State().ConfigPath.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesA(path_.c_str()), INVALID_FILE_ATTRIBUTES);
   WriteConfig(kLaws, "Show");
-  EXPECT_NE(GetFileAttributesA(State().ConfigPath.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(GetFileAttributesA(path_.c_str()), INVALID_FILE_ATTRIBUTES);
   WriteConfig(kUserKey, "112");
   EXPECT_EQ(ReadConfig(kLaws), "Show");
   EXPECT_EQ(ReadConfig(kUserKey), "112");
@@ -64,9 +60,9 @@ TEST_F(ConfigTest, BadFilesFallBackWithoutCrashing) {
 }
 
 TEST_F(ConfigTest, DirectoryNamedConfigIniGivesDefaults) {
-  ASSERT_TRUE(CreateDirectoryA(State().ConfigPath.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA(path_.c_str(), nullptr));
   EXPECT_EQ(ReadConfig(kUserKey), "119");
   WriteConfig(kUserKey, "1");  // ignored failure
   EXPECT_EQ(ReadConfig(kUserKey), "119");
-  RemoveDirectoryA(State().ConfigPath.c_str());
+  RemoveDirectoryA(path_.c_str());
 }

@@ -41,18 +41,21 @@ struct Seen {
 };
 std::vector<Seen> g_seen;
 
-#define RECORD(name, ev) \
-  ui::HandlerSpec { name, ev, [](ui::Window&, ui::EventArgs& a) { g_seen.push_back({name, ev, a.index}); } }
+enum Control : int { kBar, kStrip, kPic, kMask };
+
+#define RECORD(id, name, ev) \
+  ui::HandlerSpec { id, ev, [](ui::Window&, ui::EventArgs& a) { g_seen.push_back({name, ev, a.index}); } }
 
 const ui::ControlSpec kControls[] = {
-    {"bar", ControlKind::Toolbar, 10, 10, 235, 25, "", nullptr, -1, {"添加", "查看", "删除", "导出", "刷新"}},
-    {"strip", ControlKind::Toolbar, 260, 10, 30, 300, "", nullptr, -1, {"", "", "", "", "", ""}, 0, true},
-    {"pic", ControlKind::Picture, 10, 50, 100, 100},
-    {"mask", ControlKind::Overlay, 285, 0, 15, 15},
+    {kBar, "bar", ControlKind::Toolbar, 10, 10, 235, 25, "", ui::kNoControl, -1, {"添加", "查看", "删除", "导出", "刷新"}},
+    {kStrip, "strip", ControlKind::Toolbar, 260, 10, 30, 300, "", ui::kNoControl, -1, {"", "", "", "", "", ""}, 0, true},
+    {kPic, "pic", ControlKind::Picture, 10, 50, 100, 100},
+    {kMask, "mask", ControlKind::Overlay, 285, 0, 15, 15},
 };
 const ui::HandlerSpec kHandlers[] = {
-    RECORD("bar", Event::Clicked),     RECORD("bar", Event::MouseEnter), RECORD("bar", Event::MouseLeave),
-    RECORD("strip", Event::Clicked),   RECORD("pic", Event::Clicked),
+    RECORD(kBar, "bar", Event::Clicked),   RECORD(kBar, "bar", Event::MouseEnter),
+    RECORD(kBar, "bar", Event::MouseLeave), RECORD(kStrip, "strip", Event::Clicked),
+    RECORD(kPic, "pic", Event::Clicked),
 };
 constexpr int kWidth = 300, kHeight = 320;
 
@@ -78,10 +81,10 @@ class Controls : public ::testing::Test {
     window_ = ui::Window::Create(spec, nullptr);
     ASSERT_NE(window_, nullptr);
     hwnd_ = window_->hwnd();
-    bar_ = window_->Control("bar");
-    strip_ = window_->Control("strip");
-    pic_ = window_->Control("pic");
-    mask_ = window_->Control("mask");
+    bar_ = window_->Control(kBar);
+    strip_ = window_->Control(kStrip);
+    pic_ = window_->Control(kPic);
+    mask_ = window_->Control(kMask);
     ASSERT_TRUE(bar_ && strip_ && pic_ && mask_);
     SetForegroundWindow(hwnd_);
     PumpMessages(0ms);
@@ -155,7 +158,7 @@ TEST_F(DpiBar, VisibleButtonsShareTheBarHiddenOnesTakeNoRoomAndLayoutFollowsAMov
   }
   EXPECT_EQ(previousBottom, client.bottom);
 
-  window_->Move("bar", 10, 10, 125, 25);
+  window_->Move(kBar, 10, 10, 125, 25);
   EXPECT_EQ(ui::BarButtonRect(bar_, 0).left, 0);
   EXPECT_EQ(ui::BarButtonRect(bar_, 4).right, window_->Scale(125));
 }

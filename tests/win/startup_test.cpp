@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "app/config.h"
 #include "app/startup_win.h"
 #include "app/state.h"
-#include "tests/win/temp_dir.h"
 #include "base/encoding_win.h"
+#include "store/config_file.h"
+#include "tests/win/temp_dir.h"
 
 using namespace quorrel;
 
@@ -19,6 +19,9 @@ class StartupTest : public ::testing::Test {
     State().ConfigPath = dir_.path() + "\\Config.ini";
   }
   void TearDown() override { ReleaseProcessState(); }
+  static void WriteConfig(const ConfigKey& key, std::string_view value) {
+    (void)ConfigFile(State().ConfigPath).Write(key, value);
+  }
   TempDir dir_;
 };
 

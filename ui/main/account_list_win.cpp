@@ -1,23 +1,18 @@
-#include "ui/main/account_list_win.h"
-
+// Page 0 of the main window: the account list and its toolbar.
+#include <windows.h>
 #include <commctrl.h>
 
-#include "app/config.h"
-#include "app/state.h"
+#include "base/encoding_win.h"
+#include "base/report.h"
 #include "exchange/account_file.h"
 #include "exchange/record_editor_win.h"
 #include "input/input_window_win.h"
-#include "store/account_store_win.h"
-#include "ui/main/main_window_win.h"
-#include "ui/main/tray_win.h"
+#include "ui/main/main_parts_win.h"
 #include "ui/toolkit/controls_win.h"
-#include "base/encoding_win.h"
 
-namespace quorrel {
+namespace quorrel::mainwin {
 namespace {
 
-constexpr char kList[] = "账号列表";
-constexpr char kToolbar[] = "账号操作";
 constexpr int kPidColumn = 4;
 
 struct Column {
@@ -25,11 +20,6 @@ struct Column {
   int width;
 };
 constexpr Column kColumns[] = {{"ID", 30}, {"名称", 70}, {"用户名", 145}, {"密码", 145}, {"PID", 0}};
-
-HWND ListControl() {
-  ui::Window* w = ui::Window::FromHwnd(MainWindowHandle());
-  return w ? w->Control(kList) : nullptr;
-}
 
 void SetCell(HWND list, int row, int column, const std::wstring& text) {
   LVITEMW item{};
@@ -57,15 +47,6 @@ std::wstring CellText(HWND list, int row, int column) {
   }
 }
 
-// The input window opened from the list, while it exists.
-HWND g_inputWindow = nullptr;
-
-// A closed window's handle may be given to another window later: check what it is.
-bool IsOurInputWindow(HWND hwnd) {
-  wchar_t title[16] = {};
-  return hwnd && ui::Window::FromHwnd(hwnd) && GetWindowTextW(hwnd, title, 16) > 0 &&
-         title == Utf8ToWide("辅助输入");
-}
 
 // The message loop's dialog keys would turn Enter into a default-button press; on the list
 // it activates the selected row instead (the list then reports the key).
@@ -88,8 +69,8 @@ std::wstring PasswordCell(const Text& password, bool masked) {
 
 }  // namespace
 
-void CreateAccountListColumns(ui::Window& main) {
-  HWND list = main.Control(kList);
+void CreateAccountListColumns(ui::Window& w) {
+  HWND list = w.Control(kList);
   if (!list) return;
   SendMessageW(list, WM_SETREDRAW, FALSE, 0);
   for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) {
@@ -97,7 +78,7 @@ void CreateAccountListColumns(ui::Window& main) {
     LVCOLUMNW col{};
     col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
     col.pszText = title.data();
-    col.cx = main.Scale(kColumns[i].width);
+    col.cx = w.Scale(kColumns[i].width);
     col.iSubItem = i;
     SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&col));
   }
@@ -106,14 +87,15 @@ void CreateAccountListColumns(ui::Window& main) {
   SetWindowSubclass(list, ListKeys, 0, 0);
 }
 
-void FillAccountList() {
-  HWND list = ListControl();
+void FillAccountList(ui::Window& w) {
+  HWND list = w.Control(kList);
   if (!list) return;
+  const MainWindow& s = StateOf(w);
   SendMessageW(list, WM_SETREDRAW, FALSE, 0);
   ListView_DeleteAllItems(list);
   // Read once per fill (the settings page may switch it between fills).
-  const bool masked = ReadConfig(kLaws) == "Hide";
-  ForEachAccount(AppAccountStore(), [&](int ordinal, const AccountRecord& r) {
+  const bool masked = s.args.config.Read(kLaws) == "Hide";
+  ForEachAccount(*s.args.accounts, [&](int ordinal, const AccountRecord& r) {
     LVITEMW item{};
     item.mask = LVIF_TEXT;
     item.iItem = ordinal - 1;
@@ -124,55 +106,88 @@ void FillAccountList() {
     SetCell(list, row, 2, AnsiToWide(r.user));
     std::wstring password = PasswordCell(r.password, masked);
     SetCell(list, row, 3, password);
-    SecureZeroMemory(password.data(), password.size() * sizeof(wchar_t));
+    SecureWipe(password.data(), password.size() * sizeof(wchar_t));
     SetCell(list, row, kPidColumn, AnsiToWide(r.pid));
   });
   SendMessageW(list, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list, nullptr, TRUE);
 }
 
-void AccountToolbarClick(ui::Window& main, ui::EventArgs& args) {
-  // The buttons are known by their captions, not by their positions.
-  std::wstring caption = ui::BarCaption(main.Control(kToolbar), args.index);
-  HWND list = main.Control(kList);
-  if (caption == Utf8ToWide("添加")) {
-    ShowBlurOverlay();
-    OpenRecordEditor(main.hwnd());
-  }
-  if (caption == Utf8ToWide("刷新")) FillAccountList();
-  if (caption == Utf8ToWide("导出")) {
-    int row = SelectedRow(list);
-    if (row >= 0) {
-      Text pid = WideToAnsi(CellText(list, row, kPidColumn));
-      if (auto record = FindAccountByPid(AppAccountStore(), pid)) {
-        Text base = AccountFileBaseName(WideToAnsi(CellText(list, row, 1)), record->user);
-        WriteAccountFile(base, record->user, record->password);
-        SecureWipe(record->password);
-      }
-    }
-  }
-  if (caption == Utf8ToWide("删除")) {
-    int row = SelectedRow(list);
-    if (row >= 0) {
-      DeleteAccountByPid(AppAccountStore(), WideToAnsi(CellText(list, row, kPidColumn)));
-      FillAccountList();
-    }
-  }
+namespace {
+
+void AddAccountByEditor(ui::Window& w) {
+  ShowBlurOverlay(w);
+  RecordEditorArgs editor;
+  editor.accounts = StateOf(w).args.accounts;
+  HWND main = w.hwnd();
+  editor.onAdded = [main] { WithMainWindow(main, FillAccountList); };
+  editor.onClosed = [main] { WithMainWindow(main, HideBlurOverlay); };
+  OpenRecordEditor(main, std::move(editor));
 }
 
-void UseAccountRow(ui::Window& main, ui::EventArgs& args) {
-  HWND list = main.Control(kList);
-  if (!list || args.index < 0) return;
-  Text pid = WideToAnsi(CellText(list, args.index, kPidColumn));
-  if (auto record = FindAccountByPid(AppAccountStore(), pid)) {
-    SetPendingAccount({record->user, record->password});
+void ExportSelected(ui::Window& w) {
+  HWND list = w.Control(kList);
+  int row = SelectedRow(list);
+  if (row < 0) return;
+  Text pid = WideToAnsi(CellText(list, row, kPidColumn));
+  if (auto record = FindAccountByPid(*StateOf(w).args.accounts, pid)) {
+    Text base = AccountFileBaseName(WideToAnsi(CellText(list, row, 1)), record->user);
+    // Nothing is shown whatever the outcome; a failure goes to the diagnostic output.
+    ReportIf(!WriteAccountFile(base, record->user, record->password));
     SecureWipe(record->password);
   }
-  // The main window can come back from the tray while an input window is still open. Only
-  // one window can hold the hotkeys, so the earlier one goes before the new one opens.
-  if (IsOurInputWindow(g_inputWindow)) DestroyWindow(g_inputWindow);
-  HideToTray();
-  g_inputWindow = OpenInputWindow(main.hwnd());
 }
 
-}  // namespace quorrel
+void DeleteSelected(ui::Window& w) {
+  HWND list = w.Control(kList);
+  int row = SelectedRow(list);
+  if (row < 0) return;
+  DeleteAccountByPid(*StateOf(w).args.accounts, WideToAnsi(CellText(list, row, kPidColumn)));
+  FillAccountList(w);
+}
+
+}  // namespace
+
+void AccountToolbarClick(ui::Window& w, ui::EventArgs& args) {
+  switch (args.index) {
+    case kAdd: AddAccountByEditor(w); break;
+    case kDelete: DeleteSelected(w); break;
+    case kExport: ExportSelected(w); break;
+    case kRefresh: FillAccountList(w); break;
+    default: break;  // "查看" has no action
+  }
+}
+
+void InputWindowClosed(ui::Window& w) {
+  StateOf(w).inputWindow = nullptr;
+  RestoreFromTray(w);
+}
+
+void UseAccountRow(ui::Window& w, ui::EventArgs& args) {
+  HWND list = w.Control(kList);
+  if (!list || args.index < 0) return;
+  MainWindow& s = StateOf(w);
+  Text pid = WideToAnsi(CellText(list, args.index, kPidColumn));
+  auto record = FindAccountByPid(*s.args.accounts, pid);
+  if (!record) {
+    // The table changed under the list (or stayed locked): typing whatever was shown
+    // before could put another account's password into this log-in. Show the table as it
+    // is now instead.
+    FillAccountList(w);
+    return;
+  }
+  InputWindowArgs input;
+  input.user = SecretText(std::move(record->user));
+  input.password = SecretText(std::move(record->password));
+  input.accountHotkeyCode = s.args.accountHotkeyCode;
+  input.passwordHotkeyCode = s.args.passwordHotkeyCode;
+  HWND main = w.hwnd();
+  input.onClosed = [main] { WithMainWindow(main, InputWindowClosed); };
+  // The main window can come back from the tray while an input window is still open. Only
+  // one window can hold the hotkeys, so the earlier one goes before the new one opens.
+  if (s.inputWindow) DestroyWindow(s.inputWindow);
+  HideToTray(w);
+  s.inputWindow = OpenInputWindow(main, std::move(input));
+}
+
+}  // namespace quorrel::mainwin

@@ -1,19 +1,31 @@
-// The main window "Quorrel Ver 2.62": menu strip, function panel, blur overlay.
+// The main window "Quorrel Ver 2.62": menu strip, function panel, blur overlay, tray icon.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
+#include <functional>
+
+#include "store/account_table.h"
+#include "store/config_file.h"
+
 namespace quorrel {
 
-// Opens the main window modeless and without owner.
-HWND OpenMainWindow();
-// The main window while it exists (hidden counts), else null.
-HWND MainWindowHandle();
+// What the program tells the main window when it opens it.
+struct MainWindowArgs {
+  ConfigFile config;
+  const AccountStore* accounts = nullptr;  // outlives the window
+  // The hotkey codes read at start; the input window opened from the list registers them.
+  int32_t accountHotkeyCode = 0;
+  int32_t passwordHotkeyCode = 0;
+  // Runs first when the window is created: the single-instance guard, which ends the
+  // process when another main window runs.
+  std::function<void()> guard;
+  // The menu strip's exit button: ends the process at once.
+  std::function<void()> exitProgram;
+};
 
-// The menu strip's action for button index (0-2 pages, 4 tray, 5 exit, others nothing).
-void SelectMenuButton(int index);
-// Dims the whole main window while a modal child is open, and takes the dimming away.
-void ShowBlurOverlay();
-void HideBlurOverlay();
+// Opens the main window modeless and without owner; null when it could not be created.
+HWND OpenMainWindow(MainWindowArgs args);
 
 }  // namespace quorrel

@@ -2,78 +2,48 @@
 
 #include <shellapi.h>
 
-#include "app/config.h"
+#include "base/report.h"
+#include "base/text.h"
 #include "res/resource.h"
-#include "ui/main/main_window_win.h"
-#include "base/handles_win.h"
+#include "ui/main/main_parts_win.h"
 
 namespace quorrel {
-namespace {
 
-bool g_shown = false;
-UniqueIcon g_icon;
-
-NOTIFYICONDATAA IconData(HWND main) {
+bool TrayIcon::Show(HWND owner) {
+  if (owner_ != owner) Remove();
+  owner_ = owner;
+  if (!icon_)
+    icon_.reset(static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TRAY), IMAGE_ICON,
+                                              16, 16, LR_DEFAULTCOLOR)));
+  ReportIf(!icon_);
   NOTIFYICONDATAA nid{};
   nid.cbSize = sizeof nid;
-  nid.hWnd = main;
+  nid.hWnd = owner;
   nid.uID = kTrayIconId;
   nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   nid.uCallbackMessage = WM_APP_TRAY;
-  if (!g_icon)
-    g_icon.reset(static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TRAY), IMAGE_ICON,
-                                               16, 16, LR_DEFAULTCOLOR)));
-  nid.hIcon = g_icon.get();
+  nid.hIcon = icon_.get();
   nid.szTip[0] = '\0';  // no tooltip
-  return nid;
-}
-
-// True when the icon is in the notification area.
-bool ShowIcon(HWND main) {
-  NOTIFYICONDATAA nid = IconData(main);
   // Setting the icon while one is shown replaces it, so there is never a second one.
-  if (g_shown && Shell_NotifyIconA(NIM_MODIFY, &nid)) return true;
-  g_shown = Shell_NotifyIconA(NIM_ADD, &nid) != FALSE;
-  return g_shown;
+  if (shown_ && Shell_NotifyIconA(NIM_MODIFY, &nid)) return true;
+  shown_ = !ReportIf(!Shell_NotifyIconA(NIM_ADD, &nid));
+  return shown_;
 }
 
-// The "Tray" setting as a click code. A value that names no click (only possible by editing
-// the file) falls back to the default, so the window can always be brought back.
-int RestoringClick() {
-  int code = ParseDecimal(ReadConfig(kTray));
-  return code >= kTrayClick && code <= kTrayRightClick ? code : kTrayDoubleClick;
-}
-
-}  // namespace
-
-bool TrayIconShown() { return g_shown; }
-
-void HideToTray() {
-  HWND main = MainWindowHandle();
-  if (!main) return;
-  // A hidden window without an icon could not be brought back: when the shell takes no
-  // icon (not running, busy), the window stays in sight.
-  if (!ShowIcon(main)) return;
-  ShowWindow(main, SW_HIDE);
-}
-
-void RemoveTrayIcon() {
-  HWND main = MainWindowHandle();
-  if (!main || !g_shown) return;
+void TrayIcon::Remove() {
+  if (!shown_) return;
   NOTIFYICONDATAA nid{};
   nid.cbSize = sizeof nid;
-  nid.hWnd = main;
+  nid.hWnd = owner_;
   nid.uID = kTrayIconId;
-  Shell_NotifyIconA(NIM_DELETE, &nid);
-  g_shown = false;
+  ReportIf(!Shell_NotifyIconA(NIM_DELETE, &nid));
+  shown_ = false;
 }
 
-void RestoreFromTray() {
-  HWND main = MainWindowHandle();
-  if (!main) return;
-  ShowWindow(main, SW_SHOW);
-  SetForegroundWindow(main);
-  RemoveTrayIcon();
+void TrayIcon::AfterShellRestart() {
+  if (!shown_) return;
+  shown_ = false;
+  ReportIf(!Show(owner_));
 }
 
 int TrayClickCode(LPARAM mouseMessage) {
@@ -86,9 +56,9 @@ int TrayClickCode(LPARAM mouseMessage) {
   }
 }
 
-void OnTrayNotification(LPARAM mouseMessage) {
-  int code = TrayClickCode(mouseMessage);
-  if (code != 0 && code == RestoringClick()) RestoreFromTray();
+int RestoringClick(std::string_view trayValue) {
+  int code = ParseDecimal(trayValue);
+  return code >= kTrayClick && code <= kTrayRightClick ? code : kTrayDoubleClick;
 }
 
 bool IsTaskbarCreatedMessage(UINT message) {
@@ -96,10 +66,20 @@ bool IsTaskbarCreatedMessage(UINT message) {
   return message != 0 && message == taskbarCreated;
 }
 
-void RestoreTrayIconAfterShellRestart() {
-  if (!g_shown) return;
-  g_shown = false;  // the new shell knows no icon of ours
-  if (HWND main = MainWindowHandle()) ShowIcon(main);
+namespace mainwin {
+
+void HideToTray(ui::Window& w) {
+  // A hidden window without an icon could not be brought back: when the shell takes no
+  // icon (not running, busy), the window stays in sight.
+  if (!StateOf(w).tray.Show(w.hwnd())) return;
+  ShowWindow(w.hwnd(), SW_HIDE);
 }
 
+void RestoreFromTray(ui::Window& w) {
+  ShowWindow(w.hwnd(), SW_SHOW);
+  SetForegroundWindow(w.hwnd());
+  StateOf(w).tray.Remove();
+}
+
+}  // namespace mainwin
 }  // namespace quorrel

@@ -3,6 +3,10 @@
 
 #include <windows.h>
 
+#include <string_view>
+
+#include "base/handles_win.h"
+
 namespace quorrel {
 
 inline constexpr UINT kTrayIconId = 100;
@@ -13,19 +17,34 @@ inline constexpr int kTrayClick = 1;
 inline constexpr int kTrayDoubleClick = 2;
 inline constexpr int kTrayRightClick = 3;
 
-// Shows the tray icon (one at most) and hides the main window.
-void HideToTray();
-// Shows the main window and removes the tray icon.
-void RestoreFromTray();
-void RemoveTrayIcon();
-bool TrayIconShown();
+// At most one icon, owned by one window, removed when this object goes.
+class TrayIcon {
+ public:
+  TrayIcon() = default;
+  TrayIcon(const TrayIcon&) = delete;
+  TrayIcon& operator=(const TrayIcon&) = delete;
+  ~TrayIcon() { Remove(); }
 
-// The icon's notification (lParam: the mouse message on the icon).
-void OnTrayNotification(LPARAM mouseMessage);
+  // Shows the icon for owner (replacing it when it is shown); true when it is in the
+  // notification area.
+  [[nodiscard]] bool Show(HWND owner);
+  void Remove();
+  bool Shown() const { return shown_; }
+  // The shell restarted: it knows no icon of ours, so a shown one is added again.
+  void AfterShellRestart();
+
+ private:
+  HWND owner_ = nullptr;
+  bool shown_ = false;
+  UniqueIcon icon_;
+};
+
 // 0 for a mouse message that is no click code.
 int TrayClickCode(LPARAM mouseMessage);
-// The shell restarted: the icon must be added again.
+// The "Tray" setting as the click code that restores the window. A value that names no
+// click (only possible by editing the file) falls back to the double click, so the window
+// can always be brought back.
+int RestoringClick(std::string_view trayValue);
 bool IsTaskbarCreatedMessage(UINT message);
-void RestoreTrayIconAfterShellRestart();
 
 }  // namespace quorrel

@@ -10,9 +10,11 @@
 #include <utility>
 #include <vector>
 
-#include "ui/toolkit/pixels.h"
 #include "base/encoding_win.h"
 #include "base/handles_win.h"
+#include "base/report.h"
+#include "ui/toolkit/picture_win.h"
+#include "ui/toolkit/pixels.h"
 
 namespace quorrel::ui {
 namespace {
@@ -53,11 +55,11 @@ int ScaleFor(HWND control, int px) {
 void RaiseFor(HWND control, Event event, int index) {
   Window* w = OwnerOf(control);
   if (!w) return;
-  std::string name(w->NameOf(control));
-  if (name.empty()) return;
+  const int id = w->IdOf(control);
+  if (id == kNoControl) return;
   EventArgs args;
   args.index = index;
-  w->Raise(name, event, args);
+  w->Raise(id, event, args);
 }
 
 void Fill(HDC dc, const RECT& r, COLORREF colour) {
@@ -91,17 +93,6 @@ RECT FitCentredAtMost(SIZE source, SIZE most, const RECT& box) {
   return FitCentred(source, RECT{x, y, x + bw, y + bh});
 }
 
-BITMAPINFO TopDown32(int width, int height) {
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = width;
-  bi.bmiHeader.biHeight = -height;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
-  return bi;
-}
-
 // A 32-bit picture resized smoothly (GDI's own stretching picks the nearest pixels).
 UniqueBitmap ScaledCopy(HBITMAP bitmap, SIZE size) {
   BITMAP bm{};
@@ -110,11 +101,11 @@ UniqueBitmap ScaledCopy(HBITMAP bitmap, SIZE size) {
     return {};
   const int w = bm.bmWidth, h = bm.bmHeight < 0 ? -bm.bmHeight : bm.bmHeight;
   std::vector<uint8_t> from(static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
-  BITMAPINFO fromInfo = TopDown32(w, h);
+  BITMAPINFO fromInfo = TopDownBitmapInfo(w, h);
   WindowDc screen(nullptr);
   if (GetDIBits(screen.get(), bitmap, 0, static_cast<UINT>(h), from.data(), &fromInfo, DIB_RGB_COLORS) != h)
     return {};
-  BITMAPINFO toInfo = TopDown32(size.cx, size.cy);
+  BITMAPINFO toInfo = TopDownBitmapInfo(size.cx, size.cy);
   void* bits = nullptr;
   UniqueBitmap scaled(CreateDIBSection(nullptr, &toInfo, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!scaled || !bits) return {};
@@ -492,16 +483,16 @@ void RegisterControlClasses(HINSTANCE inst) {
   wc.cbSize = sizeof wc;
   wc.style = CS_HREDRAW | CS_VREDRAW;  // no CS_DBLCLKS: a quick second click is a click
   wc.hInstance = inst;
-  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  wc.hCursor = LoadCursorW(nullptr, WideId(IDC_ARROW));
   wc.lpfnWndProc = BarProc;
   wc.lpszClassName = kBarClass;
-  RegisterClassExW(&wc);
+  ReportIf(!RegisterClassExW(&wc));
   wc.lpfnWndProc = PictureProc;
   wc.lpszClassName = kPictureClass;
-  RegisterClassExW(&wc);
+  ReportIf(!RegisterClassExW(&wc));
   wc.lpfnWndProc = OverlayProc;
   wc.lpszClassName = kOverlayClass;
-  RegisterClassExW(&wc);
+  ReportIf(!RegisterClassExW(&wc));
 }
 
 HWND CreateControl(const wchar_t* cls, DWORD style, HWND parent, const RECT& r, void* param) {
@@ -618,7 +609,7 @@ bool OverlayCapture(HWND overlay) {
   if (shown) ShowWindow(overlay, SW_HIDE);
   RedrawWindow(parent, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 
-  BITMAPINFO bi = TopDown32(w, h);
+  BITMAPINFO bi = TopDownBitmapInfo(w, h);
   void* bits = nullptr;
   UniqueBitmap snapshot(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
   UniqueMemDc mem(CreateCompatibleDC(nullptr));

@@ -2,7 +2,20 @@
 
 #include <cstring>
 
+#include "ui/toolkit/window_win.h"
+
 namespace quorrel {
+
+BITMAPINFO TopDownBitmapInfo(int width, int height) {
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = width;
+  bi.bmiHeader.biHeight = -height;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  return bi;
+}
 
 UniqueBitmap BitmapFromRgba(const RgbaImage& image) {
   if (image.width <= 0 || image.height <= 0 || image.width > kMaxPngSide || image.height > kMaxPngSide)
@@ -10,13 +23,7 @@ UniqueBitmap BitmapFromRgba(const RgbaImage& image) {
   const size_t count = static_cast<size_t>(image.width) * static_cast<size_t>(image.height);
   if (image.pixels.size() != count * 4) return {};
 
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = image.width;
-  bi.bmiHeader.biHeight = -image.height;  // top-down, like the decoded rows
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO bi = TopDownBitmapInfo(image.width, image.height);  // like the decoded rows
   void* bits = nullptr;
   UniqueBitmap bitmap(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!bitmap || !bits) return {};
@@ -37,7 +44,7 @@ UniqueBitmap BitmapFromRgba(const RgbaImage& image) {
 
 UniqueBitmap LoadPngResource(int id, HMODULE module) {
   if (!module) module = GetModuleHandleW(nullptr);
-  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(10));  // RT_RCDATA
+  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), ui::WideId(RT_RCDATA));
   if (!found) return {};
   DWORD size = SizeofResource(module, found);
   HGLOBAL loaded = LoadResource(module, found);  // resource memory: never freed

@@ -13,6 +13,9 @@ namespace quorrel {
 // `module` null: the program's own executable.
 UniqueBitmap LoadPngResource(int id, HMODULE module = nullptr);
 
+// A 32-bit top-down bitmap of that size (rows from the top, 4 bytes a pixel).
+BITMAPINFO TopDownBitmapInfo(int width, int height);
+
 // Empty when the image is empty or its pixel buffer does not match its size.
 UniqueBitmap BitmapFromRgba(const RgbaImage& image);
 

@@ -4,10 +4,11 @@
 #include <ole2.h>
 #include <shellapi.h>
 
-#include <cassert>
 
-#include "ui/toolkit/controls_win.h"
 #include "base/encoding_win.h"
+#include "base/text.h"
+#include "res/resource.h"
+#include "ui/toolkit/controls_win.h"
 
 namespace quorrel::ui {
 
@@ -41,12 +42,12 @@ LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       HWND root = GetAncestor(hwnd, GA_ROOT);
       if (Window* w = Window::FromHwnd(root)) {
         HWND named = hwnd;
-        while (named && w->NameOf(named).empty()) named = GetParent(named);
+        while (named && named != root && w->IdOf(named) == kNoControl) named = GetParent(named);
         if (named && named != root) {
           EventArgs args;
           args.wparam = wp;
           args.lparam = lp;
-          w->Raise(w->NameOf(named), Event::LeftButtonDown, args);
+          w->Raise(w->IdOf(named), Event::LeftButtonDown, args);
         }
       }
       return 0;
@@ -70,21 +71,21 @@ void RegisterClasses(HINSTANCE inst) {
   wc.style = CS_DBLCLKS;
   wc.lpfnWndProc = WindowProc;
   wc.hInstance = inst;
-  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  wc.hCursor = LoadCursorW(nullptr, WideId(IDC_ARROW));
   wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-  wc.hIcon = LoadIconW(inst, MAKEINTRESOURCEW(1));
+  wc.hIcon = LoadIconW(inst, MAKEINTRESOURCEW(IDI_APP));
   wc.lpszClassName = kWindowClass;
-  RegisterClassExW(&wc);
+  ReportIf(!RegisterClassExW(&wc));
   wc.lpfnWndProc = PanelProc;
   wc.hIcon = nullptr;
   wc.lpszClassName = kPanelClass;
-  RegisterClassExW(&wc);
+  ReportIf(!RegisterClassExW(&wc));
 }
 
 // Files dropped on a window, reported to its drop-target control.
 class FileDropTarget final : public IDropTarget {
  public:
-  FileDropTarget(HWND hwnd, std::string control) : hwnd_(hwnd), control_(std::move(control)) {}
+  FileDropTarget(HWND hwnd, int control) : hwnd_(hwnd), control_(control) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
     if (riid == IID_IUnknown || riid == IID_IDropTarget) {
@@ -144,7 +145,7 @@ class FileDropTarget final : public IDropTarget {
   ~FileDropTarget() = default;
   LONG refs_ = 1;
   HWND hwnd_;
-  std::string control_;
+  int control_;
   bool accept_ = false;
 };
 
@@ -170,10 +171,10 @@ Window* Window::FromHwnd(HWND hwnd) {
   return reinterpret_cast<Window*>(GetPropW(hwnd, L"QuorrelWindow"));
 }
 
-Window* Window::Create(const WindowSpec& spec, HWND owner, void* user) {
+Window* Window::Create(const WindowSpec& spec, HWND owner, std::unique_ptr<WindowState> state) {
   HINSTANCE inst = GetModuleHandleW(nullptr);
   RegisterClasses(inst);
-  auto* w = new Window(spec, user);
+  auto* w = new Window(spec, std::move(state));
   w->dpi_ = DpiOf(owner);
   RECT r{0, 0, w->Scale(spec.clientWidth), w->Scale(spec.clientHeight + spec.captionHeight)};
   AdjustWindowRectEx(&r, spec.style, FALSE, spec.exStyle);
@@ -189,7 +190,7 @@ Window* Window::Create(const WindowSpec& spec, HWND owner, void* user) {
   }
   HWND hwnd = CreateWindowExW(spec.exStyle, kWindowClass, Utf8ToWide(spec.title).c_str(), spec.style,
                               x, y, r.right - r.left, r.bottom - r.top, owner, nullptr, inst, w);
-  if (!hwnd) {
+  if (ReportIf(!hwnd)) {
     delete w;
     return nullptr;
   }
@@ -203,10 +204,10 @@ Window* Window::Create(const WindowSpec& spec, HWND owner, void* user) {
   return w;
 }
 
-void Window::RunModal(const WindowSpec& spec, HWND owner, void* user) {
+void Window::RunModal(const WindowSpec& spec, HWND owner, std::unique_ptr<WindowState> state) {
   WindowSpec modal = spec;
   modal.modal = true;
-  Window* w = Create(modal, owner, user);
+  Window* w = Create(modal, owner, std::move(state));
   if (!w) return;
   HWND hwnd = w->hwnd();
   MSG msg;
@@ -220,31 +221,35 @@ void Window::RunModal(const WindowSpec& spec, HWND owner, void* user) {
   if (msg.message == WM_QUIT) PostQuitMessage(static_cast<int>(msg.wParam));
 }
 
-HWND Window::Control(std::string_view name) const {
-  auto it = controls_.find(name);
-  return it == controls_.end() ? nullptr : it->second;
+HWND Window::Control(int id) const {
+  HWND h = id >= 0 && id < static_cast<int>(controls_.size()) ? controls_[static_cast<size_t>(id)] : nullptr;
+  ReportIf(!h);
+  return h;
 }
 
-const ControlSpec* Window::Spec(std::string_view name) const {
-  for (const ControlSpec& c : spec_.controls)
-    if (name == c.name) return &c;
-  return nullptr;
+const ControlSpec* Window::Spec(int id) const {
+  if (ReportIf(id < 0 || id >= static_cast<int>(spec_.controls.size()))) return nullptr;
+  return &spec_.controls[static_cast<size_t>(id)];
 }
 
-std::string_view Window::NameOf(HWND control) const {
-  auto it = names_.find(control);
-  return it == names_.end() ? std::string_view{} : std::string_view{it->second};
+int Window::IdOf(HWND control) const {
+  auto it = ids_.find(control);
+  return it == ids_.end() ? kNoControl : it->second;
 }
 
-void Window::SetCaption(std::string_view control, std::string_view utf8) {
+void Window::SetCaption(int control, std::string_view utf8) {
   if (HWND h = Control(control)) SetWindowTextW(h, Utf8ToWide(utf8).c_str());
 }
 
-void Window::SetText(std::string_view control, std::string_view ansi) {
-  if (HWND h = Control(control)) SetWindowTextW(h, AnsiToWide(ansi).c_str());
+void Window::SetText(int control, std::string_view ansi) {
+  HWND h = Control(control);
+  if (!h) return;
+  std::wstring wide = AnsiToWide(ansi);
+  SetWindowTextW(h, wide.c_str());
+  SecureWipe(wide.data(), wide.size() * sizeof(wchar_t));
 }
 
-std::wstring Window::GetWideText(std::string_view control) const {
+std::wstring Window::GetWideText(int control) const {
   HWND h = Control(control);
   if (!h) return {};
   int n = GetWindowTextLengthW(h);
@@ -254,18 +259,18 @@ std::wstring Window::GetWideText(std::string_view control) const {
   return text;
 }
 
-std::string Window::GetText(std::string_view control) const {
+std::string Window::GetText(int control) const {
   std::wstring wide = GetWideText(control);
   std::string text = WideToAnsi(wide);
-  SecureZeroMemory(wide.data(), wide.size() * sizeof(wchar_t));
+  SecureWipe(wide.data(), wide.size() * sizeof(wchar_t));
   return text;
 }
 
-void Window::Show(std::string_view control, bool visible) {
+void Window::Show(int control, bool visible) {
   if (HWND h = Control(control)) ShowWindow(h, visible ? SW_SHOW : SW_HIDE);
 }
 
-void Window::Move(std::string_view control, int x, int y, int w, int h) {
+void Window::Move(int control, int x, int y, int w, int h) {
   HWND c = Control(control);
   if (!c) return;
   // Layout coordinates of the window's own children start below the caption strip.
@@ -273,33 +278,38 @@ void Window::Move(std::string_view control, int x, int y, int w, int h) {
   MoveWindow(c, Scale(x), Scale(y), Scale(w), Scale(h), TRUE);
 }
 
-void Window::SelectPage(std::string_view panel, int page) {
-  HWND ph = Control(panel);
+HWND Window::PageOf(int panel, int page, bool create) {
+  auto it = pages_.find({panel, page});
+  if (it != pages_.end() || !create) return it == pages_.end() ? nullptr : it->second;
   const ControlSpec* spec = Spec(panel);
-  if (!ph || !spec || spec->kind != ControlKind::TabPanel || page < 0) return;
-  std::string wanted = std::string(panel) + "#" + std::to_string(page);
-  if (!Control(wanted)) {
-    // A page without controls of its own still exists, empty.
-    HWND made = CreateWindowExW(WS_EX_CONTROLPARENT, kPanelClass, L"", WS_CHILD | WS_CLIPCHILDREN, 0, 0,
-                                Scale(spec->w), Scale(spec->h), ph, nullptr, GetModuleHandleW(nullptr), nullptr);
-    controls_[wanted] = made;
-    names_[made] = spec->name;
-  }
-  for (int i = 0; i < 16; ++i)
-    if (HWND pg = Control(std::string(panel) + "#" + std::to_string(i))) ShowWindow(pg, i == page ? SW_SHOW : SW_HIDE);
-  currentPage_[std::string(panel)] = page;
+  HWND ph = Control(panel);
+  if (!spec || !ph) return nullptr;
+  HWND made = CreateWindowExW(WS_EX_CONTROLPARENT, kPanelClass, L"", WS_CHILD | WS_CLIPCHILDREN |
+                              (page == CurrentPage(panel) ? WS_VISIBLE : 0), 0, 0, Scale(spec->w),
+                              Scale(spec->h), ph, nullptr, GetModuleHandleW(nullptr), nullptr);
+  if (ReportIf(!made)) return nullptr;
+  pages_[{panel, page}] = made;
+  ids_[made] = panel;  // a click on the bare page belongs to its panel
+  return made;
 }
 
-int Window::CurrentPage(std::string_view panel) const {
+void Window::SelectPage(int panel, int page) {
+  const ControlSpec* spec = Spec(panel);
+  if (ReportIf(!spec || spec->kind != ControlKind::TabPanel || page < 0 || page >= kMaxPages)) return;
+  currentPage_[panel] = page;
+  PageOf(panel, page, true);  // a page without controls of its own still exists, empty
+  for (const auto& [key, pg] : pages_)
+    if (key.first == panel) ShowWindow(pg, key.second == page ? SW_SHOW : SW_HIDE);
+}
+
+int Window::CurrentPage(int panel) const {
   auto it = currentPage_.find(panel);
   return it == currentPage_.end() ? 0 : it->second;
 }
 
-void Window::Raise(std::string_view control, Event event, EventArgs& args) {
-  Dispatch(control, event, args);
-}
+void Window::Raise(int control, Event event, EventArgs& args) { Dispatch(control, event, args); }
 
-bool Window::Dispatch(std::string_view control, Event event, EventArgs& args) {
+bool Window::Dispatch(int control, Event event, EventArgs& args) {
   for (const HandlerSpec& h : spec_.handlers) {
     if (h.event != event || control != h.control) continue;
     // A Message handler with message 0 sees every message not handled before it.
@@ -317,36 +327,34 @@ void Window::ApplyFont() {
   lf.lfQuality = CLEARTYPE_QUALITY;
   lstrcpynW(lf.lfFaceName, Utf8ToWide(kFontName).c_str(), LF_FACESIZE);
   font_.reset(CreateFontIndirectW(&lf));
-  for (auto& [name, h] : controls_) SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
+  for (HWND h : controls_)
+    if (h) SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
 }
 
 void Window::CreateControls() {
   HINSTANCE inst = GetModuleHandleW(nullptr);
-  for (const ControlSpec& c : spec_.controls) {
+  controls_.assign(spec_.controls.size(), nullptr);
+  for (size_t i = 0; i < spec_.controls.size(); ++i) {
+    const ControlSpec& c = spec_.controls[i];
+    // The window's control enum and its layout table must agree row for row.
+    if (ReportIf(c.id != static_cast<int>(i))) continue;
     HWND parent = hwnd_;
     int ox = 0, oy = 0;
-    if (c.parent) {
-      const ControlSpec* p = Spec(c.parent);
-      HWND ph = Control(c.parent);
-      assert(p && ph && "a parent control must come before its children");
-      if (p && p->kind == ControlKind::GroupBox) {
+    if (c.parent != kNoControl) {
+      const ControlSpec* p = c.parent < c.id ? Spec(c.parent) : nullptr;
+      HWND ph = p && p->kind != ControlKind::GroupBox ? Control(c.parent) : nullptr;
+      if (ReportIf(!p)) continue;  // a parent comes before its children
+      if (p->kind == ControlKind::GroupBox) {
         // A group box is drawn, not a container: its children sit beside it.
-        parent = GetParent(ph);
+        parent = GetParent(controls_[static_cast<size_t>(c.parent)]);
         ox = p->x;
         oy = p->y;
-      } else if (p && p->kind == ControlKind::TabPanel) {
-        std::string pageName = std::string(c.parent) + "#" + std::to_string(c.page < 0 ? 0 : c.page);
-        parent = Control(pageName);
-        if (!parent) {
-          parent = CreateWindowExW(WS_EX_CONTROLPARENT, kPanelClass, L"", WS_CHILD | WS_CLIPCHILDREN |
-                                   (c.page <= 0 ? WS_VISIBLE : 0), 0, 0, Scale(p->w), Scale(p->h),
-                                   ph, nullptr, inst, nullptr);
-          controls_[pageName] = parent;
-          names_[parent] = c.parent;
-        }
+      } else if (p->kind == ControlKind::TabPanel) {
+        parent = PageOf(c.parent, c.page < 0 ? 0 : c.page, true);
       } else if (ph) {
         parent = ph;
       }
+      if (ReportIf(!parent)) continue;
     }
     if (parent == hwnd_) oy += spec_.captionHeight;  // the layout starts below the caption
     RECT r{Scale(c.x + ox), Scale(c.y + oy), Scale(c.x + ox + c.w), Scale(c.y + oy + c.h)};
@@ -397,12 +405,14 @@ void Window::CreateControls() {
         break;
     }
     if (made) {
-      controls_[c.name] = made;
-      names_[made] = c.name;
+      controls_[i] = made;
+      ids_[made] = c.id;
+    } else {
+      ReportIf(c.kind != ControlKind::Frame && c.kind != ControlKind::DropTarget);
     }
     if (c.kind == ControlKind::DropTarget && !dropTarget_) {
-      auto* target = new FileDropTarget(hwnd_, c.name);
-      if (RegisterDragDrop(hwnd_, target) == S_OK) {
+      auto* target = new FileDropTarget(hwnd_, c.id);
+      if (!ReportIf(RegisterDragDrop(hwnd_, target) != S_OK)) {
         dropTarget_ = target;
       } else {
         target->Release();
@@ -417,7 +427,7 @@ LRESULT Window::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     args.message = msg;
     args.wparam = wp;
     args.lparam = lp;
-    if (Dispatch("", Event::Message, args) && args.handled) return args.result;
+    if (Dispatch(kNoControl, Event::Message, args) && args.handled) return args.result;
   }
   switch (msg) {
     case WM_CREATE: {
@@ -425,36 +435,36 @@ LRESULT Window::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       ApplyFont();
       if (spec_.modal && GetWindow(hwnd_, GW_OWNER)) EnableWindow(GetWindow(hwnd_, GW_OWNER), FALSE);
       EventArgs args;
-      Dispatch("", Event::Created, args);
+      Dispatch(kNoControl, Event::Created, args);
       return 0;
     }
     case WM_COMMAND: {
       HWND from = reinterpret_cast<HWND>(lp);
-      std::string_view name = NameOf(from);
-      if (!name.empty() && HIWORD(wp) == BN_CLICKED) {
+      int id = from ? IdOf(from) : kNoControl;
+      if (id != kNoControl && HIWORD(wp) == BN_CLICKED) {
         EventArgs args;
-        Dispatch(name, Event::Clicked, args);
+        Dispatch(id, Event::Clicked, args);
         return 0;
       }
       break;
     }
     case WM_NOTIFY: {
       auto* hdr = reinterpret_cast<NMHDR*>(lp);
-      std::string_view name = NameOf(hdr->hwndFrom);
-      if (!name.empty() && (hdr->code == NM_DBLCLK || hdr->code == LVN_ITEMACTIVATE)) {
+      int id = IdOf(hdr->hwndFrom);
+      if (id != kNoControl && (hdr->code == NM_DBLCLK || hdr->code == LVN_ITEMACTIVATE)) {
         auto* item = reinterpret_cast<NMITEMACTIVATE*>(lp);
         if (hdr->code == NM_DBLCLK && item->iItem < 0) break;
         if (hdr->code == LVN_ITEMACTIVATE) break;  // double click already reports it
         EventArgs args;
         args.index = item->iItem;
-        Dispatch(name, Event::RowActivated, args);
+        Dispatch(id, Event::RowActivated, args);
         return 0;
       }
-      if (!name.empty() && hdr->code == LVN_KEYDOWN &&
+      if (id != kNoControl && hdr->code == LVN_KEYDOWN &&
           reinterpret_cast<NMLVKEYDOWN*>(lp)->wVKey == VK_RETURN) {
         EventArgs args;
         args.index = ListView_GetNextItem(hdr->hwndFrom, -1, LVNI_SELECTED);
-        if (args.index >= 0) Dispatch(name, Event::RowActivated, args);
+        if (args.index >= 0) Dispatch(id, Event::RowActivated, args);
         return 0;
       }
       break;
@@ -521,10 +531,10 @@ LRESULT Window::Handle(UINT msg, WPARAM wp, LPARAM lp) {
           SetForegroundWindow(owner);
         }
       EventArgs args;
-      Dispatch("", Event::Destroying, args);
+      Dispatch(kNoControl, Event::Destroying, args);
       if (dropTarget_) {
-        RevokeDragDrop(hwnd_);
-        static_cast<IDropTarget*>(dropTarget_)->Release();
+        ReportIf(RevokeDragDrop(hwnd_) != S_OK);
+        dropTarget_->Release();
         dropTarget_ = nullptr;
       }
       return 0;
@@ -565,22 +575,20 @@ void Window::PaintFrame(HDC dc) {
 
 void Window::Relayout() {
   for (const ControlSpec& c : spec_.controls) {
-    HWND h = Control(c.name);
+    HWND h = c.id >= 0 && c.id < static_cast<int>(controls_.size()) ? controls_[static_cast<size_t>(c.id)] : nullptr;
     if (!h) continue;
     int ox = 0, oy = 0;
     HWND parent = GetParent(h);
-    if (c.parent)
+    if (c.parent != kNoControl)
       if (const ControlSpec* p = Spec(c.parent); p && p->kind == ControlKind::GroupBox) {
         ox = p->x;
         oy = p->y;
       }
     if (parent == hwnd_) oy += spec_.captionHeight;
     MoveWindow(h, Scale(c.x + ox), Scale(c.y + oy), Scale(c.w), Scale(c.h), TRUE);
-    if (c.kind == ControlKind::TabPanel)
-      for (int page = 0; page < 8; ++page)
-        if (HWND ph = Control(std::string(c.name) + "#" + std::to_string(page)))
-          MoveWindow(ph, 0, 0, Scale(c.w), Scale(c.h), TRUE);
   }
+  for (const auto& [key, page] : pages_)
+    if (const ControlSpec* panel = Spec(key.first)) MoveWindow(page, 0, 0, Scale(panel->w), Scale(panel->h), TRUE);
 }
 
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {

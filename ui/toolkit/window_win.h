@@ -5,21 +5,30 @@
 #pragma once
 
 #include <windows.h>
+#include <ole2.h>
 
 #include <map>
 #include <memory>
 #include <span>
+#include <utility>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "base/handles_win.h"
+#include "base/report.h"
 
 namespace quorrel::ui {
 
 inline constexpr COLORREF kAccent = RGB(0x62, 0x3C, 0xEA);  // ARGB 0xFF623CEA
 inline constexpr COLORREF kWhite = RGB(0xFF, 0xFF, 0xFF);
 inline constexpr const char* kFontName = "微软雅黑";
+
+// An SDK resource id (RT_RCDATA, IDC_ARROW, ...) for the W functions, with or without UNICODE.
+template <typename T>
+LPCWSTR WideId(T id) {
+  return MAKEINTRESOURCEW(reinterpret_cast<ULONG_PTR>(id));
+}
 
 enum class ControlKind {
   Frame,       // the skinned window frame: paints the window, owns no child window
@@ -35,12 +44,20 @@ enum class ControlKind {
   DropTarget,  // no window: registers the whole window as a file drop target
 };
 
+// Controls are known by an id: each window declares its controls once, as an enum whose
+// values are the rows of its layout table in order (the window checks that they agree).
+// The name is the control's layout name, for diagnostics.
+inline constexpr int kNoControl = -1;
+// Pages a tab panel can have.
+inline constexpr int kMaxPages = 8;
+
 struct ControlSpec {
+  int id;
   const char* name;
   ControlKind kind;
   int x, y, w, h;                 // 96-DPI pixels in the parent's client area
   const char* caption = "";       // UTF-8
-  const char* parent = nullptr;   // name of the parent control; null: the window
+  int parent = kNoControl;        // id of the parent control; none: the window
   int page = -1;                  // page of a TabPanel parent
   std::vector<const char*> items = {};  // toolbar buttons
   DWORD style = 0;                // extra window styles
@@ -75,7 +92,7 @@ struct EventArgs {
 using Handler = void (*)(Window& window, EventArgs& args);
 
 struct HandlerSpec {
-  const char* control;  // "" for window events
+  int control;          // kNoControl for window events
   Event event;
   Handler handler;
   UINT message = 0;     // Event::Message only; 0 for any message
@@ -96,29 +113,47 @@ struct WindowSpec {
   bool modal = false;    // disables the owner while open
 };
 
+// What a window keeps of its own (pictures, the account it shows, what its opener told it
+// to do when it closes): created with the window, destroyed with it.
+class WindowState {
+ public:
+  virtual ~WindowState() = default;
+};
+
 class Window {
  public:
-  // Creates and shows the window. The Window object lives until WM_NCDESTROY.
-  static Window* Create(const WindowSpec& spec, HWND owner, void* user = nullptr);
+  // Creates and shows the window, which takes its state. The Window object (and the state)
+  // live until WM_NCDESTROY. Null when the window could not be created.
+  static Window* Create(const WindowSpec& spec, HWND owner, std::unique_ptr<WindowState> state = {});
   // Runs a nested message loop until the window is gone (for modal windows).
-  static void RunModal(const WindowSpec& spec, HWND owner, void* user = nullptr);
+  static void RunModal(const WindowSpec& spec, HWND owner, std::unique_ptr<WindowState> state = {});
 
   HWND hwnd() const { return hwnd_; }
-  void* user() const { return user_; }
-  HWND Control(std::string_view name) const;
-  const ControlSpec* Spec(std::string_view name) const;
-  std::string_view NameOf(HWND control) const;
+  // The state the window was created with; its type is the window's own.
+  template <typename T>
+  T& State() const {
+    auto* s = dynamic_cast<T*>(state_.get());
+    ReportIf(!s);
+    return *s;
+  }
 
-  // Texts: SetCaption takes UTF-8, SetText/GetText ANSI bytes.
-  void SetCaption(std::string_view control, std::string_view utf8);
-  void SetText(std::string_view control, std::string_view ansi);
-  std::string GetText(std::string_view control) const;
-  std::wstring GetWideText(std::string_view control) const;
-  void Show(std::string_view control, bool visible);
-  void Move(std::string_view control, int x, int y, int w, int h);  // 96-DPI pixels
+  // The control's window; a control that has none (or an unknown id) is reported.
+  HWND Control(int id) const;
+  const ControlSpec* Spec(int id) const;
+  // The id of a control window of this window, kNoControl for any other.
+  int IdOf(HWND control) const;
+
+  // Texts: SetCaption takes UTF-8, SetText/GetText ANSI bytes. SetText leaves no copy of
+  // the text behind (the box may show a password).
+  void SetCaption(int control, std::string_view utf8);
+  void SetText(int control, std::string_view ansi);
+  std::string GetText(int control) const;
+  std::wstring GetWideText(int control) const;
+  void Show(int control, bool visible);
+  void Move(int control, int x, int y, int w, int h);  // 96-DPI pixels
   // Shows one page of a TabPanel and hides the others.
-  void SelectPage(std::string_view panel, int page);
-  int CurrentPage(std::string_view panel) const;
+  void SelectPage(int panel, int page);
+  int CurrentPage(int panel) const;
 
   int Dpi() const { return dpi_; }
   int Scale(int px) const { return MulDiv(px, dpi_, 96); }
@@ -126,33 +161,32 @@ class Window {
   HFONT Font() const { return static_cast<HFONT>(font_.get()); }
 
   // Raises an event as if a control reported it (drop targets, custom controls).
-  void Raise(std::string_view control, Event event, EventArgs& args);
+  void Raise(int control, Event event, EventArgs& args);
 
   static Window* FromHwnd(HWND hwnd);
 
  private:
   friend LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);
-  Window(const WindowSpec& spec, void* user) : spec_(spec), user_(user) {}
+  Window(const WindowSpec& spec, std::unique_ptr<WindowState> state) : spec_(spec), state_(std::move(state)) {}
   void CreateControls();
+  HWND PageOf(int panel, int page, bool create);
   void ApplyFont();
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
   void PaintFrame(HDC dc);
   RECT CloseButtonRect() const;
   void Relayout();
-  bool Dispatch(std::string_view control, Event event, EventArgs& args);
+  bool Dispatch(int control, Event event, EventArgs& args);
 
   WindowSpec spec_;
-  void* user_;
+  std::unique_ptr<WindowState> state_;
   HWND hwnd_ = nullptr;
   int dpi_ = 96;
   UniqueFont font_;
-  UniqueBrush background_;
-  std::map<std::string, HWND, std::less<>> controls_;
-  std::map<HWND, std::string> names_;
-  void* dropTarget_ = nullptr;  // IDropTarget registered on the window
-  std::map<std::string, int, std::less<>> currentPage_;
-  int hoverButton_ = -1;
-  HWND hoverToolbar_ = nullptr;
+  std::vector<HWND> controls_;          // by id
+  std::map<HWND, int> ids_;             // control and page windows -> id
+  std::map<std::pair<int, int>, HWND> pages_;  // (panel id, page) -> page window
+  IDropTarget* dropTarget_ = nullptr;   // registered on the window, released with it
+  std::map<int, int> currentPage_;
 };
 
 // The message loop ends when the program's last window is gone.

@@ -1,0 +1,51 @@
+# Fails when a source file includes a header of a floor above its own:
+#   cmake -DSOURCE_DIR=<repo> -DLAYERS="base;ui/toolkit;..." -DSTAMP=<file> -P check-layers.cmake
+# Quoted includes name a header by its path from the repository root. Resources (res/) sit
+# below every floor.
+set(rank 0)
+foreach(layer IN LISTS LAYERS)
+  string(REPLACE "/" "_" id ${layer})
+  set(rank_${id} ${rank})
+  math(EXPR rank "${rank} + 1")
+endforeach()
+
+# The floor of a path from the repository root, longest folder first (ui/main before ui).
+function(floor_of path out)
+  set(${out} "" PARENT_SCOPE)
+  foreach(layer IN LISTS LAYERS)
+    string(LENGTH "${layer}/" n)
+    string(SUBSTRING "${path}" 0 ${n} head)
+    if(head STREQUAL "${layer}/")
+      set(${out} ${layer} PARENT_SCOPE)
+      return()
+    endif()
+  endforeach()
+endfunction()
+
+set(errors "")
+foreach(layer IN LISTS LAYERS)
+  string(REPLACE "/" "_" id ${layer})
+  file(GLOB files ${SOURCE_DIR}/${layer}/*.h ${SOURCE_DIR}/${layer}/*.cpp)
+  foreach(f IN LISTS files)
+    file(STRINGS ${f} includes REGEX "^[ \t]*#[ \t]*include[ \t]+\"[^\"]+\"")
+    foreach(line IN LISTS includes)
+      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]+\"([^\"]+)\".*" "\\1" header "${line}")
+      floor_of("${header}" to)
+      if(to STREQUAL "")
+        continue()  # res/, or a header beside the file
+      endif()
+      string(REPLACE "/" "_" to_id ${to})
+      if(rank_${to_id} GREATER rank_${id})
+        file(RELATIVE_PATH rel ${SOURCE_DIR} ${f})
+        string(APPEND errors "  ${rel} (${layer}) includes ${header} (${to}, a floor above)\n")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+
+if(errors)
+  message(FATAL_ERROR "Includes against the floors (${LAYERS}):\n${errors}")
+endif()
+if(STAMP)
+  file(WRITE ${STAMP} "floors checked\n")
+endif()

@@ -1,0 +1,77 @@
+// What the main window's files share: its controls, its own state and the operations its
+// pages and children use. Not for other folders: they get what they need from the opener.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+
+#include "base/handles_win.h"
+#include "ui/main/main_window_win.h"
+#include "ui/main/tray_win.h"
+#include "ui/toolkit/window_win.h"
+
+namespace quorrel::mainwin {
+
+// The controls, one per row of the layout table, in order.
+enum Control : int {
+  kFrame,
+  kLogo,
+  kTitle,
+  kMenu,
+  kPanel,
+  kList,
+  kAccountBar,
+  kOverlay,
+  kControlCount
+};
+
+// The menu strip's buttons.
+enum MenuButton : int {
+  kMenuAccounts = 0,  // pages 0-2
+  kMenuSettings = 1,
+  kMenuAbout = 2,
+  kMenuSpacer = 3,    // empty, does nothing
+  kMenuTray = 4,
+  kMenuExit = 5,
+  kMenuButtonCount
+};
+
+// The account toolbar's buttons; "查看" is hidden and has no action.
+enum AccountAction : int { kAdd = 0, kView = 1, kDelete = 2, kExport = 3, kRefresh = 4 };
+
+// The main window's own state, created and freed with it.
+struct MainWindow : ui::WindowState {
+  explicit MainWindow(MainWindowArgs a) : args(std::move(a)) {}
+  MainWindowArgs args;
+  // Menu strip pictures by button index; the spacer has none.
+  std::array<UniqueBitmap, kMenuButtonCount> picturesNormal;
+  std::array<UniqueBitmap, kMenuButtonCount> picturesActive;
+  UniqueBitmap logo;
+  TrayIcon tray;
+  HWND inputWindow = nullptr;  // the input window opened from the list, while it is open
+};
+
+inline MainWindow& StateOf(ui::Window& w) { return w.State<MainWindow>(); }
+
+// The menu strip's action for a button (pages, tray, exit; others nothing).
+void SelectMenuButton(ui::Window& w, int index);
+// Dims the whole window while a modal child is open, and takes the dimming away.
+void ShowBlurOverlay(ui::Window& w);
+void HideBlurOverlay(ui::Window& w);
+// Runs action on the main window if it still exists (for callbacks given to children).
+void WithMainWindow(HWND main, void (*action)(ui::Window&));
+
+// The account list page.
+void CreateAccountListColumns(ui::Window& w);
+void FillAccountList(ui::Window& w);
+void AccountToolbarClick(ui::Window& w, ui::EventArgs& args);
+void UseAccountRow(ui::Window& w, ui::EventArgs& args);
+// The input window opened from the list is gone: the window comes back from the tray.
+void InputWindowClosed(ui::Window& w);
+
+// The tray (the icon lives in the window's state).
+void HideToTray(ui::Window& w);
+void RestoreFromTray(ui::Window& w);
+
+}  // namespace quorrel::mainwin
