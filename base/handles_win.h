@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <type_traits>
 #include <utility>
 
@@ -70,6 +71,16 @@ using UniqueMemDc = UniqueAny<HDC, detail::DeleteDCFn>;
 using UniqueIcon = UniqueAny<HICON, detail::DestroyIconFn>;
 using UniqueHkey = UniqueAny<HKEY, detail::RegCloseKeyFn>;
 using UniqueModule = UniqueAny<HMODULE, detail::FreeLibraryFn>;
+
+// A COM interface pointer owned by one reference, released when the owner goes.
+struct ComRelease {
+  template <typename T>
+  void operator()(T* p) const {
+    if (p) p->Release();
+  }
+};
+template <typename T>
+using UniqueCom = std::unique_ptr<T, ComRelease>;
 
 // A window DC from GetDC, released to its window.
 class WindowDc {

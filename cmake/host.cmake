@@ -26,3 +26,11 @@ if(NOT QUORREL_SANITIZE)
            COMMAND bash ${CMAKE_SOURCE_DIR}/tests/tools/counting_test.sh)
   set_tests_properties(TestCommand.ASuiteThatCannotStartFailsTheRun PROPERTIES LABELS host TIMEOUT 300)
 endif()
+
+# The floors of the source tree (also checked by every build).
+if(NOT QUORREL_SANITIZE)
+  add_test(NAME Floors.NoFileIncludesAFloorAbove
+           COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${CMAKE_SOURCE_DIR} "-DLAYERS=${QUORREL_LAYERS}"
+                   -P ${CMAKE_SOURCE_DIR}/cmake/check-layers.cmake)
+  set_tests_properties(Floors.NoFileIncludesAFloorAbove PROPERTIES LABELS host)
+endif()

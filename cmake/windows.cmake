@@ -28,6 +28,9 @@ add_executable(Quorrel WIN32 ${CMAKE_SOURCE_DIR}/app/main_win.cpp ${CMAKE_SOURCE
 target_link_libraries(Quorrel PRIVATE quorrel_win)
 quorrel_warnings(Quorrel)
 set_target_properties(Quorrel PROPERTIES OUTPUT_NAME Quorrel)
+# The version block takes the project's version.
+configure_file(${CMAKE_SOURCE_DIR}/res/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)
+target_include_directories(Quorrel PRIVATE ${CMAKE_BINARY_DIR}/generated)
 if(MSVC)
   target_link_options(Quorrel PRIVATE /MANIFEST:NO)
 else()
@@ -73,7 +76,8 @@ endfunction()
 
 file(GLOB win_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*_test.cpp)
 add_executable(win_tests ${win_tests})
-target_link_libraries(win_tests PRIVATE quorrel_win gtest gtest_main)
+target_link_libraries(win_tests PRIVATE quorrel_win gtest gtest_main version)
+add_dependencies(win_tests Quorrel)  # the version block test reads the exe
 quorrel_warnings(win_tests)
 # Small programs that the Windows tests start as child processes, built beside win_tests.exe.
 file(GLOB win_test_tools CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/tools/*.cpp)

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "app/startup_win.h"
 #include "app/state.h"
 #include "base/encoding_win.h"
@@ -95,4 +98,29 @@ TEST(PostCloseRequest, PostsWmCloseWithoutWaiting) {
   ASSERT_TRUE(PeekMessageW(&msg, w.hwnd, WM_CLOSE, WM_CLOSE, PM_REMOVE));
   EXPECT_EQ(msg.wParam, 0u);
   EXPECT_EQ(msg.lParam, 0);
+}
+
+TEST(VersionBlock, NamesTheProductItsDescriptionAndVersion) {
+  const wchar_t* exe = L"Quorrel.exe";  // beside the tests in the build folder
+  DWORD ignored = 0;
+  DWORD size = GetFileVersionInfoSizeW(exe, &ignored);
+  ASSERT_GT(size, 0u);
+  std::vector<char> block(size);
+  ASSERT_TRUE(GetFileVersionInfoW(exe, 0, size, block.data()));
+  auto value = [&](const wchar_t* name) {
+    std::wstring path = std::wstring(L"\\StringFileInfo\\080404b0\\") + name;
+    wchar_t* text = nullptr;
+    UINT len = 0;
+    if (!VerQueryValueW(block.data(), path.c_str(), reinterpret_cast<void**>(&text), &len) || !text) return std::string();
+    return WideToUtf8(std::wstring(text, len ? len - 1 : 0));
+  };
+  EXPECT_EQ(value(L"ProductName"), "Quorrel");
+  EXPECT_EQ(value(L"FileDescription"), "非粘贴型密码辅助输入工具");
+  EXPECT_EQ(value(L"FileVersion"), "1.6.2.0");
+  EXPECT_EQ(value(L"ProductVersion"), "1.6.2.0");
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT len = 0;
+  ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &len));
+  EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(6, 1));
+  EXPECT_EQ(fixed->dwFileVersionLS, MAKELONG(0, 2));
 }

@@ -411,12 +411,8 @@ void Window::CreateControls() {
       ReportIf(c.kind != ControlKind::Frame && c.kind != ControlKind::DropTarget);
     }
     if (c.kind == ControlKind::DropTarget && !dropTarget_) {
-      auto* target = new FileDropTarget(hwnd_, c.id);
-      if (!ReportIf(RegisterDragDrop(hwnd_, target) != S_OK)) {
-        dropTarget_ = target;
-      } else {
-        target->Release();
-      }
+      UniqueCom<IDropTarget> target(new FileDropTarget(hwnd_, c.id));
+      if (!ReportIf(RegisterDragDrop(hwnd_, target.get()) != S_OK)) dropTarget_ = std::move(target);
     }
   }
 }
@@ -534,8 +530,7 @@ LRESULT Window::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       Dispatch(kNoControl, Event::Destroying, args);
       if (dropTarget_) {
         ReportIf(RevokeDragDrop(hwnd_) != S_OK);
-        dropTarget_->Release();
-        dropTarget_ = nullptr;
+        dropTarget_.reset();
       }
       return 0;
     }

@@ -185,7 +185,7 @@ class Window {
   std::vector<HWND> controls_;          // by id
   std::map<HWND, int> ids_;             // control and page windows -> id
   std::map<std::pair<int, int>, HWND> pages_;  // (panel id, page) -> page window
-  IDropTarget* dropTarget_ = nullptr;   // registered on the window, released with it
+  UniqueCom<IDropTarget> dropTarget_;   // registered on the window while it exists
   std::map<int, int> currentPage_;
 };
 
