@@ -15,6 +15,7 @@ struct PinPadArgs {
   PinPadMode mode = PinPadMode::Verify;
   ConfigFile config;                  // where "Pwd" is kept
   std::function<void()> onVerified;   // verify mode: the right four digits were typed
+  std::function<void()> onPinSet;     // set mode: a new PIN was stored in "Pwd"
   std::function<void()> onClosed;     // the keypad is gone (set mode: the dimming goes)
 };
 
