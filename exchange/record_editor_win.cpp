@@ -67,10 +67,15 @@ void OnOk(ui::Window& w, ui::EventArgs&) {
   bool ok = AddAccount(accounts, pid, name, user, password);
   SecureWipe(password);
   SecureWipe(user);
-  if (ok) {
-    if (accounts.log) accounts.log("Add Data " + w.GetText(kPid));
-    if (const auto& added = w.State<RecordEditor>().args.onAdded) added();
+  if (!ok) {
+    // The table could not be written (locked past the retry budget, unreadable, a full
+    // disk): what was typed stays, so the user can try again.
+    MessageBoxW(w.hwnd(), Utf8ToWide("账号未能保存：账号表此刻无法写入。\r\n填写的内容仍在窗口中，请稍后再点“确定添加”。").c_str(),
+                Utf8ToWide("添加账号").c_str(), MB_OK | MB_ICONWARNING);
+    return;
   }
+  if (accounts.log) accounts.log("Add Data " + w.GetText(kPid));
+  if (const auto& added = w.State<RecordEditor>().args.onAdded) added();
   w.SetText(kPassword, "");
   DestroyWindow(w.hwnd());
 }

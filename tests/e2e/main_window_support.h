@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/handles_win.h"
 #include "driver/e2e_test.h"
 #include "store/account_table.h"
 #include "store/file_system_win.h"
@@ -182,6 +183,27 @@ struct MainUi {
 };
 
 // The icon exists while the shell accepts a change of nothing to it.
+// A message box of the program (a dialog titled titleUtf8); null when none appears.
+inline HWND WaitMessageBox(const Process& p, const std::string& titleUtf8, std::chrono::milliseconds timeout = 5s) {
+  HWND found = nullptr;
+  WaitFor([&] {
+    for (HWND h : WindowsOf(p.id(), titleUtf8)) {
+      wchar_t cls[16] = {};
+      GetClassNameW(h, cls, 16);
+      if (IsWindowVisible(h) && lstrcmpW(cls, L"#32770") == 0) found = h;
+    }
+    return found != nullptr;
+  }, timeout);
+  return found;
+}
+
+// The text a message box shows (its static control holding the message).
+inline std::string MessageBoxText(HWND box) {
+  std::string text;
+  for (HWND c : Children(box, "Static")) text += ControlText(c);
+  return text;
+}
+
 inline bool TrayIconPresent(HWND main) {
   NOTIFYICONDATAA nid{};
   nid.cbSize = sizeof nid;

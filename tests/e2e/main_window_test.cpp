@@ -119,6 +119,29 @@ TEST_F(MainWindowTest, FirstStartTheEditorAndTheSingleInstance) {
   ASSERT_TRUE(stored);
   EXPECT_EQ(stored->password, "9 かな€");
 
+  // A table that cannot be written (held by another program past the retry budget): the
+  // editor says so and keeps what was typed; once the table is free the same click adds.
+  boxes = OpenEditor(p, ui);
+  ASSERT_EQ(boxes.size(), 4u);
+  const std::string heldPid = ControlText(boxes[3]);
+  {
+    UniqueFile holder(CreateFileA(run_.File("UserData.edb").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                  nullptr));
+    ASSERT_TRUE(holder);
+    EXPECT_FALSE(Submit(boxes, {"Held", "carol", "pw-3"}, false));
+    HWND told = WaitMessageBox(p, "添加账号");
+    ASSERT_TRUE(told) << "a failed add said nothing";
+    EXPECT_NE(MessageBoxText(told).find("未能保存"), std::string::npos) << MessageBoxText(told);
+    SendMessageW(told, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(told); }));
+  }
+  ASSERT_TRUE(IsWindow(boxes[0])) << "the editor closed and lost what was typed";
+  EXPECT_EQ(ControlText(boxes[0]) + ControlText(boxes[1]) + ControlText(boxes[2]), "Heldcarolpw-3");
+  EXPECT_EQ(RowCount(ui.list), 2);
+  ASSERT_TRUE(Submit(boxes, {}));
+  EXPECT_EQ(RowCount(ui.list), 3);
+  EXPECT_EQ(LogMessages(run_), (Messages{"Data Create", "Add Data " + pid, "Add Data X-42", "Add Data " + heldPid}));
+
   // Closed by its caption button, the editor adds nothing and takes the dimming away.
   boxes = OpenEditor(p, ui);
   ASSERT_EQ(boxes.size(), 4u);
@@ -131,7 +154,7 @@ TEST_F(MainWindowTest, FirstStartTheEditorAndTheSingleInstance) {
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(editor); }));
   EXPECT_FALSE(ui.dimmed());
   EXPECT_TRUE(IsWindowEnabled(ui.window));
-  EXPECT_EQ(RowCount(ui.list), 2);
+  EXPECT_EQ(RowCount(ui.list), 3);
 
   // A second start while this one runs ends at once without any window.
   Process second = Start();
@@ -152,7 +175,7 @@ TEST_F(MainWindowTest, FirstStartTheEditorAndTheSingleInstance) {
   const std::string log = run_.Read(kLogName).value_or("");
   Process next;
   MainUi again = Open(next);
-  EXPECT_EQ(RowCount(again.list), 2);
+  EXPECT_EQ(RowCount(again.list), 3);
   EXPECT_EQ(run_.Read(kLogName).value_or(""), log);
 }
 
@@ -173,10 +196,28 @@ TEST_F(MainWindowTest, DeleteRefreshLawsAndExport) {
   EXPECT_EQ(RowCount(ui.list), 5);
   EXPECT_FALSE(run_.Exists(kLogName));
 
-  // Every record of the PID goes, each logged, and the numbers close up.
+  // Delete asks first, naming the account; No is the default and changes nothing.
   ui.ClickRow(1);
   ASSERT_EQ(SelectedRow(ui.list), 1);
   ui.Toolbar(kDelete);
+  HWND ask = WaitMessageBox(p, "删除账号");
+  ASSERT_TRUE(ask) << "delete asked nothing";
+  EXPECT_NE(MessageBoxText(ask).find("B ub"), std::string::npos) << MessageBoxText(ask);
+  Foreground(ask);
+  PressKey(VK_RETURN);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(ask); }));
+  Pump(300ms);
+  EXPECT_EQ(RowCount(ui.list), 5);
+  EXPECT_FALSE(run_.Exists(kLogName));
+  EXPECT_TRUE(StoredAccount(run_, "22222"));
+
+  // Every record of the PID goes once the user says yes, each logged, and the numbers
+  // close up.
+  ui.ClickRow(1);
+  ui.Toolbar(kDelete);
+  ask = WaitMessageBox(p, "删除账号");
+  ASSERT_TRUE(ask);
+  SendMessageW(ask, WM_COMMAND, IDYES, 0);
   ASSERT_TRUE(WaitFor([&] { return RowCount(ui.list) == 3; }));
   EXPECT_EQ(Cell(ui.list, 1, 0) + Cell(ui.list, 1, 4), "233333");
   EXPECT_EQ(LogMessages(run_), (Messages{"Del Data 22222", "Del Data 22222"}));
@@ -186,8 +227,12 @@ TEST_F(MainWindowTest, DeleteRefreshLawsAndExport) {
   EXPECT_EQ(SelectedRow(ui.list), -1);
   ui.Toolbar(kDelete);
   EXPECT_EQ(RowCount(ui.list), 3);
+  EXPECT_FALSE(WaitMessageBox(p, "删除账号", 300ms)) << "asked with nothing selected";
   ASSERT_TRUE(SelectRow(ui.list, 2));
   ui.Toolbar(kDelete);
+  ask = WaitMessageBox(p, "删除账号");
+  ASSERT_TRUE(ask);
+  SendMessageW(ask, WM_COMMAND, IDYES, 0);
   ASSERT_TRUE(WaitFor([&] { return RowCount(ui.list) == 2; })) << "the long PID was not found";
   EXPECT_EQ(ListRows(ui.list), (Rows{{"1", "A", "ua", "●●", "11111"}, {"2", "C", "uc", "●●", "33333"}}));
   EXPECT_EQ(LogMessages(run_), (Messages{"Del Data 22222", "Del Data 22222", "Del Data " + longPid}));
@@ -435,12 +480,18 @@ TEST_F(MainWindowTest, ATableOfRandomBytesIsNeverWritten) {
   ASSERT_EQ(RowCount(ui.list), 1);
   const std::string junk = RandomBytes(4096);
 
-  // Spoiled while the editor is open: it closes all the same, and nothing is taken.
+  // Spoiled while the editor is open: nothing is taken, the editor says so and keeps what
+  // was typed; closed, it adds nothing.
   std::vector<HWND> boxes = OpenEditor(p, ui);
   ASSERT_EQ(boxes.size(), 4u);
   run_.Write("UserData.edb", junk);
-  EXPECT_TRUE(Submit(boxes, {"New", "user", "pw"}));
-  EXPECT_FALSE(ui.dimmed());
+  EXPECT_FALSE(Submit(boxes, {"New", "user", "pw"}, false));
+  HWND told = WaitMessageBox(p, "添加账号");
+  ASSERT_TRUE(told);
+  SendMessageW(told, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(ControlText(boxes[0]), "New");
+  PostMessageW(GetAncestor(boxes[0], GA_ROOT), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(WaitFor([&] { return !ui.dimmed(); }));
   EXPECT_EQ(RowCount(ui.list), 1);
   EXPECT_TRUE(p.Running());
 
@@ -449,6 +500,8 @@ TEST_F(MainWindowTest, ATableOfRandomBytesIsNeverWritten) {
   for (ToolbarButton button : {kExport, kDelete}) {
     ASSERT_TRUE(SelectRow(ui.list, 0));
     ui.Toolbar(button);
+    if (button == kDelete)
+      if (HWND ask = WaitMessageBox(p, "删除账号")) SendMessageW(ask, WM_COMMAND, IDYES, 0);
     Pump(300ms);
   }
   EXPECT_EQ(FilesIn(DesktopFolder()), desktop);

@@ -21,33 +21,6 @@ struct Column {
 };
 constexpr Column kColumns[] = {{"ID", 30}, {"名称", 70}, {"用户名", 145}, {"密码", 145}, {"PID", 0}};
 
-void SetCell(HWND list, int row, int column, const std::wstring& text) {
-  LVITEMW item{};
-  item.iSubItem = column;
-  item.pszText = const_cast<wchar_t*>(text.c_str());
-  SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-}
-
-// The whole cell: texts are stored whole even beyond 512 bytes, and a PID cut short would
-// match no record.
-std::wstring CellText(HWND list, int row, int column) {
-  std::wstring buf(1024, L'\0');
-  for (;;) {
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.pszText = buf.data();
-    item.cchTextMax = static_cast<int>(buf.size());
-    auto n = static_cast<size_t>(
-        SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item)));
-    if (n + 1 < buf.size()) {
-      buf.resize(n);
-      return buf;
-    }
-    buf.assign(buf.size() * 2, L'\0');
-  }
-}
-
-
 // The message loop's dialog keys would turn Enter into a default-button press; on the list
 // it activates the selected row instead (the list then reports the key).
 LRESULT CALLBACK ListKeys(HWND list, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
@@ -62,9 +35,21 @@ LRESULT CALLBACK ListKeys(HWND list, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, D
 
 int SelectedRow(HWND list) { return list ? ListView_GetNextItem(list, -1, LVNI_SELECTED) : -1; }
 
-// One "●" for each stored byte (a double-byte character counts twice).
-std::wstring PasswordCell(const Text& password, bool masked) {
-  return masked ? std::wstring(password.size(), L'\u25CF') : AnsiToWide(password);
+// The text of one cell; a masked password is one "●" for each stored byte (a double-byte
+// character counts twice).
+std::wstring CellOf(const AccountRow& row, int ordinal, int column) {
+  switch (column) {
+    case 0: return std::to_wstring(ordinal);
+    case 1: return AnsiToWide(row.name);
+    case 2: return AnsiToWide(row.user);
+    case 3: return row.masked ? std::wstring(row.passwordBytes, L'\u25CF') : AnsiToWide(row.password.str());
+    case kPidColumn: return AnsiToWide(row.pid);
+    default: return {};
+  }
+}
+
+const AccountRow* RowAt(const MainWindow& s, int row) {
+  return row >= 0 && static_cast<size_t>(row) < s.rows.size() ? &s.rows[static_cast<size_t>(row)] : nullptr;
 }
 
 }  // namespace
@@ -90,27 +75,38 @@ void CreateAccountListColumns(ui::Window& w) {
 void FillAccountList(ui::Window& w) {
   HWND list = w.Control(kList);
   if (!list) return;
-  const MainWindow& s = StateOf(w);
-  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-  ListView_DeleteAllItems(list);
-  // Read once per fill (the settings page may switch it between fills).
+  MainWindow& s = StateOf(w);
+  // The list asks for its cells (an owner-data list): the rows live here, so a table of
+  // thousands of accounts shows at once.
+  ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  s.rows.clear();
+  // Read once per fill (the settings page may switch it between fills). A masked list
+  // keeps no password at all, only its length.
   const bool masked = s.args.config.Read(kLaws) == "Hide";
-  ForEachAccount(*s.args.accounts, [&](int ordinal, const AccountRecord& r) {
-    LVITEMW item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = ordinal - 1;
-    std::wstring id = std::to_wstring(ordinal);
-    item.pszText = id.data();
-    int row = static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-    SetCell(list, row, 1, AnsiToWide(r.name));
-    SetCell(list, row, 2, AnsiToWide(r.user));
-    std::wstring password = PasswordCell(r.password, masked);
-    SetCell(list, row, 3, password);
-    SecureWipe(password.data(), password.size() * sizeof(wchar_t));
-    SetCell(list, row, kPidColumn, AnsiToWide(r.pid));
+  ForEachAccount(*s.args.accounts, [&](int, const AccountRecord& r) {
+    AccountRow row;
+    row.pid = r.pid;
+    row.name = r.name;
+    row.user = r.user;
+    row.masked = masked;
+    row.passwordBytes = r.password.size();
+    if (!masked) row.password = SecretText(r.password);
+    s.rows.push_back(std::move(row));
   });
-  SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+  ListView_SetItemCountEx(list, static_cast<int>(s.rows.size()), 0);
   InvalidateRect(list, nullptr, TRUE);
+}
+
+void ListCellRequest(ui::Window& w, ui::EventArgs& args) {
+  const auto* hdr = reinterpret_cast<const NMHDR*>(args.lparam);
+  if (!hdr || hdr->code != LVN_GETDISPINFOW || hdr->hwndFrom != w.Control(kList)) return;
+  auto* info = reinterpret_cast<NMLVDISPINFOW*>(args.lparam);
+  args.handled = true;
+  if (!(info->item.mask & LVIF_TEXT) || !info->item.pszText || info->item.cchTextMax <= 0) return;
+  const AccountRow* row = RowAt(StateOf(w), info->item.iItem);
+  std::wstring text = row ? CellOf(*row, info->item.iItem + 1, info->item.iSubItem) : std::wstring();
+  lstrcpynW(info->item.pszText, text.c_str(), info->item.cchTextMax);
+  SecureWipe(text.data(), text.size() * sizeof(wchar_t));
 }
 
 namespace {
@@ -126,23 +122,29 @@ void AddAccountByEditor(ui::Window& w) {
 }
 
 void ExportSelected(ui::Window& w) {
-  HWND list = w.Control(kList);
-  int row = SelectedRow(list);
-  if (row < 0) return;
-  Text pid = WideToAnsi(CellText(list, row, kPidColumn));
-  if (auto record = FindAccountByPid(*StateOf(w).args.accounts, pid)) {
-    Text base = AccountFileBaseName(WideToAnsi(CellText(list, row, 1)), record->user);
+  const AccountRow* row = RowAt(StateOf(w), SelectedRow(w.Control(kList)));
+  if (!row) return;
+  if (auto record = FindAccountByPid(*StateOf(w).args.accounts, row->pid)) {
+    Text base = AccountFileBaseName(row->name, record->user);
     // Nothing is shown whatever the outcome; a failure goes to the diagnostic output.
     ReportIf(!WriteAccountFile(base, record->user, record->password));
     SecureWipe(record->password);
   }
 }
 
+// One mis-click must not lose a password for good: the user confirms, No is the default.
+bool ConfirmDelete(ui::Window& w, const AccountRow& row) {
+  const std::wstring text = Utf8ToWide("确定要删除账号“") + AnsiToWide(row.name) + L" " + AnsiToWide(row.user) +
+                            Utf8ToWide("”吗？\r\n删除后无法恢复。");
+  return MessageBoxW(w.hwnd(), text.c_str(), Utf8ToWide("删除账号").c_str(),
+                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+}
+
 void DeleteSelected(ui::Window& w) {
-  HWND list = w.Control(kList);
-  int row = SelectedRow(list);
-  if (row < 0) return;
-  DeleteAccountByPid(*StateOf(w).args.accounts, WideToAnsi(CellText(list, row, kPidColumn)));
+  const AccountRow* row = RowAt(StateOf(w), SelectedRow(w.Control(kList)));
+  if (!row || !ConfirmDelete(w, *row)) return;
+  const Text pid = row->pid;  // the rows go with the refill
+  DeleteAccountByPid(*StateOf(w).args.accounts, pid);
   FillAccountList(w);
 }
 
@@ -164,11 +166,10 @@ void InputWindowClosed(ui::Window& w) {
 }
 
 void UseAccountRow(ui::Window& w, ui::EventArgs& args) {
-  HWND list = w.Control(kList);
-  if (!list || args.index < 0) return;
   MainWindow& s = StateOf(w);
-  Text pid = WideToAnsi(CellText(list, args.index, kPidColumn));
-  auto record = FindAccountByPid(*s.args.accounts, pid);
+  const AccountRow* row = RowAt(s, args.index);
+  if (!row) return;
+  auto record = FindAccountByPid(*s.args.accounts, row->pid);
   if (!record) {
     // The table changed under the list (or stayed locked): typing whatever was shown
     // before could put another account's password into this log-in. Show the table as it

@@ -5,8 +5,10 @@
 #include <windows.h>
 
 #include <array>
+#include <vector>
 
 #include "base/handles_win.h"
+#include "base/text.h"
 #include "ui/main/main_window_win.h"
 #include "ui/main/tray_win.h"
 #include "ui/toolkit/window_win.h"
@@ -40,6 +42,16 @@ enum MenuButton : int {
 // The account toolbar's buttons; "查看" is hidden and has no action.
 enum AccountAction : int { kAdd = 0, kView = 1, kDelete = 2, kExport = 3, kRefresh = 4 };
 
+// One row of the account list, as the list shows it.
+struct AccountRow {
+  Text pid;
+  Text name;
+  Text user;
+  bool masked = true;
+  size_t passwordBytes = 0;  // a masked row shows one "●" per byte and keeps no password
+  SecretText password;       // plain rows only
+};
+
 // The main window's own state, created and freed with it.
 struct MainWindow : ui::WindowState {
   explicit MainWindow(MainWindowArgs a) : args(std::move(a)) {}
@@ -50,6 +62,7 @@ struct MainWindow : ui::WindowState {
   UniqueBitmap logo;
   TrayIcon tray;
   HWND inputWindow = nullptr;  // the input window opened from the list, while it is open
+  std::vector<AccountRow> rows;  // what the account list shows, in table order
 };
 
 inline MainWindow& StateOf(ui::Window& w) { return w.State<MainWindow>(); }
@@ -65,6 +78,8 @@ void WithMainWindow(HWND main, void (*action)(ui::Window&));
 // The account list page.
 void CreateAccountListColumns(ui::Window& w);
 void FillAccountList(ui::Window& w);
+// The list's request for a cell's text (WM_NOTIFY, LVN_GETDISPINFOW).
+void ListCellRequest(ui::Window& w, ui::EventArgs& args);
 void AccountToolbarClick(ui::Window& w, ui::EventArgs& args);
 void UseAccountRow(ui::Window& w, ui::EventArgs& args);
 // The input window opened from the list is gone: the window comes back from the tray.

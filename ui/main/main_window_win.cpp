@@ -1,5 +1,7 @@
 #include "ui/main/main_window_win.h"
 
+#include <commctrl.h>
+
 #include "base/report.h"
 #include "res/resource.h"
 #include "ui/main/main_parts_win.h"
@@ -77,7 +79,7 @@ const ui::ControlSpec kControls[] = {
     {kMenu, "主菜单", ui::ControlKind::Toolbar, 5, 55, 50, 440, "", ui::kNoControl, -1, {"", "", "", "", "", ""}, 0,
      true},
     {kPanel, "功能面板", ui::ControlKind::TabPanel, 55, 30, 420, 465},
-    {kList, "账号列表", ui::ControlKind::List, 10, 10, 400, 410, "", kPanel, 0},
+    {kList, "账号列表", ui::ControlKind::List, 10, 10, 400, 410, "", kPanel, 0, {}, LVS_OWNERDATA},
     {kAccountBar, "账号操作", ui::ControlKind::Toolbar, 175, 430, 235, 25, "", kPanel, 0,
      {"添加", "查看", "删除", "导出", "刷新"}},
     {kOverlay, "模糊", ui::ControlKind::Overlay, 448, 0, 24, 24},
@@ -88,6 +90,7 @@ const ui::HandlerSpec kHandlers[] = {
     {ui::kNoControl, ui::Event::Created, OnCreated},
     {ui::kNoControl, ui::Event::Destroying, OnDestroying},
     {ui::kNoControl, ui::Event::Message, OnTrayMessage, WM_APP_TRAY},
+    {ui::kNoControl, ui::Event::Message, ListCellRequest, WM_NOTIFY},
     {ui::kNoControl, ui::Event::Message, OnOtherMessage, 0},
     {kMenu, ui::Event::Clicked, OnMenuClicked},
     {kMenu, ui::Event::MouseEnter, OnMenuEnter},
