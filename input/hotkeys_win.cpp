@@ -124,15 +124,18 @@ LRESULT CALLBACK OnInputHotkey(HWND window, UINT, WPARAM wparam, LPARAM) {
   const char* box = wparam == kAccountHotkeyId ? "账号" : wparam == kPasswordHotkeyId ? "密码" : nullptr;
   if (!box) return 0;
   std::string text = InputBoxText(window, box);
-  // The typing never presses a hotkey's key: its own events can neither fire a hotkey
-  // again nor be swallowed as one (a hotkey on "A" would eat every "a" of the password).
+  // The typing never presses a hotkey's key (a character that needs one goes as a Unicode
+  // character event), so its own events can neither fire a hotkey again nor be swallowed
+  // as one: a hotkey on "A" would otherwise eat every "a" of the password and type the
+  // whole text again for each. This holds whatever the timing. Windows handles the batch
+  // after SendInput has returned, so a check "while typing" on this side could not see
+  // the WM_HOTKEYs it causes; Wine handles it before returning. Either way there are none.
   TypeText(text, HotkeyKeys());
   SecureWipe(text);
-  // Presses that came in while the batch went out are dropped, not served after it. Wine
+  // Presses that came in while the batch went out are dropped, not served after it: Wine
   // hands the whole batch to the system before SendInput returns, so every WM_HOTKEY
-  // posted meanwhile is queued by now. Windows handles the batch after SendInput has
-  // returned; what arrives then is a real press (the batch holds no hotkey key), and its
-  // typing queues behind this batch instead of mixing into it.
+  // posted meanwhile is queued by now. On Windows what arrives later is a real press, and
+  // its batch queues behind this one instead of mixing into it.
   MSG pending;
   while (PeekMessageA(&pending, window, WM_HOTKEY, WM_HOTKEY, PM_REMOVE)) {
   }

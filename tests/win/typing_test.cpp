@@ -162,7 +162,7 @@ TEST_F(SystemTyping, CapsLockIsOffForTheBatchAndOnAgainAfterIt) {
   EXPECT_EQ(GetAsyncKeyState(VK_SHIFT) & 0x8000, 0);
 }
 
-TEST(AnsiCharacters, BoundariesFollowTheCodePage) {
+TEST(TypingCodePage, CharacterBoundariesFollowTheCodePage) {
   auto decoded = [](UINT cp, std::string_view s) {
     AnsiChar c = DecodeAnsiChar(cp, s);
     return std::make_pair(c.bytes, std::u16string(c.unit, c.unit + c.units));
