@@ -1,5 +1,8 @@
 #include "input/hotkeys_win.h"
 
+#include <algorithm>
+
+#include "base/report.h"
 #include "base/text.h"
 #include "input/input_window_win.h"
 #include "input/typing_win.h"
@@ -7,9 +10,22 @@
 namespace quorrel {
 namespace {
 
+// Polls the keys of the presses that counted until each is seen released.
+constexpr UINT_PTR kReleaseTimerId = 0x51E7;
+constexpr UINT kReleasePollMs = 10;
+
+// A press that counted and whose key has not been seen released since (or has been, and
+// the message saying so is still queued).
+struct HeldHotkey {
+  int id;
+  UINT key;
+  bool releaseSeen;
+};
+
 struct HotkeyRegistry {
   std::vector<HotkeyRecord> records;
   WNDPROC previous = nullptr;
+  std::vector<HeldHotkey> held;
 };
 
 HotkeyRegistry& Registry() {
@@ -17,17 +33,48 @@ HotkeyRegistry& Registry() {
   return registry;
 }
 
+UINT ReleasedMessage() {
+  static const UINT message = RegisterWindowMessageA("Quorrel.HotkeyReleased");
+  return message;
+}
+
+void PollReleases(HWND window) {
+  bool waiting = false;
+  for (HeldHotkey& h : Registry().held) {
+    if (h.releaseSeen) continue;
+    if (GetAsyncKeyState(static_cast<int>(h.key)) & 0x8000) {
+      waiting = true;
+      continue;
+    }
+    h.releaseSeen = true;
+    // Posted, not acted on here: a repeat the key sent before it came up may already be
+    // queued, and it must still find the press held. Posted messages keep their order.
+    PostMessageA(window, ReleasedMessage(), static_cast<WPARAM>(h.id), 0);
+  }
+  if (!waiting) KillTimer(window, kReleaseTimerId);
+}
+
 }  // namespace
 
 const std::vector<HotkeyRecord>& HotkeyRecords() { return Registry().records; }
+
+ReservedKeys HotkeyKeys() {
+  ReservedKeys keys;
+  for (const HotkeyRecord& r : Registry().records)
+    if (r.key < keys.size()) keys.set(r.key);
+  return keys;
+}
 
 bool RegisterAppHotkey(HWND window, UINT modifiers, UINT key, WNDPROC handler, int id) {
   HotkeyRegistry& reg = Registry();
   for (const HotkeyRecord& r : reg.records)
     if (r.id == id) UnregisterHotKey(r.window, r.id);
-  if (id == 0) return false;
-  if (!RegisterHotKey(window, id, modifiers, key)) return false;
-  reg.records.push_back({window, id, handler});
+  if (ReportIf(id == 0)) return false;
+  bool registered = RegisterHotKey(window, id, modifiers | MOD_NOREPEAT, key) != FALSE;
+  if (!registered && GetLastError() != ERROR_HOTKEY_ALREADY_REGISTERED)
+    registered = RegisterHotKey(window, id, modifiers, key) != FALSE;  // a system without the flag
+  if (ReportIf(!registered)) return false;
+  reg.records.push_back({window, id, handler, key});
   if (reg.records.size() == 1) {
     reg.previous = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HotkeyWindowProc)));
@@ -38,19 +85,36 @@ bool RegisterAppHotkey(HWND window, UINT modifiers, UINT key, WNDPROC handler, i
 void UnregisterAllHotkeys(HWND window) {
   HotkeyRegistry& reg = Registry();
   for (const HotkeyRecord& r : reg.records) UnregisterHotKey(r.window, r.id);
+  if (!reg.records.empty()) KillTimer(window, kReleaseTimerId);
   if (!reg.records.empty() && reg.previous) {
     SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(reg.previous));
   }
   reg.records.clear();
   reg.previous = nullptr;
+  reg.held.clear();
 }
 
 LRESULT CALLBACK HotkeyWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   HotkeyRegistry& reg = Registry();
   if (message == WM_HOTKEY) {
-    for (const HotkeyRecord& r : reg.records)
-      if (r.id == static_cast<int>(wparam)) return CallWindowProcA(r.handler, window, message, wparam, lparam);
-    return 0;  // an id nobody recorded: nothing to type
+    const int id = static_cast<int>(wparam);
+    auto record = std::find_if(reg.records.begin(), reg.records.end(), [&](const HotkeyRecord& r) { return r.id == id; });
+    if (record == reg.records.end()) return 0;  // an id nobody recorded: nothing to type
+    // A repeat of a held key, or a press before the key came up again: not a new press.
+    if (std::any_of(reg.held.begin(), reg.held.end(), [&](const HeldHotkey& h) { return h.id == id; })) return 0;
+    const UINT key = HIWORD(lparam) != 0 ? HIWORD(lparam) : record->key;
+    reg.held.push_back({id, key, false});
+    if (ReportIf(!SetTimer(window, kReleaseTimerId, kReleasePollMs, nullptr))) reg.held.pop_back();
+    const WNDPROC handler = record->handler;
+    return CallWindowProcA(handler, window, message, wparam, lparam);
+  }
+  if (message == WM_TIMER && wparam == kReleaseTimerId) {
+    PollReleases(window);
+    return 0;
+  }
+  if (message == ReleasedMessage()) {
+    std::erase_if(reg.held, [&](const HeldHotkey& h) { return h.id == static_cast<int>(wparam); });
+    return 0;
   }
   if (!reg.previous) return DefWindowProcA(window, message, wparam, lparam);
   return CallWindowProcA(reg.previous, window, message, wparam, lparam);
@@ -59,8 +123,21 @@ LRESULT CALLBACK HotkeyWindowProc(HWND window, UINT message, WPARAM wparam, LPAR
 LRESULT CALLBACK OnInputHotkey(HWND window, UINT, WPARAM wparam, LPARAM) {
   if (wparam != kAccountHotkeyId && wparam != kPasswordHotkeyId) return 0;
   std::string text = InputBoxText(window, wparam == kAccountHotkeyId ? InputBox::Account : InputBox::Password);
-  TypeText(text);
+  // The typing never presses a hotkey's key (a character that needs one goes as a Unicode
+  // character event), so its own events can neither fire a hotkey again nor be swallowed
+  // as one: a hotkey on "A" would otherwise eat every "a" of the password and type the
+  // whole text again for each. This holds whatever the timing. Windows handles the batch
+  // after SendInput has returned, so a check "while typing" on this side could not see
+  // the WM_HOTKEYs it causes; Wine handles it before returning. Either way there are none.
+  TypeText(text, HotkeyKeys());
   SecureWipe(text);
+  // Presses that came in while the batch went out are dropped, not served after it: Wine
+  // hands the whole batch to the system before SendInput returns, so every WM_HOTKEY
+  // posted meanwhile is queued by now. On Windows what arrives later is a real press, and
+  // its batch queues behind this one instead of mixing into it.
+  MSG pending;
+  while (PeekMessageA(&pending, window, WM_HOTKEY, WM_HOTKEY, PM_REMOVE)) {
+  }
   return 0;
 }
 

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "input/typing.h"
+
 namespace quorrel {
 
 inline constexpr int kAccountHotkeyId = 1001;   // types the 账号 box
@@ -14,17 +16,28 @@ struct HotkeyRecord {
   HWND window;
   int id;
   WNDPROC handler;
+  UINT key = 0;  // virtual-key code
 };
 
 // Registers key (with modifiers) on window under id and records handler for it. Earlier
 // registrations of the same id are released first (their records stay). The first
-// recorded hotkey subclasses the window. False when the system refused the key.
+// recorded hotkey subclasses the window. False when the system refused the key (taken by
+// another program, or id 0); the refusal goes to the diagnostic channel.
+//
+// A held key fires once: the key is registered with MOD_NOREPEAT, and since Wine takes
+// that flag but ignores it (and systems before Windows 7 refuse it, so the key is then
+// registered without it), a press also counts only once its key was seen released after
+// the press that counted before.
 bool RegisterAppHotkey(HWND window, UINT modifiers, UINT key, WNDPROC handler, int id);
 // Releases every recorded hotkey and gives the window its previous procedure back.
 void UnregisterAllHotkeys(HWND window);
 LRESULT CALLBACK HotkeyWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 // The handler of both program hotkeys: types the input window's 账号 or 密码 box.
 LRESULT CALLBACK OnInputHotkey(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+// The keys of every recorded hotkey: the typing must not press them, or its own events
+// would fire the hotkey again (and the system would swallow the key).
+ReservedKeys HotkeyKeys();
 
 // The registry, for tests.
 const std::vector<HotkeyRecord>& HotkeyRecords();

@@ -1,5 +1,7 @@
 #include "input/typing.h"
 
+#include <algorithm>
+
 #include "base/text.h"
 
 namespace quorrel {
@@ -61,6 +63,15 @@ void AppendChord(std::vector<KeyEvent>& out, uint8_t first, uint8_t second, uint
     if (k != 0) out.push_back({k, true});
 }
 
+void AppendUnit(std::vector<KeyEvent>& out, char16_t unit) {
+  out.push_back(CharEvent(unit, false));
+  out.push_back(CharEvent(unit, true));
+}
+
+bool IsControl(char16_t unit) { return unit < 0x20 || (unit >= 0x7F && unit <= 0x9F); }
+
+bool IsLetter(unsigned char ch) { return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z'); }
+
 bool InjectAndRecover(KeyInjector& injector, const std::vector<KeyEvent>& events) {
   if (events.empty()) return true;
   size_t taken = injector.Inject(events);
@@ -69,20 +80,39 @@ bool InjectAndRecover(KeyInjector& injector, const std::vector<KeyEvent>& events
   // Release what the taken part left down, in the order it was pressed.
   std::array<bool, 256> down{};
   std::vector<KeyEvent> pressed;
+  pressed.reserve(taken);
+  bool charDown = false;
+  char16_t charUnit = 0;
+  size_t capsPresses = 0;
   for (size_t i = 0; i < taken; ++i) {
-    down[events[i].vk] = !events[i].up;
-    if (!events[i].up) pressed.push_back(events[i]);
+    const KeyEvent& e = events[i];
+    if (e.vk == 0) {
+      charDown = !e.up;
+      charUnit = e.unit;
+      continue;
+    }
+    if (!e.up && e.vk == kCapsLockKey && !down[e.vk]) ++capsPresses;
+    down[e.vk] = !e.up;
+    if (!e.up) pressed.push_back(e);
   }
   std::vector<KeyEvent> release;
+  release.reserve(pressed.size() + 3);
   for (const KeyEvent& e : pressed) {
     if (down[e.vk]) {
       release.push_back({e.vk, true});
       down[e.vk] = false;
     }
   }
+  if (charDown) release.push_back(CharEvent(charUnit, true));
+  // Each press of Caps Lock turned it over: an odd count left it the other way round.
+  if (capsPresses % 2 != 0) {
+    release.push_back({kCapsLockKey, false});
+    release.push_back({kCapsLockKey, true});
+  }
   if (!release.empty()) injector.Inject(release);
   SecureWipe(pressed.data(), pressed.size() * sizeof(KeyEvent));
   SecureWipe(release.data(), release.size() * sizeof(KeyEvent));
+  SecureWipe(&charUnit, sizeof charUnit);
   return false;
 }
 
@@ -91,6 +121,7 @@ bool InjectAndRecover(KeyInjector& injector, const std::vector<KeyEvent>& events
 const std::array<CharKey, 94> CharKeyTable = kCharKeys;
 
 KeyInjector::~KeyInjector() = default;
+TypingEnvironment::~TypingEnvironment() = default;
 
 std::optional<CharKey> FindCharKey(unsigned char ch) {
   uint8_t i = kIndex[ch];
@@ -105,28 +136,63 @@ std::vector<KeyEvent> KeyChordEvents(uint8_t first, uint8_t second, uint8_t thir
   return events;
 }
 
-std::vector<KeyEvent> KeyEventsForText(std::string_view text) {
-  size_t count = 0;
-  for (char c : text) {
-    uint8_t i = kIndex[static_cast<unsigned char>(c)];
-    if (i != 0) count += kCharKeys[i - 1].shift ? 4 : 2;
-  }
+std::vector<KeyEvent> KeyEventsForText(std::string_view text, TypingEnvironment& environment,
+                                       const ReservedKeys& reserved) {
   std::vector<KeyEvent> events;
-  events.reserve(count);
-  for (char c : text) {
-    uint8_t i = kIndex[static_cast<unsigned char>(c)];
-    if (i == 0) continue;
-    const CharKey& k = kCharKeys[i - 1];
-    if (k.shift)
-      AppendChord(events, kShiftKey, k.vk, 0);
-    else
-      AppendChord(events, k.vk, 0, 0);
+  if (text.empty()) return events;
+  // Every byte gives at most four events (a shifted chord), plus two Caps Lock pairs.
+  events.reserve(4 * text.size() + 4);
+
+  // Caps Lock turns the letter keys over; it is switched off for the batch and on again at
+  // its end. Where Caps Lock is itself a hotkey it cannot be pressed: the letters then go
+  // as characters, which Caps Lock does not touch.
+  const bool capsOn = environment.CapsLockOn();
+  const bool toggleCaps = capsOn && !reserved[kCapsLockKey];
+  const bool lettersAsChars = capsOn && !toggleCaps;
+  const bool shiftReserved = reserved[kShiftKey] || reserved[kLeftShiftKey] || reserved[kRightShiftKey];
+  if (toggleCaps) AppendChord(events, kCapsLockKey, 0, 0);
+  const size_t before = events.size();
+
+  for (size_t i = 0; i < text.size();) {
+    const unsigned char b = static_cast<unsigned char>(text[i]);
+    // Bytes below 0x80 are single characters in every ANSI code page.
+    if (b < 0x80) {
+      ++i;
+      if (uint8_t index = kIndex[b]; index != 0) {
+        const CharKey& k = kCharKeys[index - 1];
+        if (reserved[k.vk] || (k.shift && shiftReserved) || (lettersAsChars && IsLetter(b)))
+          AppendUnit(events, b);
+        else if (k.shift)
+          AppendChord(events, kShiftKey, k.vk, 0);
+        else
+          AppendChord(events, k.vk, 0, 0);
+      } else if (b == ' ') {
+        if (reserved[kSpaceKey])
+          AppendUnit(events, u' ');
+        else
+          AppendChord(events, kSpaceKey, 0, 0);
+      }
+      continue;  // control characters are not typed
+    }
+    AnsiChar c = environment.DecodeChar(text.substr(i));
+    i += std::clamp<size_t>(c.bytes, 1, text.size() - i);
+    const size_t units = std::min<size_t>(c.units, 2);
+    if (units == 2 || (units == 1 && !IsControl(c.unit[0])))
+      for (size_t u = 0; u < units; ++u) AppendUnit(events, c.unit[u]);
+    SecureWipe(&c, sizeof c);
+  }
+
+  if (events.size() == before) {
+    events.clear();  // nothing to type: not even Caps Lock is touched
+  } else if (toggleCaps) {
+    AppendChord(events, kCapsLockKey, 0, 0);
   }
   return events;
 }
 
-bool TypeText(std::string_view text, KeyInjector& injector) {
-  std::vector<KeyEvent> events = KeyEventsForText(text);
+bool TypeText(std::string_view text, KeyInjector& injector, TypingEnvironment& environment,
+              const ReservedKeys& reserved) {
+  std::vector<KeyEvent> events = KeyEventsForText(text, environment, reserved);
   bool all = InjectAndRecover(injector, events);
   SecureWipe(events.data(), events.size() * sizeof(KeyEvent));
   return all;

@@ -1,13 +1,23 @@
 // Typing a text into the focused program as synthetic key presses (never the clipboard).
 //
-// Only the 94 printable ASCII characters other than the space are typed, each as the key
-// of the US English layout that produces it, with Shift where needed. Everything else
-// (space, control characters, bytes >= 0x80) is skipped. The text is walked byte by byte
-// without grouping double-byte characters, so a GBK trail byte in 0x40-0x7E is typed as
-// that ASCII character. The active layout and the Caps Lock state are not consulted.
+// The text is walked character by character in the system's ANSI code page (GBK on the
+// target systems), and the target receives exactly those characters, in order:
+//   - the 94 printable ASCII characters other than the space: the key of the US English
+//     layout that produces the character, with Shift where needed;
+//   - the space: the space key;
+//   - every other printable character (double-byte characters, full-width punctuation):
+//     a Unicode character event per UTF-16 code unit (two for a surrogate pair);
+//   - control characters (tab, CR, LF, the other codes below 0x20, 0x7F) and bytes that
+//     form no character (a lead byte without its trail byte): nothing. Typing Enter or
+//     Tab into a log-in form would submit it or leave the field half-filled.
+// With Caps Lock on, the batch switches it off first and on again at its end, so that the
+// letter keys give the letters asked for. A key that the caller reserves (the program's
+// own hotkeys) is never pressed: a character that needs it goes as a Unicode character
+// event instead, which neither fires the hotkey nor is swallowed by it.
 #pragma once
 
 #include <array>
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -16,7 +26,11 @@
 
 namespace quorrel {
 
-inline constexpr uint8_t kShiftKey = 16;  // VK_SHIFT
+inline constexpr uint8_t kShiftKey = 16;      // VK_SHIFT
+inline constexpr uint8_t kCapsLockKey = 20;   // VK_CAPITAL
+inline constexpr uint8_t kSpaceKey = 32;      // VK_SPACE
+inline constexpr uint8_t kLeftShiftKey = 160;   // VK_LSHIFT
+inline constexpr uint8_t kRightShiftKey = 161;  // VK_RSHIFT
 
 struct CharKey {
   char ch;       // 0x21-0x7E
@@ -30,21 +44,48 @@ extern const std::array<CharKey, 94> CharKeyTable;
 // The entry for one byte, exact and case-sensitive; nothing for bytes outside the table.
 std::optional<CharKey> FindCharKey(unsigned char ch);
 
+// One injected event: a key (vk != 0) or a Unicode character's code unit (vk == 0).
 struct KeyEvent {
   uint8_t vk;
-  bool up;  // false: key down, true: key up
+  bool up;             // false: key down, true: key up
+  char16_t unit = 0;   // the UTF-16 code unit of a character event
   bool operator==(const KeyEvent&) const = default;
 };
+
+inline constexpr KeyEvent CharEvent(char16_t unit, bool up) { return {0, up, unit}; }
+
+// One character of the system's ANSI code page.
+struct AnsiChar {
+  size_t bytes = 1;          // bytes of the text it spans, at least 1
+  size_t units = 0;          // its UTF-16 code units (0-2); 0: the bytes form no character
+  char16_t unit[2] = {};
+};
+
+// What typing needs to know of the system besides the injection: the code page that
+// decides character boundaries, and the Caps Lock state.
+class TypingEnvironment {
+ public:
+  virtual ~TypingEnvironment();
+  virtual bool CapsLockOn() = 0;
+  // The character at the start of rest (never empty). Bytes that form no character span
+  // one byte, so that the next byte is read afresh (a lead byte before an ASCII character
+  // does not swallow it).
+  virtual AnsiChar DecodeChar(std::string_view rest) = 0;
+};
+
+// Virtual-key codes the typing must not press.
+using ReservedKeys = std::bitset<256>;
 
 // The events of one chord: the given keys go down in order, then come up in the SAME
 // order (not reversed), so a shifted character is Shift down, key down, Shift up, key up.
 // A code of 0 means "no key" and produces no events.
 std::vector<KeyEvent> KeyChordEvents(uint8_t first, uint8_t second = 0, uint8_t third = 0);
 
-// All events that type the text: one chord per byte found in CharKeyTable, in text order,
-// (vk) for an entry without Shift and (Shift, vk) for one with Shift. The result is
-// allocated once at its final size, so no stray copy of it is left in freed memory.
-std::vector<KeyEvent> KeyEventsForText(std::string_view text);
+// All events that type the text (see the top of this file), in text order, as one batch;
+// nothing at all for a text without anything to type. The result is allocated once at
+// its final capacity, so no stray copy of it is left in freed memory.
+std::vector<KeyEvent> KeyEventsForText(std::string_view text, TypingEnvironment& environment,
+                                       const ReservedKeys& reserved = {});
 
 // The platform's way of putting key events into the system input stream.
 class KeyInjector {
@@ -57,10 +98,12 @@ class KeyInjector {
 
 // Types the text with a single Inject call, so that no key of the user lands between its
 // events. When the system takes only part of them, the keys left down by that part are
-// released again (otherwise Shift could stay stuck) and the result is false. The event
-// buffer is wiped afterwards: it spells out the text. True when every event was taken
-// (also for a text that yields no events, which injects nothing).
-bool TypeText(std::string_view text, KeyInjector& injector);
+// released again (otherwise Shift could stay stuck), Caps Lock is put back as it was, and
+// the result is false. The event buffer is wiped afterwards: it spells out the text. True
+// when every event was taken (also for a text that yields no events, which injects
+// nothing).
+bool TypeText(std::string_view text, KeyInjector& injector, TypingEnvironment& environment,
+              const ReservedKeys& reserved = {});
 
 // Presses the given keys together and releases them (see KeyChordEvents); same result
 // and clean-up as TypeText.

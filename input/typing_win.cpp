@@ -1,24 +1,41 @@
 #include "input/typing_win.h"
 
-#include <windows.h>
-
 #include <vector>
 
 #include "base/text.h"
 
 namespace quorrel {
+namespace {
+
+// Length of the UTF-8 sequence that starts with b; 0 for a byte that starts none.
+size_t Utf8SequenceLength(unsigned char b) {
+  if (b < 0x80) return 1;
+  if (b >= 0xC2 && b <= 0xDF) return 2;
+  if (b >= 0xE0 && b <= 0xEF) return 3;
+  if (b >= 0xF0 && b <= 0xF4) return 4;
+  return 0;
+}
+
+}  // namespace
 
 size_t SendInputInjector::Inject(const std::vector<KeyEvent>& events) {
   if (events.empty()) return 0;
   std::vector<INPUT> inputs(events.size());
   for (size_t i = 0; i < events.size(); ++i) {
-    INPUT& in = inputs[i];
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = events[i].vk;
-    in.ki.wScan = 0;
-    in.ki.dwFlags = events[i].up ? KEYEVENTF_KEYUP : 0;
-    in.ki.time = 0;
-    in.ki.dwExtraInfo = 0;
+    KEYBDINPUT& ki = inputs[i].ki;
+    inputs[i].type = INPUT_KEYBOARD;
+    const DWORD up = events[i].up ? KEYEVENTF_KEYUP : 0;
+    if (events[i].vk != 0) {
+      ki.wVk = events[i].vk;
+      ki.wScan = 0;
+      ki.dwFlags = up;
+    } else {
+      ki.wVk = 0;
+      ki.wScan = events[i].unit;
+      ki.dwFlags = KEYEVENTF_UNICODE | up;
+    }
+    ki.time = 0;
+    ki.dwExtraInfo = 0;
   }
   UINT taken = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
   // The batch spells out the text: leave nothing of it in freed memory.
@@ -26,9 +43,43 @@ size_t SendInputInjector::Inject(const std::vector<KeyEvent>& events) {
   return taken;
 }
 
-bool TypeText(std::string_view text) {
+bool SystemTypingEnvironment::CapsLockOn() {
+  // The toggle state as the input stream has it. This thread is not the one with the
+  // keyboard focus (the target is); a thread that reads no keyboard input of its own gets
+  // the system's state here, not a stale copy of its own.
+  return (GetKeyState(VK_CAPITAL) & 1) != 0;
+}
+
+AnsiChar SystemTypingEnvironment::DecodeChar(std::string_view rest) { return DecodeAnsiChar(CP_ACP, rest); }
+
+AnsiChar DecodeAnsiChar(UINT codePage, std::string_view rest) {
+  AnsiChar c;
+  if (rest.empty()) return c;
+  const unsigned char b = static_cast<unsigned char>(rest[0]);
+  const UINT cp = codePage == CP_ACP ? GetACP() : codePage;
+  size_t length = 1;
+  if (cp == CP_UTF8)
+    length = Utf8SequenceLength(b);
+  else if (IsDBCSLeadByteEx(cp, b))
+    length = 2;
+  if (length == 0 || length > rest.size()) return c;
+  wchar_t units[2] = {};
+  // Strict: a lead byte whose next byte cannot be its trail byte forms no character, and
+  // that next byte is read on its own.
+  int n = MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, rest.data(), static_cast<int>(length), units, 2);
+  if (n <= 0) return c;
+  c.bytes = length;
+  c.units = static_cast<size_t>(n);
+  c.unit[0] = static_cast<char16_t>(units[0]);
+  c.unit[1] = static_cast<char16_t>(units[1]);
+  SecureWipe(units, sizeof units);
+  return c;
+}
+
+bool TypeText(std::string_view text, const ReservedKeys& reserved) {
   SendInputInjector injector;
-  return TypeText(text, injector);
+  SystemTypingEnvironment environment;
+  return TypeText(text, injector, environment, reserved);
 }
 
 }  // namespace quorrel

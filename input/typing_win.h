@@ -1,6 +1,8 @@
 // Key events into the system input stream.
 #pragma once
 
+#include <windows.h>
+
 #include <string_view>
 
 #include "input/typing.h"
@@ -8,13 +10,26 @@
 namespace quorrel {
 
 // One SendInput call per batch: the system keeps the events together, so no key the user
-// presses meanwhile lands between them. Scan code and extra information are 0.
+// presses meanwhile lands between them. Keys go with scan code 0, characters as
+// KEYEVENTF_UNICODE events; the extra information is 0.
 class SendInputInjector final : public KeyInjector {
  public:
   size_t Inject(const std::vector<KeyEvent>& events) override;
 };
 
-// Types into whatever program has the keyboard focus.
-bool TypeText(std::string_view text);
+// The running system: the ANSI code page and the Caps Lock state of the input stream.
+class SystemTypingEnvironment final : public TypingEnvironment {
+ public:
+  bool CapsLockOn() override;
+  AnsiChar DecodeChar(std::string_view rest) override;
+};
+
+// The character at the start of rest (never empty) in the given code page: a double-byte
+// code page's lead byte with its trail byte, a UTF-8 sequence, or one byte. Bytes that
+// form no character span one byte and give no code unit.
+AnsiChar DecodeAnsiChar(UINT codePage, std::string_view rest);
+
+// Types into whatever program has the keyboard focus, never pressing a reserved key.
+bool TypeText(std::string_view text, const ReservedKeys& reserved = {});
 
 }  // namespace quorrel

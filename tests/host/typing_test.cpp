@@ -1,11 +1,24 @@
 #include "input/typing.h"
 
 #include <gtest/gtest.h>
+#include <iconv.h>
 
+#include <cerrno>
 #include <set>
 #include <string>
 
 using namespace quorrel;
+
+namespace quorrel {
+// "down 65", "char up U+5f20": readable failures.
+void PrintTo(const KeyEvent& e, std::ostream* os) {
+  *os << (e.vk ? "" : "char ") << (e.up ? "up " : "down ");
+  if (e.vk)
+    *os << static_cast<int>(e.vk);
+  else
+    *os << "U+" << std::hex << static_cast<int>(e.unit) << std::dec;
+}
+}  // namespace quorrel
 
 namespace {
 
@@ -27,11 +40,64 @@ class RecordingInjector : public KeyInjector {
   }
 };
 
-Events Typed(std::string_view text) {
+// The system's side of the typing, with glibc's iconv standing in for the code page:
+// a character is the shortest prefix that converts, bytes that cannot start one are a
+// character of their own that converts to nothing (as the Windows side decides).
+class IconvEnvironment : public TypingEnvironment {
+ public:
+  explicit IconvEnvironment(const char* charset = "GBK", bool capsOn = false)
+      : caps(capsOn), cd_(iconv_open("UTF-16LE", charset)) {}
+  ~IconvEnvironment() override { iconv_close(cd_); }
+  bool caps;
+  int capsQueries = 0;
+  bool CapsLockOn() override {
+    ++capsQueries;
+    return caps;
+  }
+  AnsiChar DecodeChar(std::string_view rest) override {
+    AnsiChar c;
+    for (size_t n = 1; n <= std::min<size_t>(rest.size(), 4); ++n) {
+      char out[8];
+      char* in = const_cast<char*>(rest.data());
+      char* o = out;
+      size_t inLeft = n, outLeft = sizeof out;
+      iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+      if (iconv(cd_, &in, &inLeft, &o, &outLeft) != static_cast<size_t>(-1)) {
+        c.bytes = n;
+        c.units = (sizeof out - outLeft) / 2;
+        for (size_t u = 0; u < c.units && u < 2; ++u)
+          c.unit[u] = static_cast<char16_t>(static_cast<unsigned char>(out[2 * u]) |
+                                            static_cast<unsigned char>(out[2 * u + 1]) << 8);
+        return c;
+      }
+      if (errno != EINVAL) break;  // not a mere incomplete character
+    }
+    return c;
+  }
+
+ private:
+  iconv_t cd_;
+};
+
+Events Typed(std::string_view text, TypingEnvironment& env, const ReservedKeys& reserved = {}) {
   RecordingInjector inj;
-  EXPECT_TRUE(TypeText(text, inj));
+  EXPECT_TRUE(TypeText(text, inj, env, reserved));
   EXPECT_LE(inj.calls.size(), 1u);  // one injection, however long
   return inj.calls.empty() ? Events{} : inj.calls[0];
+}
+
+Events Typed(std::string_view text) {
+  IconvEnvironment gbk;
+  return Typed(text, gbk);
+}
+
+// A character event: the code unit goes down and up.
+Events Char(char16_t unit) { return {CharEvent(unit, false), CharEvent(unit, true)}; }
+Events Chord(uint8_t vk) { return {Down(vk), Up(vk)}; }
+Events Shifted(uint8_t vk) { return {Down(16), Down(vk), Up(16), Up(vk)}; }
+Events operator+(Events a, const Events& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
 }
 
 }  // namespace
@@ -44,7 +110,8 @@ TEST(TypeText, EventSequencesForMixedCaseDigitsAndTheSharedBackslashKey) {
       Down(16), Down(49), Up(16), Up(49),  // !
   };
   EXPECT_EQ(Typed("Abc1!"), expected);
-  EXPECT_EQ(KeyEventsForText("Abc1!"), expected);
+  IconvEnvironment gbk;
+  EXPECT_EQ(KeyEventsForText("Abc1!", gbk), expected);
   EXPECT_EQ(Typed("\\"), (Events{Down(220), Up(220)}));
   EXPECT_EQ(Typed("|"), (Events{Down(16), Down(220), Up(16), Up(220)}));
   std::string text;
@@ -52,15 +119,83 @@ TEST(TypeText, EventSequencesForMixedCaseDigitsAndTheSharedBackslashKey) {
   EXPECT_EQ(Typed(text).size(), 1000u * (4 + 2 + 2 + 4));
 }
 
-TEST(TypeText, SpaceControlAndGbkLeadBytesAreSkipped) {
-  EXPECT_EQ(Typed("ab cd\r\n\tef\n"), Typed("abcdef"));
-  EXPECT_EQ(Typed(std::string_view("a\0b\x7F", 4)), Typed("ab"));
+TEST(TypeText, ControlCharactersAndBytesThatFormNoCharacterAreSkipped) {
+  EXPECT_EQ(Typed("ab\r\n\tcd\n"), Typed("abcd"));
+  EXPECT_EQ(Typed(std::string_view("a\0b\x7F\x1B", 5)), Typed("ab"));
   RecordingInjector none;
-  EXPECT_TRUE(TypeText("   \r\n\t", none));
+  IconvEnvironment gbk;
+  EXPECT_TRUE(TypeText("\r\n\t", none, gbk));
   EXPECT_TRUE(none.calls.empty());
-  // 中文 (D6 D0 CE C4) has no key; the ASCII trail bytes of 81 40 and 81 61 do.
-  EXPECT_EQ(Typed("\xD6\xD0\xCE\xC4"), Events{});
-  EXPECT_EQ(Typed("x\x81\x40y\xFE\xFE\x81\x61"), Typed("x@ya"));
+  // A lead byte before a byte that cannot be its trail byte, or at the end, is no
+  // character; the byte after it is read on its own.
+  EXPECT_EQ(Typed("\x81" "0x\xFF" "9\x81\x7F" "k\x81"), Typed("0x9k"));
+}
+
+TEST(TypeText, SpaceKeyAndUnicodeEventsForWhatTheTableLacks) {
+  // 张三 abc in GBK: the Chinese characters as Unicode events, the space with its key.
+  EXPECT_EQ(Typed("\xD5\xC5\xC8\xFD abc"),
+            Char(0x5F20) + Char(0x4E09) + Chord(32) + Chord(65) + Chord(66) + Chord(67));
+  // Full-width comma and exclamation mark, then the ASCII ones by their keys.
+  EXPECT_EQ(Typed("\xA3\xAC\xA3\xA1,!"), Char(0xFF0C) + Char(0xFF01) + Chord(188) + Shifted(49));
+  // A trail byte in 0x40-0x7E belongs to its character (81 40: U+4E02; 95 5C: U+661E):
+  // no "@" or "\\" of its own.
+  EXPECT_EQ(Typed("x\x81\x40y\x95\x5C"), Chord(88) + Char(0x4E02) + Chord(89) + Char(0x661E));
+  // A character outside the BMP goes as its surrogate pair (a UTF-8 code page).
+  IconvEnvironment utf8("UTF-8");
+  EXPECT_EQ(Typed("a\xF0\x9F\x98\x80", utf8), Chord(65) + Char(0xD83D) + Char(0xDE00));
+  EXPECT_EQ(Typed("\xE2\x80\x85", utf8), Char(0x2005));  // a space character other than 0x20
+  EXPECT_EQ(Typed("\xC2\x85\xC2\xA0", utf8), Char(0xA0));  // C1 control skipped
+}
+
+TEST(TypeText, CapsLockIsSwitchedOffAroundTheBatchAndOnlyThen) {
+  IconvEnvironment capsOn("GBK", true);
+  const Events caps = Chord(20);
+  EXPECT_EQ(Typed("Ab \xD5\xC5", capsOn), caps + Shifted(65) + Chord(66) + Chord(32) + Char(0x5F20) + caps);
+  EXPECT_EQ(capsOn.capsQueries, 1);
+  EXPECT_EQ(Typed("\r\n\x81", capsOn), Events{});  // nothing to type: Caps Lock untouched
+  IconvEnvironment capsOff;
+  EXPECT_EQ(Typed("Ab", capsOff), Shifted(65) + Chord(66));
+  // Caps Lock as a hotkey cannot be pressed: the letters go as characters instead.
+  ReservedKeys capsKey;
+  capsKey.set(20);
+  EXPECT_EQ(Typed("Ab1", capsOn, capsKey), Char('A') + Char('b') + Chord(49));
+  EXPECT_EQ(Typed("Ab1", capsOff, capsKey), Shifted(65) + Chord(66) + Chord(49));
+
+  // Cut short after Caps Lock went off: the keys left down come up and Caps Lock goes on.
+  const std::pair<size_t, std::vector<Events>> cuts[] = {
+      {1, {{Up(20), Down(20), Up(20)}}},        // Caps Lock down only
+      {3, {{Up(16), Down(20), Up(20)}}},        // off, Shift down
+      {4, {{Up(16), Up(65), Down(20), Up(20)}}},
+      {6, {{Down(20), Up(20)}}},                // "A" typed, b cut
+      {9, {{Up(20)}}},                          // the last press taken: on again
+  };
+  for (const auto& [limit, releases] : cuts) {
+    RecordingInjector inj(limit);
+    EXPECT_FALSE(TypeText("Ab", inj, capsOn)) << limit;
+    ASSERT_EQ(inj.calls.size(), 1 + releases.size()) << limit;
+    EXPECT_EQ(std::vector<Events>(inj.calls.begin() + 1, inj.calls.end()), releases) << limit;
+  }
+  RecordingInjector halfChar(1);
+  EXPECT_FALSE(TypeText("\xD5\xC5", halfChar, capsOff));
+  EXPECT_EQ(halfChar.calls, (std::vector<Events>{Char(0x5F20), {CharEvent(0x5F20, true)}}));
+}
+
+TEST(TypeText, ReservedKeysAreNeverPressed) {
+  IconvEnvironment gbk;
+  ReservedKeys a;
+  a.set(65);
+  EXPECT_EQ(Typed("aAb", gbk, a), Char('a') + Char('A') + Chord(66));
+  ReservedKeys shiftAndSpace;
+  shiftAndSpace.set(16);
+  shiftAndSpace.set(32);
+  EXPECT_EQ(Typed("A! 1", gbk, shiftAndSpace), Char('A') + Char('!') + Char(' ') + Chord(49));
+  ReservedKeys leftShift;
+  leftShift.set(160);
+  EXPECT_EQ(Typed("Ab", gbk, leftShift), Char('A') + Chord(66));
+  ReservedKeys f9;  // the usual hotkeys change nothing
+  f9.set(119);
+  f9.set(120);
+  EXPECT_EQ(Typed("Abc1!", gbk, f9), Typed("Abc1!"));
 }
 
 TEST(CharKeyTable, EveryPrintableCharacterHasItsUsLayoutChord) {
@@ -107,7 +242,8 @@ TEST(TypeText, CutShortInjectionReleasesTheKeysItLeftDown) {
   };
   for (const auto& [limit, releases] : cases) {
     RecordingInjector inj(limit);
-    EXPECT_FALSE(TypeText("Ab", inj)) << limit;
+    IconvEnvironment gbk;
+    EXPECT_FALSE(TypeText("Ab", inj, gbk)) << limit;
     ASSERT_EQ(inj.calls.size(), 1 + releases.size()) << limit;
     EXPECT_EQ(std::vector<Events>(inj.calls.begin() + 1, inj.calls.end()), releases) << limit;
   }

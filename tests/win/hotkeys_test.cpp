@@ -8,6 +8,7 @@
 #include <chrono>
 #include <vector>
 
+#include "base/report.h"
 #include "input/hotkeys_win.h"
 
 using namespace quorrel;
@@ -42,6 +43,14 @@ bool PumpUntilSeen(const std::vector<MSG>& seen) {
     PumpMessages(10ms);
   }
   return true;
+}
+
+void SendKey(UINT vk, bool up) {
+  INPUT in = {};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = static_cast<WORD>(vk);
+  in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  SendInput(1, &in, sizeof(INPUT));
 }
 
 void PressKey(UINT vk) {
@@ -93,6 +102,11 @@ class HotkeyHook : public ::testing::Test {
 };
 
 TEST_F(HotkeyHook, RefusedRegistrationsRecordAndSubclassNothing) {
+  std::vector<std::string> reports;
+  SetReportSink([&](std::string_view line) { reports.emplace_back(line); });
+  struct NoSink {
+    ~NoSink() { SetReportSink({}); }
+  } noSink;
   UnregisterAllHotkeys(window_);  // nothing recorded: the window is left alone
   EXPECT_EQ(ProcW(window_), OriginalProc);
   EXPECT_FALSE(RegisterAppHotkey(window_, 0, kKeyA, FirstHandler, 0));
@@ -101,7 +115,11 @@ TEST_F(HotkeyHook, RefusedRegistrationsRecordAndSubclassNothing) {
   EXPECT_TRUE(KeyFree(kKeyA));
 
   ASSERT_TRUE(RegisterHotKey(other_, 77, 0, kKeyA));  // taken by another window
+  reports.clear();
   EXPECT_FALSE(RegisterAppHotkey(window_, 0, kKeyA, FirstHandler, kAccountHotkeyId));
+  ASSERT_EQ(reports.size(), 1u);  // refused quietly, but on the diagnostic channel
+  EXPECT_NE(reports[0].find("hotkeys_win.cpp"), std::string::npos) << reports[0];
+  EXPECT_NE(reports[0].find("(error 1409)"), std::string::npos) << reports[0];  // already registered
   EXPECT_TRUE(HotkeyRecords().empty());
   EXPECT_EQ(ProcW(window_), OriginalProc);
   EXPECT_TRUE(RegisterAppHotkey(window_, 0, kKeyB, FirstHandler, kPasswordHotkeyId));
@@ -167,6 +185,30 @@ TEST_F(HotkeyHook, ARealKeyPressReachesTheRecordedHandler) {
   EXPECT_EQ(g_first[0].wParam, static_cast<WPARAM>(kAccountHotkeyId));
   EXPECT_EQ(g_second.size(), 1u);
   for (const MSG& s : g_original) EXPECT_NE(s.message, static_cast<UINT>(WM_HOTKEY));
+}
+
+TEST_F(HotkeyHook, AHeldKeyCountsOnceUntilItIsReleased) {
+  ASSERT_TRUE(RegisterAppHotkey(window_, 0, kKeyA, FirstHandler, kAccountHotkeyId));
+  ASSERT_TRUE(RegisterAppHotkey(window_, 0, kKeyB, SecondHandler, kPasswordHotkeyId));
+  // Held: key-down after key-down, as the keyboard's repeat sends them.
+  for (int i = 0; i < 12; ++i) {
+    SendKey(kKeyA, false);
+    PumpMessages(30ms);
+  }
+  PressKey(kKeyB);  // the other key counts meanwhile
+  ASSERT_TRUE(PumpUntilSeen(g_second));
+  SendKey(kKeyA, true);
+  PumpMessages(100ms);
+  EXPECT_EQ(g_first.size(), 1u);
+  // Released, the key counts again; each quick press once.
+  for (size_t presses = 2; presses <= 4; ++presses) {
+    PressKey(kKeyA);
+    auto until = std::chrono::steady_clock::now() + 3s;
+    while (g_first.size() < presses && std::chrono::steady_clock::now() < until) PumpMessages(10ms);
+    PumpMessages(200ms);  // the release is seen on the next poll of the key
+    EXPECT_EQ(g_first.size(), presses);
+  }
+  EXPECT_EQ(g_second.size(), 1u);
 }
 
 TEST_F(HotkeyHook, SameIdTwiceKeepsTheFirstHandlerAndEqualKeysFailTheSecond) {
