@@ -70,10 +70,17 @@ void ShowAccountFile(ui::Window& w, std::string_view path) {
   for (Text& p : parts) SecureWipe(p);
 }
 
+// "F9键", or "F9键(被占用)" when the system refused the key (another program holds it): the
+// user must not press a key in vain.
+std::string HintPart(int32_t code, bool registered) {
+  std::string name = KeyName(code);
+  if (!registered && !name.empty()) name += "(被占用)";
+  return name;
+}
+
 void OnCreated(ui::Window& w, ui::EventArgs&) {
   InputWindow& s = StateOf(w);
   const InputWindowArgs& a = s.args;
-  w.SetCaption(kHint, "账号：" + KeyName(a.accountHotkeyCode) + "；密码：" + KeyName(a.passwordHotkeyCode));
   SetBoxStyle(w, kAccount, kStylePlain);
   if (a.accountFile) {
     ShowAccountFile(w, *a.accountFile);
@@ -81,8 +88,12 @@ void OnCreated(ui::Window& w, ui::EventArgs&) {
     SetBoxStyle(w, kPassword, kStylePlain);
     ShowAccount(w, std::move(s.args.user), std::move(s.args.password));
   }
-  RegisterAppHotkey(w.hwnd(), 0, static_cast<UINT>(a.accountHotkeyCode), OnInputHotkey, kAccountHotkeyId);
-  RegisterAppHotkey(w.hwnd(), 0, static_cast<UINT>(a.passwordHotkeyCode), OnInputHotkey, kPasswordHotkeyId);
+  const bool account =
+      RegisterAppHotkey(w.hwnd(), 0, static_cast<UINT>(a.accountHotkeyCode), OnInputHotkey, kAccountHotkeyId);
+  const bool password =
+      RegisterAppHotkey(w.hwnd(), 0, static_cast<UINT>(a.passwordHotkeyCode), OnInputHotkey, kPasswordHotkeyId);
+  w.SetCaption(kHint, "账号：" + HintPart(a.accountHotkeyCode, account) + "；密码：" +
+                          HintPart(a.passwordHotkeyCode, password));
 }
 
 void OnFilesDropped(ui::Window& w, ui::EventArgs& args) { ShowAccountFile(w, args.text); }

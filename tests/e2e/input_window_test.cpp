@@ -215,6 +215,8 @@ TEST_F(InputWindowTest, AKeyHeldElsewhereStaysThereAndTheOtherStillTypes) {
   InputWindow w = Open(p, WriteAccount("held.Pw", "Holder9", "Secret9"));
   ASSERT_TRUE(w);
   EXPECT_EQ(ControlTextAnsi(w.account), "Holder9");
+  // The hint says which key another program holds, so nobody presses it in vain.
+  EXPECT_TRUE(ChildByText(w.window, "账号：F8键；密码：F9键(被占用)"));
   EXPECT_EQ(Typed(VK_F8, 7), "Holder9");
   EXPECT_EQ(Typed(VK_F9), "");
   EXPECT_EQ(HotkeyCatcher::presses, 1);
