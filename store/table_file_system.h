@@ -11,10 +11,12 @@
 
 namespace quorrel {
 
-// The largest file ReadFile hands out. A table of 100,000 typical accounts is about 7 MB
-// (bench/account_table_bench measures it); opening one holds the file, the deciphered copy
-// and, while appending, a grown copy and the new file at once, which a 32-bit process must
-// still find room for. A bigger file is not a table of this program: it does not open.
+// The largest file ReadFile hands out. 100,000 typical accounts make a file of about 7 MiB,
+// 100,000 long ones (60-byte names) about 15 MiB; an operation on a table at the limit peaks
+// at up to 4.6 times the file in heap (the file, the deciphered copy, its index, a grown or
+// purged copy and the new file at once), about 150 MiB, which a 32-bit process still finds
+// (bench/table_size_bench measures both). A bigger file is not a table of this program: it
+// does not open.
 inline constexpr size_t kMaxTableFileBytes = size_t{32} << 20;
 
 // What can be said about a path without opening it.
