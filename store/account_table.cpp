@@ -151,9 +151,11 @@ TableOutcome ForEachAccount(const AccountStore& store,
   for (size_t i = 1; i <= count; ++i) {
     ReadRecordInto(table, record);
     if (visitor) visitor(static_cast<int>(i), record);
+    // Before the next record is read in: a longer one would move to a new buffer and leave
+    // this one's bytes in the released one.
+    Wipe(record);
     table.Skip(1);
   }
-  Wipe(record);
   table.Close();
   return outcome;
 }
