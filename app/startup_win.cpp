@@ -26,13 +26,9 @@ Text ModulePath() {
 }
 
 size_t LastSeparator(const Text& path) {
-  // The trail byte of a GBK character can be 0x5C: walk by characters.
-  size_t last = Text::npos;
-  for (size_t i = 0; i < path.size(); ++i) {
-    if (path[i] == '\\' || path[i] == '/') last = i;
-    if (IsLeadByte(static_cast<unsigned char>(path[i]))) ++i;
-  }
-  return last;
+  // The trail byte of a double-byte character can be 0x5C: walk by characters of the code
+  // page GetModuleFileNameA used, which is the system's, not always GBK.
+  return LastPathSeparator(path, &IsSystemLeadByte);
 }
 
 BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM lp) {

@@ -32,4 +32,17 @@ std::wstring AnsiToWide(std::string_view ansi) { return ToWide(CP_ACP, ansi); }
 std::string WideToAnsi(std::wstring_view wide) { return FromWide(CP_ACP, wide); }
 std::string Utf8ToAnsi(std::string_view utf8) { return WideToAnsi(Utf8ToWide(utf8)); }
 
+std::optional<std::wstring> AnsiToWideExact(std::string_view ansi) {
+  if (ansi.empty()) return std::wstring();
+  const int size = static_cast<int>(ansi.size());
+  int n = ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi.data(), size, nullptr, 0);
+  if (n <= 0) return std::nullopt;
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  if (::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi.data(), size, out.data(), n) != n)
+    return std::nullopt;
+  return out;
+}
+
+bool IsSystemLeadByte(unsigned char b) { return ::IsDBCSLeadByteEx(CP_ACP, b) != FALSE; }
+
 }  // namespace quorrel

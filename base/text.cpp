@@ -51,6 +51,25 @@ size_t FindAtCharStart(std::string_view haystack, std::string_view needle) {
   return std::string_view::npos;
 }
 
+size_t LastPathSeparator(std::string_view path, LeadByteRule rule) {
+  size_t last = std::string_view::npos;
+  for (size_t i = 0; i < path.size(); ++i) {
+    if (path[i] == '\\' || path[i] == '/') {
+      last = i;
+    } else if (rule && rule(static_cast<unsigned char>(path[i]))) {
+      ++i;
+    }
+  }
+  return last;
+}
+
+void SecureWipe(std::string& s) noexcept {
+  // Growing to the capacity never reallocates, so no copy is made and nothing can throw.
+  s.resize(s.capacity());
+  SecureWipe(s.data(), s.size());
+  s.clear();
+}
+
 void SecureWipe(void* data, size_t size) {
   // memset through a volatile function pointer: the compiler cannot prove the call dead and
   // drop it, and large buffers are still cleared at memset speed.

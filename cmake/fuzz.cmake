@@ -11,8 +11,14 @@ foreach(h IN LISTS harnesses)
   target_compile_options(${name} PRIVATE ${fuzz_flags})
   target_link_options(${name} PRIVATE ${fuzz_flags})
   quorrel_warnings(${name})
+  # Each run starts from the committed seeds, copied into the build's corpus folder: the
+  # fuzzer adds its finds there, never to the source tree.
   set(corpus ${CMAKE_BINARY_DIR}/corpus/${name})
   file(MAKE_DIRECTORY ${corpus})
+  file(GLOB seeds CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/corpus/${name}/*)
+  if(seeds)
+    file(COPY ${seeds} DESTINATION ${corpus})
+  endif()
   add_test(NAME ${name}
            COMMAND ${name} -max_total_time=${QUORREL_FUZZ_SECONDS} -timeout=10 -rss_limit_mb=2048
                    -print_final_stats=1 ${corpus})

@@ -4,6 +4,7 @@
 #include <array>
 #include <chrono>
 #include <random>
+#include <type_traits>
 
 #include "security/cipher.h"
 
@@ -37,15 +38,27 @@ bool IsForbiddenNameByte(unsigned char b) {
   }
 }
 
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+bool IsForbiddenNameChar(uint32_t c) {
+  return c < 0x20 || (c < 0x80 && IsForbiddenNameByte(static_cast<unsigned char>(c)));
+}
+
+template <typename Char>
+uint32_t CodeOf(Char c) {
+  return static_cast<std::make_unsigned_t<Char>>(c);
+}
 
 // Windows maps these names (with any extension) to devices rather than files.
-bool IsDeviceName(std::string_view name) {
-  std::string_view stem = name.substr(0, name.find('.'));
-  while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
+template <typename Char>
+bool IsDeviceName(std::basic_string_view<Char> name) {
+  std::basic_string_view<Char> stem = name.substr(0, name.find(Char('.')));
+  while (!stem.empty() && stem.back() == Char(' ')) stem.remove_suffix(1);
   if (stem.size() != 3 && stem.size() != 4) return false;
-  Text upper(stem);
-  std::transform(upper.begin(), upper.end(), upper.begin(), AsciiUpper);
+  std::string upper;
+  for (Char c : stem) {
+    const uint32_t code = CodeOf(c);
+    if (code >= 0x80) return false;
+    upper.push_back(static_cast<char>(code >= 'a' && code <= 'z' ? code - 'a' + 'A' : code));
+  }
   if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL") return true;
   if (upper.size() == 4 && (upper.starts_with("COM") || upper.starts_with("LPT")) &&
       upper[3] >= '0' && upper[3] <= '9') {
@@ -120,11 +133,11 @@ Text AccountFileName(std::string_view baseName) {
   return name;
 }
 
-bool IsSafeFileBaseName(std::string_view baseName) {
+bool IsSafeFileBaseName(std::string_view baseName, LeadByteRule rule) {
   if (baseName.empty() || baseName == "." || baseName == "..") return false;
   for (size_t i = 0; i < baseName.size(); ++i) {
     const auto b = static_cast<unsigned char>(baseName[i]);
-    if (IsLeadByte(b)) {
+    if (rule && rule(b)) {
       // A lead byte must be followed by its trail byte; a cut or malformed pair could be
       // read back as a separator by the ANSI-to-Unicode conversion.
       if (i + 1 >= baseName.size() || !IsGbkTrailByte(static_cast<unsigned char>(baseName[i + 1]))) {
@@ -137,6 +150,14 @@ bool IsSafeFileBaseName(std::string_view baseName) {
   }
   // A trailing space or dot is fine: ".Pw" follows it in the file name (an account with an
   // empty user name exports as "#name .Pw").
+  return !IsDeviceName(baseName);
+}
+
+bool IsSafeFileBaseName(std::wstring_view baseName) {
+  if (baseName.empty() || baseName == L"." || baseName == L"..") return false;
+  for (wchar_t c : baseName) {
+    if (IsForbiddenNameChar(CodeOf(c))) return false;
+  }
   return !IsDeviceName(baseName);
 }
 

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "base/text.h"
@@ -53,14 +54,20 @@ Text AccountFileBaseName(std::string_view displayName, std::string_view userName
 Text AccountFileName(std::string_view baseName);
 
 // True when baseName can be used as one file name in a folder: not empty, not "." or "..",
-// no \ / : * ? " < > | and no control byte, not ending in a space or dot, no device name
-// (CON, NUL, COM1, ...), and every GBK double-byte character complete. Walks by character,
-// so a trail byte 0x5C or 0x7C inside a Chinese character is not taken for \ or |.
-bool IsSafeFileBaseName(std::string_view baseName);
+// no \ / : * ? " < > | and no control byte, no device name (CON, NUL, COM1, ...), and every
+// double-byte character complete (a lead byte under rule followed by a trail byte,
+// 0x40-0xFE but 0x7F). Walks by character, so a trail byte 0x5C or 0x7C inside a Chinese
+// character is not taken for \ or |. Win32 code passes the system code page's rule.
+bool IsSafeFileBaseName(std::string_view baseName, LeadByteRule rule = &IsLeadByte);
+// The same rules for the name as the system reads it (UTF-16): what the bytes decode to is
+// what must hold no separator or forbidden character.
+bool IsSafeFileBaseName(std::wstring_view baseName);
 
 // Win32 file I/O, defined in account_file_win.cpp.
-// Writes desktop + AccountFileName(baseName); false (and nothing written) on any failure,
-// including a base name that IsSafeFileBaseName rejects.
+// Writes desktop + AccountFileName(baseName) through a temp file beside it that then replaces
+// the earlier file of that name, so a failed write leaves the earlier file whole. False, with
+// nothing written, on any failure: a base name refused by either check above (the bytes under
+// the system's code page, then the name decoded), no desktop folder, a failed write.
 bool WriteAccountFile(std::string_view baseName, std::string_view user,
                       std::string_view password);
 // ParseAccountFileContent of the file at path; empty when it cannot be read.

@@ -1,35 +1,65 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <optional>
+
+#include "base/encoding_win.h"
+#include "base/handles_win.h"
+#include "base/report.h"
 #include "base/text.h"
 #include "exchange/account_file.h"
-#include "base/handles_win.h"
 
 namespace quorrel {
 namespace {
 
-Text DesktopFolder() {
-  char path[MAX_PATH] = {};
-  if (SHGetFolderPathA(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK) return {};
-  Text folder = path;
-  if (!folder.empty() && folder.back() != '\\') folder += '\\';
+// With its trailing backslash; nothing when the shell cannot name it (never the current
+// directory in its place).
+std::optional<std::wstring> DesktopFolder() {
+  wchar_t path[MAX_PATH] = {};
+  if (ReportIf(SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK) ||
+      path[0] == L'\0') {
+    return std::nullopt;
+  }
+  std::wstring folder = path;
+  if (folder.back() != L'\\') folder += L'\\';
   return folder;
+}
+
+bool WriteAllBytes(HANDLE file, std::string_view bytes) {
+  DWORD written = 0;
+  return ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+         written == bytes.size();
+}
+
+// Writes a temp file beside path (its last character replaced: a name no longer than the
+// file's own), flushes it and renames it over path. The earlier file stays whole until then.
+bool ReplaceFileContent(const std::wstring& path, std::string_view bytes) {
+  std::wstring temp = path;
+  temp.back() = temp.back() == L'~' ? L'_' : L'~';
+  UniqueFile file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                              nullptr));
+  if (ReportIf(!file)) return false;
+  bool ok = WriteAllBytes(file.get(), bytes) && FlushFileBuffers(file.get());
+  ok = CloseHandle(file.release()) && ok;
+  ok = ok && MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  if (ReportIf(!ok)) DeleteFileW(temp.c_str());
+  return ok;
 }
 
 }  // namespace
 
 bool WriteAccountFile(std::string_view baseName, std::string_view user, std::string_view password) {
   // A name holding a path separator or a character no file name may hold would write
-  // somewhere else than the desktop, or fail half-way: write nothing.
-  if (!IsSafeFileBaseName(baseName)) return false;
+  // somewhere else than the desktop, or fail half-way: write nothing. The bytes are checked
+  // under the system's code page, then the name as the system decodes it; the file is made
+  // under that decoded name, so no second conversion can differ from what was checked.
+  if (!IsSafeFileBaseName(baseName, &IsSystemLeadByte)) return false;
+  const std::optional<std::wstring> name = AnsiToWideExact(baseName);
+  if (!name || !IsSafeFileBaseName(*name)) return false;
+  const std::optional<std::wstring> desktop = DesktopFolder();
+  if (!desktop) return false;
   Text content = BuildAccountFileContent(user, password);
-  Text path = DesktopFolder() + AccountFileName(baseName);
-  UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  DWORD written = 0;
-  bool ok = WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr) &&
-            written == content.size();
+  const bool ok = ReplaceFileContent(*desktop + *name + AnsiToWide(kAccountFileExtension), content);
   SecureWipe(content);
   return ok;
 }

@@ -3,6 +3,8 @@
 #include <memory>
 #include <random>
 
+#include "base/report.h"
+
 namespace quorrel {
 
 namespace {
@@ -25,14 +27,43 @@ void Restart(const AccountStore& store) {
   if (store.restart) store.restart();
 }
 
-AccountRecord ReadRecord(const TableContainer& table) {
-  return AccountRecord{table.ReadField(kPid), table.ReadField(kName), table.ReadField(kUser),
-                       table.ReadField(kPassword)};
+// Straight from the deciphered table into the record: no temporary copy is made (a moved-from
+// short string keeps its bytes).
+void ReadRecordInto(const TableContainer& table, AccountRecord& record) {
+  record.pid.assign(table.FieldView(kPid));
+  record.name.assign(table.FieldView(kName));
+  record.user.assign(table.FieldView(kUser));
+  record.password.assign(table.FieldView(kPassword));
 }
 
 void Wipe(AccountRecord& record) {
   SecureWipe(record.user);
   SecureWipe(record.password);
+}
+
+// A temp file left where the table is missing: put in place when it is a whole table,
+// otherwise kept aside under a new name. Never overwritten, never deleted.
+bool RecoverLeftCopy(const AccountStore& store) {
+  TableFileSystem& fs = *store.fs;
+  const Text& path = store.table_path;
+  for (const Text& temp : {fs.TempPath(path), LegacyTempPath(path)}) {
+    if (temp.empty() || fs.Probe(temp) == PathState::kAbsent) continue;
+    TableContainer copy(fs);
+    const bool whole = copy.Open(temp, kAccountTableAccessPassword);
+    copy.Close();
+    if (whole && fs.MoveNew(temp, path)) {
+      Log(store, "Data Recovered");
+      return true;
+    }
+    if (ReportIf(whole)) continue;  // a whole table that would not move: leave it where it is
+    bool aside = false;
+    for (int n = 1; n <= 99 && !aside; ++n) {
+      const Text to = AsidePath(temp, n, fs.PathLeadBytes());
+      aside = !to.empty() && fs.Probe(to) == PathState::kAbsent && fs.MoveNew(temp, to);
+    }
+    (void)ReportIf(!aside);
+  }
+  return false;
 }
 
 int32_t UniformDraw(std::mt19937& gen, int32_t lo, int32_t hi) {
@@ -74,48 +105,59 @@ bool OpenAccountTable(const AccountStore& store, TableContainer& table) {
   return store.fs && table.Open(store.table_path, kAccountTableAccessPassword);
 }
 
-bool CreateAccountTable(const AccountStore& store) {
-  if (!store.fs || store.fs->Exists(store.table_path)) return false;
+TableOutcome CreateAccountTable(const AccountStore& store) {
+  if (!store.fs) return TableOutcome::kCannotCreate;
+  TableFileSystem& fs = *store.fs;
+  if (fs.Probe(store.table_path) != PathState::kAbsent) return TableOutcome::kPresent;
+  if (RecoverLeftCopy(store)) return TableOutcome::kRecovered;
   const std::vector<FieldSpec> fields = AccountTableFields();
   Log(store, "Data Create");
-  TableContainer table(*store.fs);
+  TableContainer table(fs);
   // Created already protected: a crash before the password step below cannot leave a file
-  // without the access password, which no later start would open or replace.
+  // without the access password, which no later start would open or replace. A failed
+  // create has put nothing at the path, so nothing is deleted.
   if (!table.Create(store.table_path, fields, kAccountTableAccessPassword)) {
-    store.fs->Remove(store.table_path);
     Log(store, "Data Create Error ");
     Restart(store);
-    return false;
+    return TableOutcome::kCannotCreate;
   }
+  const std::optional<std::string> created = fs.ReadFile(store.table_path);
   if (!table.Open(store.table_path, kAccountTableAccessPassword) ||
       !table.SetAccessPassword(kAccountTableAccessPassword)) {
     table.Close();
     Log(store, "Data Create Encryption Error ");
-    store.fs->Remove(store.table_path);
+    // Only the file this call wrote, should anything have taken its place meanwhile.
+    if (created && fs.ReadFile(store.table_path) == created) fs.Remove(store.table_path);
     Restart(store);
-    return false;
+    return TableOutcome::kCannotCreate;
   }
   table.Close();
-  return true;
+  return TableOutcome::kCreated;
 }
 
-void ForEachAccount(const AccountStore& store,
-                    const std::function<void(int ordinal, const AccountRecord&)>& visitor) {
-  if (!store.fs) return;
-  if (!store.fs->Exists(store.table_path)) {
-    CreateAccountTable(store);
-    return;
+TableOutcome ForEachAccount(const AccountStore& store,
+                            const std::function<void(int ordinal, const AccountRecord&)>& visitor) {
+  if (!store.fs) return TableOutcome::kCannotOpen;
+  TableOutcome outcome = TableOutcome::kOpened;
+  if (store.fs->Probe(store.table_path) == PathState::kAbsent) {
+    outcome = CreateAccountTable(store);
+    if (outcome == TableOutcome::kPresent) outcome = TableOutcome::kOpened;  // appeared meanwhile
+    if (outcome != TableOutcome::kRecovered && outcome != TableOutcome::kOpened) return outcome;
   }
   TableContainer table(*store.fs);
-  if (!OpenAccountTable(store, table)) return;
+  if (!OpenAccountTable(store, table)) return TableOutcome::kCannotOpen;
   const size_t count = table.RecordCount();
+  AccountRecord record;
   for (size_t i = 1; i <= count; ++i) {
-    AccountRecord record = ReadRecord(table);
+    ReadRecordInto(table, record);
     if (visitor) visitor(static_cast<int>(i), record);
+    // Before the next record is read in: a longer one would move to a new buffer and leave
+    // this one's bytes in the released one.
     Wipe(record);
     table.Skip(1);
   }
   table.Close();
+  return outcome;
 }
 
 std::optional<AccountRecord> FindAccountByPid(const AccountStore& store, std::string_view pid) {
@@ -125,7 +167,7 @@ std::optional<AccountRecord> FindAccountByPid(const AccountStore& store, std::st
   std::optional<AccountRecord> found;
   table.GoToFirst();
   if (table.Find([pid](const TableContainer& t) { return t.FieldView(kPid) == pid; })) {
-    found = ReadRecord(table);
+    ReadRecordInto(table, found.emplace());
   }
   table.Close();
   return found;
@@ -176,12 +218,19 @@ int32_t PidNumber(std::string_view pid) {
 }
 
 Text NewAccountPid(const AccountStore& store) {
+  TableOutcome outcome;
+  return NewAccountPid(store, outcome);
+}
+
+Text NewAccountPid(const AccountStore& store, TableOutcome& outcome) {
+  outcome = TableOutcome::kCannotOpen;
   if (!store.fs) return {};
   TableContainer table(*store.fs);
   if (!OpenAccountTable(store, table)) {
     Restart(store);
     return {};
   }
+  outcome = TableOutcome::kOpened;
   constexpr int32_t kRange = kMaxAccountPid - kMinAccountPid + 1;
   std::vector<bool> taken(kRange, false);
   int32_t taken_count = 0;
@@ -221,7 +270,14 @@ bool AddAccount(const AccountStore& store, const Text& pid, const Text& name, co
     table.Close();
     return false;
   }
-  std::vector<Text> values{pid, name, user, password};
+  // Copied straight into place: an initializer list would leave copies of the password
+  // behind that nobody wipes.
+  std::vector<Text> values;
+  values.reserve(4);
+  values.push_back(pid);
+  values.push_back(name);
+  values.push_back(user);
+  values.push_back(password);
   const bool ok = table.Append(values);
   for (Text& v : values) SecureWipe(v);
   table.Close();

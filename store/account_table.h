@@ -51,26 +51,51 @@ struct AccountStore {
   TableFileSystem* fs = nullptr;                 // not owned
   std::function<void(std::string_view)> log;     // WriteActivityLog
   std::function<void()> restart;                 // RestartProgram with its default delay;
-                                                 // never returns in the program
+                                                 // never returns in the program. Called
+                                                 // where the result is kCannotCreate (and by
+                                                 // NewAccountPid on kCannotOpen); may be empty
+                                                 // when the caller acts on the result instead
   RandomDraw draw;                               // for NewAccountPid
+};
+
+// What an operation found at store.table_path, so that the program can restart at most once
+// for a table that cannot be created or opened and show a message after that.
+enum class TableOutcome {
+  kOpened,        // the table was there and opened
+  kCreated,       // it was missing: a new empty table is in place ("Data Create")
+  kRecovered,     // it was missing: the complete table that an interrupted replace left in a
+                  // temp file is in place ("Data Recovered")
+  kPresent,       // CreateAccountTable only: something is, or may be, at the path; untouched
+  kCannotOpen,    // a file is there, or the path cannot be checked, but it does not open (for
+                  // NewAccountPid also a missing table); it is never written or replaced
+  kCannotCreate,  // it was missing and no table could be put in place
 };
 
 // "PID", "NAME", "USER", "PASSWORD": text, at most 512 bytes each.
 std::vector<FieldSpec> AccountTableFields();
 
 // Opens store.table_path with the access password into table; false for a missing, foreign,
-// damaged or wrongly protected file. Such a file is never written, repaired or re-created.
+// damaged, oversized or wrongly protected file. Such a file is never written, repaired or
+// re-created.
 bool OpenAccountTable(const AccountStore& store, TableContainer& table);
 
-// Creates the empty table, logging "Data Create" first. On failure it deletes the file, logs
-// "Data Create Error " (creating) or "Data Create Encryption Error " (protecting) and calls
-// store.restart, then returns false. Also false, doing nothing, when a file is already there.
-bool CreateAccountTable(const AccountStore& store);
+// Puts a table in place when nothing is at store.table_path (kPresent, doing nothing,
+// otherwise, also when the path cannot be checked). First the copy that an interrupted
+// replace may have left: a temp file (TempPath, or the ".tmp" name of earlier versions) that
+// opens with the access password is renamed into place, without replacing anything, and
+// "Data Recovered" logged (kRecovered); one that does not open is renamed aside (AsidePath),
+// never overwritten or deleted. Otherwise it logs "Data Create" and creates the empty table
+// with a rename that never replaces (kCreated). When that fails it logs "Data Create Error "
+// (creating) or "Data Create Encryption Error " (protecting), calls store.restart and returns
+// kCannotCreate; it deletes only a file that it created itself.
+[[nodiscard]] TableOutcome CreateAccountTable(const AccountStore& store);
 
-// Visits every record in stored order with its ordinal from 1. A missing file is created
-// (nothing visited); a file that does not open is silently skipped.
-void ForEachAccount(const AccountStore& store,
-                    const std::function<void(int ordinal, const AccountRecord&)>& visitor);
+// Visits every record in stored order with its ordinal from 1. A missing table is created
+// (kCreated, nothing visited) or recovered (kRecovered, its records visited); a file that does
+// not open, or a path that cannot be checked, is silently skipped (kCannotOpen); kOpened after
+// a visit of the whole table.
+TableOutcome ForEachAccount(const AccountStore& store,
+                            const std::function<void(int ordinal, const AccountRecord&)>& visitor);
 
 // The first record whose "PID" equals pid byte for byte.
 std::optional<AccountRecord> FindAccountByPid(const AccountStore& store, std::string_view pid);
@@ -81,8 +106,9 @@ std::optional<AccountRecord> FindAccountByPid(const AccountStore& store, std::st
 int DeleteAccountByPid(const AccountStore& store, std::string_view pid);
 
 // A PID of five digits that no stored record has (as read by PidNumber). When the table does
-// not open it calls store.restart and returns the empty text, as it also does when every
-// value 10000..99999 is taken.
+// not open it calls store.restart and returns the empty text with kCannotOpen; the empty text
+// with kOpened means every value 10000..99999 is taken.
+[[nodiscard]] Text NewAccountPid(const AccountStore& store, TableOutcome& outcome);
 Text NewAccountPid(const AccountStore& store);
 
 // Appends one record, fields in the order "PID", "NAME", "USER", "PASSWORD", unchecked.

@@ -1,14 +1,15 @@
 #include "store/file_system_win.h"
 
 #include <algorithm>
+#include <new>
 
+#include "base/encoding_win.h"
 #include "base/handles_win.h"
+#include "base/report.h"
 
 namespace quorrel {
 namespace {
 
-// A 32-bit process could not hold more anyway; the table is far smaller.
-constexpr ULONGLONG kMaxReadBytes = 256ull << 20;
 constexpr DWORD kIoChunk = 1u << 20;
 // Removing our own temp file after a failure is worth a short wait, not a full budget.
 constexpr DWORD kTempCleanupBudgetMs = 300;
@@ -24,9 +25,19 @@ PathKind KindOf(const Text& path) {
   return PathKind::File;
 }
 
+bool IsReadOnlyFile(const Text& path) {
+  DWORD attrs = GetFileAttributesA(path.c_str());
+  return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY) &&
+         (attrs & FILE_ATTRIBUTE_READONLY);
+}
+
 bool IsLockError(DWORD error) {
   return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
+
+bool IsNotFound(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+
+bool IsAlreadyThere(DWORD error) { return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS; }
 
 // Windows also answers "access denied" for a plain file that another program has open
 // without delete sharing or is deleting; for a directory or a read-only file the answer
@@ -48,13 +59,14 @@ class LockRetry {
   bool WaitBeforeNextTry() {
     ULONGLONG spent = GetTickCount64() - start_;
     if (spent >= policy_.budgetMs) return false;
+    if (policy_.beforeWait) policy_.beforeWait();
     Sleep(static_cast<DWORD>(std::min<ULONGLONG>(delay_, policy_.budgetMs - spent)));
     delay_ = std::min<DWORD>(delay_ * 2, std::max<DWORD>(policy_.maxDelayMs, 1));
     return true;
   }
 
  private:
-  LockRetryPolicy policy_;
+  const LockRetryPolicy& policy_;
   ULONGLONG start_;
   DWORD delay_;
 };
@@ -69,27 +81,32 @@ std::optional<std::string> ReadOnce(const Text& path, DWORD& error) {
   }
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
-      static_cast<ULONGLONG>(size.QuadPart) > kMaxReadBytes) {
+      static_cast<ULONGLONG>(size.QuadPart) > kMaxTableFileBytes) {
+    error = ERROR_FILE_TOO_LARGE;
+    return std::nullopt;
+  }
+  try {
+    std::string content;
+    content.reserve(static_cast<size_t>(size.QuadPart));
+    std::string chunk(64 * 1024, '\0');
+    for (;;) {
+      DWORD got = 0;
+      if (!::ReadFile(file.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr)) {
+        error = GetLastError();
+        return std::nullopt;
+      }
+      if (got == 0) break;
+      if (content.size() + got > kMaxTableFileBytes) {  // it grew meanwhile
+        error = ERROR_FILE_TOO_LARGE;
+        return std::nullopt;
+      }
+      content.append(chunk.data(), got);
+    }
+    return content;
+  } catch (const std::bad_alloc&) {
     error = ERROR_NOT_ENOUGH_MEMORY;
     return std::nullopt;
   }
-  std::string content;
-  content.reserve(static_cast<size_t>(size.QuadPart));
-  std::string chunk(64 * 1024, '\0');
-  for (;;) {
-    DWORD got = 0;
-    if (!::ReadFile(file.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr)) {
-      error = GetLastError();
-      return std::nullopt;
-    }
-    if (got == 0) break;
-    if (content.size() + got > kMaxReadBytes) {
-      error = ERROR_NOT_ENOUGH_MEMORY;
-      return std::nullopt;
-    }
-    content.append(chunk.data(), got);
-  }
-  return content;
 }
 
 bool WriteAll(HANDLE file, std::string_view bytes) {
@@ -107,9 +124,33 @@ bool DeleteWithRetry(const Text& path, const LockRetryPolicy& policy) {
   for (;;) {
     if (DeleteFileA(path.c_str())) return true;
     DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
+    if (IsNotFound(error)) return true;
     if (!IsBriefLock(error, path, false) || !retry.WaitBeforeNextTry()) return false;
   }
+}
+
+enum class TempResult { kWritten, kNotCreated, kFailed };
+
+// Creates temp (CREATE_ALWAYS or CREATE_NEW), writes and flushes bytes. kNotCreated: nothing
+// was created (a missing folder, a file already there for CREATE_NEW); kFailed: the temp file
+// was created here and must be removed.
+TempResult WriteTemp(const Text& temp, DWORD disposition, std::string_view bytes,
+                     const LockRetryPolicy& policy) {
+  LockRetry retry(policy);
+  UniqueFile file;
+  for (;;) {
+    file.reset(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, disposition,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) break;
+    DWORD error = GetLastError();
+    if (IsNotFound(error) || IsAlreadyThere(error)) return TempResult::kNotCreated;
+    if (!IsBriefLock(error, temp, false) || !retry.WaitBeforeNextTry()) {
+      return disposition == CREATE_NEW ? TempResult::kNotCreated : TempResult::kFailed;
+    }
+  }
+  bool written = WriteAll(file.get(), bytes) && FlushFileBuffers(file.get());
+  written = CloseHandle(file.release()) && written;
+  return written ? TempResult::kWritten : TempResult::kFailed;
 }
 
 }  // namespace
@@ -123,13 +164,22 @@ std::optional<std::string> Win32FileSystem::ReadFile(const Text& path) {
   }
 }
 
-bool Win32FileSystem::Exists(const Text& path) {
-  if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
-  return GetLastError() == ERROR_SHARING_VIOLATION;  // held open exclusively, but there
+PathState Win32FileSystem::Probe(const Text& path) {
+  if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return PathState::kPresent;
+  const DWORD error = GetLastError();
+  if (IsNotFound(error)) return PathState::kAbsent;
+  if (error == ERROR_SHARING_VIOLATION) return PathState::kPresent;  // held exclusively, but there
+  // Access denied, a network path that does not answer, a drive that is not ready: the file
+  // may well be there.
+  (void)ReportIf(error != 0);
+  return PathState::kUnknown;
 }
 
 bool Win32FileSystem::WriteReplace(const Text& path, std::string_view bytes) {
-  const Text temp = ReplaceTempPath(path);
+  // Windows refuses to rename over a read-only file; refuse before writing anything, so the
+  // answer is the same on every system and no temp file is left to clean up.
+  if (IsReadOnlyFile(path)) return false;
+  const Text temp = TempPath(path);
   LockRetryPolicy cleanup = retry_;
   cleanup.budgetMs = std::min(cleanup.budgetMs, kTempCleanupBudgetMs);
   auto fail = [&] {
@@ -140,21 +190,13 @@ bool Win32FileSystem::WriteReplace(const Text& path, std::string_view bytes) {
   // A stray temp file of a crashed write is ours to overwrite, whatever its attributes.
   if (KindOf(temp) == PathKind::ProtectedFile) SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
 
-  LockRetry retry(retry_);
-  UniqueFile file;
-  for (;;) {
-    file.reset(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file) break;
-    DWORD error = GetLastError();
-    if (error == ERROR_PATH_NOT_FOUND || error == ERROR_FILE_NOT_FOUND) return false;
-    if (!IsBriefLock(error, temp, false) || !retry.WaitBeforeNextTry()) return fail();
+  switch (WriteTemp(temp, CREATE_ALWAYS, bytes, retry_)) {
+    case TempResult::kWritten: break;
+    case TempResult::kNotCreated: return false;
+    case TempResult::kFailed: return fail();
   }
 
-  bool written = WriteAll(file.get(), bytes) && FlushFileBuffers(file.get());
-  written = CloseHandle(file.release()) && written;
-  if (!written) return fail();
-
+  LockRetry retry(retry_);
   for (;;) {
     if (MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
       return true;
@@ -167,6 +209,36 @@ bool Win32FileSystem::WriteReplace(const Text& path, std::string_view bytes) {
   }
 }
 
+bool Win32FileSystem::WriteNew(const Text& path, std::string_view bytes) {
+  const Text temp = TempPath(path);
+  LockRetryPolicy cleanup = retry_;
+  cleanup.budgetMs = std::min(cleanup.budgetMs, kTempCleanupBudgetMs);
+  // Only a temp file created by this call is ever removed.
+  switch (WriteTemp(temp, CREATE_NEW, bytes, retry_)) {
+    case TempResult::kWritten: break;
+    case TempResult::kNotCreated: return false;
+    case TempResult::kFailed: DeleteWithRetry(temp, cleanup); return false;
+  }
+  if (MoveNew(temp, path)) return true;
+  DeleteWithRetry(temp, cleanup);
+  return false;
+}
+
+bool Win32FileSystem::MoveNew(const Text& from, const Text& to) {
+  LockRetry retry(retry_);
+  for (;;) {
+    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) return true;
+    DWORD error = GetLastError();
+    if (IsAlreadyThere(error)) return false;
+    // A scanner holding the file that is being moved.
+    bool brief = IsLockError(error) || (error == ERROR_ACCESS_DENIED && KindOf(from) == PathKind::File &&
+                                        KindOf(to) == PathKind::Missing);
+    if (!brief || !retry.WaitBeforeNextTry()) return false;
+  }
+}
+
 bool Win32FileSystem::Remove(const Text& path) { return DeleteWithRetry(path, retry_); }
+
+LeadByteRule Win32FileSystem::PathLeadBytes() const { return &IsSystemLeadByte; }
 
 }  // namespace quorrel

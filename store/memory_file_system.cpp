@@ -4,16 +4,34 @@ namespace quorrel {
 
 std::optional<std::string> MemoryTableFileSystem::ReadFile(const Text& path) {
   auto it = files.find(path);
-  if (it == files.end()) return std::nullopt;
+  if (it == files.end() || it->second.size() > kMaxTableFileBytes) return std::nullopt;
   return it->second;
 }
 
-bool MemoryTableFileSystem::Exists(const Text& path) { return files.count(path) != 0; }
+PathState MemoryTableFileSystem::Probe(const Text& path) {
+  return files.count(path) != 0 ? PathState::kPresent : PathState::kAbsent;
+}
 
 bool MemoryTableFileSystem::WriteReplace(const Text& path, std::string_view bytes) {
   files[path] = std::string(bytes);
-  files.erase(ReplaceTempPath(path));  // overwritten, then renamed away
+  files.erase(TempPath(path));  // overwritten, then renamed away
   ++writes;
+  return true;
+}
+
+bool MemoryTableFileSystem::WriteNew(const Text& path, std::string_view bytes) {
+  if (files.count(path) != 0 || files.count(TempPath(path)) != 0) return false;
+  files[path] = std::string(bytes);
+  ++writes;
+  return true;
+}
+
+bool MemoryTableFileSystem::MoveNew(const Text& from, const Text& to) {
+  auto it = files.find(from);
+  if (it == files.end() || files.count(to) != 0) return false;
+  std::string bytes = std::move(it->second);
+  files.erase(it);
+  files[to] = std::move(bytes);
   return true;
 }
 

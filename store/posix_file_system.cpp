@@ -3,7 +3,10 @@
 #include "store/posix_file_system.h"
 
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <fcntl.h>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -43,49 +46,96 @@ void SyncFolderOf(const Text& path) {
   ::close(fd);
 }
 
+// Writes bytes to a temp file opened with flags and flushes it; false (temp removed when it
+// was created here) on any failure.
+bool WriteTemp(const Text& temp, int create_flags, std::string_view bytes) {
+  // Owner-only: the table is enciphered, but nobody else needs to read it.
+  int fd = ::open(temp.c_str(), O_WRONLY | create_flags | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) return false;
+  bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  if (!ok) ::unlink(temp.c_str());
+  return ok;
+}
+
+bool RenameNoReplace(const Text& from, const Text& to) {
+#if defined(__linux__) && defined(RENAME_NOREPLACE)
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+#endif
+  // A file system without the flag: a hard link cannot replace either.
+  if (::link(from.c_str(), to.c_str()) != 0) return false;
+  ::unlink(from.c_str());
+  return true;
+}
+
 }  // namespace
 
 std::optional<std::string> PosixTableFileSystem::ReadFile(const Text& path) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
-  std::string content;
   struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
-    content.reserve(static_cast<size_t>(st.st_size));
+  if (::fstat(fd, &st) != 0 || (S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) > kMaxTableFileBytes)) {
+    ::close(fd);
+    return std::nullopt;
   }
-  char buffer[65536];
-  for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      ::close(fd);
-      return std::nullopt;
+  std::string content;
+  try {
+    if (S_ISREG(st.st_mode) && st.st_size > 0) content.reserve(static_cast<size_t>(st.st_size));
+    char buffer[65536];
+    for (;;) {
+      ssize_t n = ::read(fd, buffer, sizeof buffer);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        ::close(fd);
+        return std::nullopt;
+      }
+      if (n == 0) break;
+      if (content.size() + static_cast<size_t>(n) > kMaxTableFileBytes) {  // it grew meanwhile
+        ::close(fd);
+        return std::nullopt;
+      }
+      content.append(buffer, static_cast<size_t>(n));
     }
-    if (n == 0) break;
-    content.append(buffer, static_cast<size_t>(n));
+  } catch (const std::bad_alloc&) {
+    ::close(fd);
+    return std::nullopt;
   }
   ::close(fd);
   return content;
 }
 
-bool PosixTableFileSystem::Exists(const Text& path) {
+PathState PosixTableFileSystem::Probe(const Text& path) {
   struct stat st {};
-  return ::stat(path.c_str(), &st) == 0;
+  if (::stat(path.c_str(), &st) == 0) return PathState::kPresent;
+  return errno == ENOENT || errno == ENOTDIR ? PathState::kAbsent : PathState::kUnknown;
 }
 
 bool PosixTableFileSystem::WriteReplace(const Text& path, std::string_view bytes) {
-  const Text temp = ReplaceTempPath(path);
-  // Owner-only: the table is enciphered, but nobody else needs to read it.
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
-  if (fd < 0) return false;
-  bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
+  const Text temp = TempPath(path);
+  if (!WriteTemp(temp, O_CREAT | O_TRUNC, bytes)) return false;
+  if (::rename(temp.c_str(), path.c_str()) != 0) {
     ::unlink(temp.c_str());
     return false;
   }
   // The new content is in place; a failing folder sync only weakens durability.
   SyncFolderOf(path);
+  return true;
+}
+
+bool PosixTableFileSystem::WriteNew(const Text& path, std::string_view bytes) {
+  const Text temp = TempPath(path);
+  if (!WriteTemp(temp, O_CREAT | O_EXCL, bytes)) return false;
+  if (!MoveNew(temp, path)) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool PosixTableFileSystem::MoveNew(const Text& from, const Text& to) {
+  if (!RenameNoReplace(from, to)) return false;
+  SyncFolderOf(to);
   return true;
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "base/crypto_lib.h"
 
@@ -75,6 +76,11 @@ void TruncateSecret(std::string& s, size_t size) {
 // --- key derivation with an in-process cache ----------------------------------------------
 
 struct CachedKey {
+  CachedKey() = default;
+  CachedKey(const CachedKey&) = default;
+  CachedKey& operator=(const CachedKey&) = default;
+  // Copies (the vector moves entries by copying) and erased entries leave no key behind.
+  ~CachedKey() { SecureWipe(key.data(), key.size()); }
   SecretText password;
   std::string salt;
   uint32_t iterations = 0;
@@ -111,16 +117,12 @@ bool DeriveKey(std::string_view password, const std::string& salt, uint32_t iter
     return false;
   }
   ++DerivationCounter();
-  if (cache.size() >= kKeyCacheSize) {
-    SecureWipe(cache.front().key.data(), cache.front().key.size());
-    cache.erase(cache.begin());
-  }
-  CachedKey entry;
-  entry.password = SecretText(std::string(password));
+  if (cache.size() >= kKeyCacheSize) cache.erase(cache.begin());
+  CachedKey& entry = cache.emplace_back();
+  entry.password.str().assign(password);
   entry.salt = salt;
   entry.iterations = iterations;
   entry.key = key;
-  cache.push_back(std::move(entry));
   return true;
 }
 
@@ -295,28 +297,37 @@ TableContainer::~TableContainer() { Close(); }
 bool TableContainer::Create(const Text& path, const std::vector<FieldSpec>& fields,
                             std::string_view password) {
   Close();
-  if (fs_.Exists(path)) return false;
+  if (fs_.Probe(path) != PathState::kAbsent) return false;
   auto payload = EmptyTablePayload(fields);
   if (!payload) return false;
   TableKeyParams params = NewTableKeyParams();
   auto file = SealTableFile(*payload, password, params);
-  return file && fs_.WriteReplace(path, *file);
+  return file && fs_.WriteNew(path, *file);
 }
 
 bool TableContainer::Open(const Text& path, std::string_view password) {
   Close();
-  auto file = fs_.ReadFile(path);
-  if (!file) return false;
-  TableKeyParams params;
-  auto plain = UnsealTableFile(*file, password, &params);
-  if (!plain || !DeriveKey(password, params.salt, params.iterations, key_)) return false;
-  if (!LoadPayload(std::move(*plain))) {
+  try {
+    auto file = fs_.ReadFile(path);
+    if (!file || file->size() > kMaxTableFileBytes) return false;
+    TableKeyParams params;
+    auto plain = UnsealTableFile(*file, password, &params);
+    if (!plain || !DeriveKey(password, params.salt, params.iterations, key_)) {
+      Forget();
+      return false;
+    }
+    if (!LoadPayload(std::move(*plain))) {
+      Forget();
+      return false;
+    }
+    path_ = path;
+    salt_ = std::move(params.salt);
+    iterations_ = params.iterations;
+  } catch (const std::bad_alloc&) {
+    // A table that does not fit in memory does not open; it must not end the program.
     Forget();
     return false;
   }
-  path_ = path;
-  salt_ = std::move(params.salt);
-  iterations_ = params.iterations;
   open_ = true;
   current_ = 0;
   return true;
@@ -370,8 +381,14 @@ bool TableContainer::LoadPayload(SecretText payload) {
 
 bool TableContainer::WritePayload(const std::array<unsigned char, 32>& key,
                                   const std::string& salt, uint32_t iterations) {
-  auto file = SealWithKey(payload_.str(), key, salt, iterations);
-  return file && fs_.WriteReplace(path_, *file);
+  // A file that ReadFile refuses must never be written: the table would not open again.
+  if (payload_.str().size() > kMaxTableFileBytes - kHeaderBytes - kTagBytes) return false;
+  try {
+    auto file = SealWithKey(payload_.str(), key, salt, iterations);
+    return file && fs_.WriteReplace(path_, *file);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
 }
 
 bool TableContainer::SetAccessPassword(std::string_view password) {
@@ -449,30 +466,40 @@ bool TableContainer::Append(const std::vector<Text>& values) {
   }
   std::string& s = payload_.str();
   const size_t old_size = s.size();
-  if (size > UINT32_MAX - kHeaderBytes - kTagBytes - old_size) return false;
+  const size_t old_count = records_.size();
+  if (old_size + size > kMaxTableFileBytes - kHeaderBytes - kTagBytes) return false;
 
+  auto undo = [&] {
+    TruncateSecret(s, old_size);
+    records_.resize(old_count);
+    deleted_.resize(old_count);
+    spans_.resize(old_count * fields_.size());
+  };
   std::string record;
-  record.reserve(size);
-  record.push_back(static_cast<char>(kRecordFlags));
-  for (const Text& v : values) {
-    PutU32(record, static_cast<uint32_t>(v.size()));
-    record.append(v);
-  }
-  AppendSecret(s, record);
-  SecureWipe(record);
-  records_.push_back(static_cast<uint32_t>(old_size));
-  deleted_.push_back(false);
-  size_t at = old_size + 1;
-  for (const Text& v : values) {
-    at += 4;
-    spans_.push_back({static_cast<uint32_t>(at), static_cast<uint32_t>(v.size())});
-    at += v.size();
+  try {
+    record.reserve(size);
+    record.push_back(static_cast<char>(kRecordFlags));
+    for (const Text& v : values) {
+      PutU32(record, static_cast<uint32_t>(v.size()));
+      record.append(v);
+    }
+    AppendSecret(s, record);
+    SecureWipe(record);
+    records_.push_back(static_cast<uint32_t>(old_size));
+    deleted_.push_back(false);
+    size_t at = old_size + 1;
+    for (const Text& v : values) {
+      at += 4;
+      spans_.push_back({static_cast<uint32_t>(at), static_cast<uint32_t>(v.size())});
+      at += v.size();
+    }
+  } catch (const std::bad_alloc&) {
+    SecureWipe(record);
+    undo();
+    return false;
   }
   if (!WritePayload(key_, salt_, iterations_)) {
-    TruncateSecret(s, old_size);
-    records_.pop_back();
-    deleted_.pop_back();
-    spans_.resize(records_.size() * fields_.size());
+    undo();
     return false;
   }
   current_ = records_.size() - 1;
@@ -495,17 +522,22 @@ bool TableContainer::Purge() {
   const std::string& s = payload_.str();
   const size_t schema_end = records_.empty() ? s.size() : records_.front();
   SecretText kept;
-  kept.str().reserve(s.size() + kAppendSlack);
-  kept.str().append(s, 0, schema_end);
   bool any = false;
-  for (size_t r = 0; r < records_.size(); ++r) {
-    const size_t begin = records_[r];
-    const size_t end = r + 1 < records_.size() ? records_[r + 1] : s.size();
-    if (deleted_[r]) {
-      any = true;
-    } else {
-      kept.str().append(s, begin, end - begin);
+  try {
+    kept.str().reserve(s.size() + kAppendSlack);
+    kept.str().append(s, 0, schema_end);
+    for (size_t r = 0; r < records_.size(); ++r) {
+      const size_t begin = records_[r];
+      const size_t end = r + 1 < records_.size() ? records_[r + 1] : s.size();
+      if (deleted_[r]) {
+        any = true;
+      } else {
+        kept.str().append(s, begin, end - begin);
+      }
     }
+  } catch (const std::bad_alloc&) {
+    WipeFast(kept.str());
+    return false;
   }
   if (!any) {
     WipeFast(kept.str());
@@ -516,14 +548,18 @@ bool TableContainer::Purge() {
   if (!written) std::swap(payload_, kept);
   WipeFast(kept.str());
   if (!written) return false;
-  // Re-index the smaller payload; it was built from valid records, so this cannot fail.
-  SecretText moved(std::move(payload_));
-  if (!LoadPayload(std::move(moved))) {
-    Forget();
-    return false;
+  // Re-index the smaller payload; it was built from valid records, so this can only fail
+  // for want of memory.
+  try {
+    SecretText moved(std::move(payload_));
+    if (LoadPayload(std::move(moved))) {
+      current_ = std::min(current_, records_.size());
+      return true;
+    }
+  } catch (const std::bad_alloc&) {
   }
-  current_ = std::min(current_, records_.size());
-  return true;
+  Forget();
+  return false;
 }
 
 }  // namespace quorrel

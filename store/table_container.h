@@ -21,6 +21,8 @@
 //
 // Changes reach the file only through Append, Purge and SetAccessPassword, each reporting
 // whether its write succeeded. Deletion marks live in memory until Purge; Close drops them.
+// No file beyond kMaxTableFileBytes is read or written, and running out of memory makes an
+// operation fail rather than throw.
 //
 // Texts longer than a field's maximum length are stored whole and read back whole: cutting
 // them would silently change a password. Only texts beyond kMaxStoredTextBytes are refused
@@ -68,8 +70,9 @@ class TableContainer {
   TableContainer(const TableContainer&) = delete;
   TableContainer& operator=(const TableContainer&) = delete;
 
-  // Writes a new empty table protected by password. Refuses (false) when anything exists at
-  // path already: a table is never overwritten by a create. Leaves the container closed.
+  // Writes a new empty table protected by password through TableFileSystem::WriteNew.
+  // Refuses (false) when anything is, or may be, at path: a table is never overwritten by a
+  // create, not even one that appears while it runs. Leaves the container closed.
   bool Create(const Text& path, const std::vector<FieldSpec>& fields, std::string_view password);
 
   // Loads the table; false for a missing, foreign, damaged or future-version file or a wrong
@@ -103,8 +106,9 @@ class TableContainer {
   bool GoToLast();
 
   // Appends one record (values in field order), writes the table and makes it current.
-  // False when closed, for a wrong number of values, a text beyond kMaxStoredTextBytes or a
-  // failed write; the table is then unchanged.
+  // False when closed, for a wrong number of values, a text beyond kMaxStoredTextBytes, a
+  // file that would grow beyond kMaxTableFileBytes or a failed write; the table is then
+  // unchanged.
   bool Append(const std::vector<Text>& values);
 
   // Scans from the current record; on a match that record stays current and true is returned,

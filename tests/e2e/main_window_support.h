@@ -279,7 +279,7 @@ inline AccountStore TableAt(const RunDirectory& run) {
 // An account table written by the test itself (UTF-8 records).
 inline void SeedTable(const RunDirectory& run, const std::vector<AccountRecord>& records) {
   AccountStore store = TableAt(run);
-  ASSERT_TRUE(CreateAccountTable(store));
+  ASSERT_EQ(CreateAccountTable(store), TableOutcome::kCreated);
   for (const AccountRecord& r : records)
     ASSERT_TRUE(AddAccount(store, Ansi(r.pid), Ansi(r.name), Ansi(r.user), Ansi(r.password)));
 }

@@ -127,3 +127,21 @@ TEST(IsSafeFileBaseName, AcceptsOrdinaryAndChineseNamesRejectsPathsAndForbiddenC
   for (char c : Text("*?\"<>|")) EXPECT_FALSE(IsSafeFileBaseName(Text("#a") + c + "b")) << c;
   EXPECT_FALSE(IsSafeFileBaseName(std::string_view("#a\0b", 4)));
 }
+
+TEST(IsSafeFileBaseName, ChecksTheDecodedNameAndFollowsTheLeadByteRuleItIsGiven) {
+  for (const wchar_t* ok : {L"#QQ 10001", L"#Caf\u00e9 user", L"#\u8868\u683C x", L"#con", L"COM10", L"#name ."})
+    EXPECT_TRUE(IsSafeFileBaseName(std::wstring_view(ok)));
+  for (const wchar_t* bad : {L"", L".", L"..", L"#a\\b", L"..\\x", L"#a/b", L"C:x", L"#a\tb", L"CON", L"con.txt",
+                             L"LPT1 .a", L"#a\u001Fb"})
+    EXPECT_FALSE(IsSafeFileBaseName(std::wstring_view(bad)));
+  for (wchar_t c : std::wstring(L"*?\"<>|")) EXPECT_FALSE(IsSafeFileBaseName(std::wstring(L"#a") + c + L"b"));
+  EXPECT_FALSE(IsSafeFileBaseName(std::wstring_view(L"#a\0b", 4)));
+
+  // In a code page without double-byte characters "Caf\xE9" is "Café", and 0x5C after 0xCB
+  // is a backslash; the GBK rule reads both the other way.
+  auto single_byte = [](unsigned char) { return false; };
+  EXPECT_TRUE(IsSafeFileBaseName("#Caf\xE9 user", single_byte));
+  EXPECT_FALSE(IsSafeFileBaseName("#Caf\xE9 user"));
+  EXPECT_FALSE(IsSafeFileBaseName("#\xCB\x5C x", single_byte));
+  EXPECT_TRUE(IsSafeFileBaseName("#\xCB\x5C x"));
+}

@@ -29,7 +29,7 @@ std::string TableWithPids(const Strings& pids) {
 class AccountTableTest : public ::testing::Test {
  protected:
   void Seed(const Strings& pids) {
-    ASSERT_TRUE(CreateAccountTable(h.store));
+    ASSERT_EQ(CreateAccountTable(h.store), TableOutcome::kCreated);
     for (const std::string& pid : pids) ASSERT_TRUE(AddAccount(h.store, pid, "n" + pid, "u" + pid, "p" + pid));
     h.log.clear();
   }
@@ -39,7 +39,7 @@ class AccountTableTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(AccountTableTest, FirstUseCreatesAnEmptyProtectedTableOnce) {
-  EXPECT_TRUE(h.Pids().empty());
+  EXPECT_EQ(ForEachAccount(h.store, nullptr), TableOutcome::kCreated);
   EXPECT_EQ(h.log, (Strings{"Data Create"}));
   TableContainer table(h.fs);
   ASSERT_TRUE(OpenAccountTable(h.store, table));
@@ -48,25 +48,68 @@ TEST_F(AccountTableTest, FirstUseCreatesAnEmptyProtectedTableOnce) {
   EXPECT_EQ(table.Fields()[3].name, "PASSWORD");
   EXPECT_FALSE(table.Open(StoreHarness::kPath, ""));  // never left without its password
   h.log.clear();
-  EXPECT_TRUE(h.Pids().empty());
+  EXPECT_EQ(ForEachAccount(h.store, nullptr), TableOutcome::kOpened);
   EXPECT_TRUE(h.log.empty());
-  EXPECT_FALSE(CreateAccountTable(h.store));
+  EXPECT_EQ(CreateAccountTable(h.store), TableOutcome::kPresent);
   EXPECT_EQ(h.restarts, 0);
+  EXPECT_EQ(h.fs.files.size(), 1u);  // no temp file left beside it
 }
 
-TEST_F(AccountTableTest, FailedCreationDeletesLogsAndRestarts) {
+TEST_F(AccountTableTest, FailedCreationLogsRestartsAndDeletesOnlyItsOwnFile) {
   h.fs.fail_writes = {true};
-  EXPECT_TRUE(h.Pids().empty());
+  EXPECT_EQ(ForEachAccount(h.store, nullptr), TableOutcome::kCannotCreate);
   EXPECT_EQ(h.log, (Strings{"Data Create", "Data Create Error "}));
   EXPECT_EQ(h.restarts, 1);
   EXPECT_FALSE(h.HasTable());
 
   h.log.clear();
   h.fs.fail_writes = {false, true};  // created, then protecting it fails
-  EXPECT_TRUE(h.Pids().empty());
+  EXPECT_EQ(ForEachAccount(h.store, nullptr), TableOutcome::kCannotCreate);
   EXPECT_EQ(h.log, (Strings{"Data Create", "Data Create Encryption Error "}));
   EXPECT_EQ(h.restarts, 2);
-  EXPECT_FALSE(h.HasTable());
+  EXPECT_FALSE(h.HasTable());  // the file it made itself goes
+  EXPECT_TRUE(h.fs.files.empty());
+}
+
+// The file layer cannot tell (access denied, a network or removable-drive error): the table
+// may be there, so nothing is created, written, deleted or logged.
+TEST_F(AccountTableTest, ATableThatCannotBeCheckedIsNeverReplaced) {
+  Seed({"11111"});
+  const std::string table = h.TableBytes();
+  h.fs.unreadable.insert(StoreHarness::kPath);
+  EXPECT_EQ(ForEachAccount(h.store, nullptr), TableOutcome::kCannotOpen);
+  EXPECT_EQ(CreateAccountTable(h.store), TableOutcome::kPresent);
+  EXPECT_FALSE(AddAccount(h.store, "22222", "n", "u", "p"));
+  TableOutcome outcome = TableOutcome::kOpened;
+  EXPECT_EQ(NewAccountPid(h.store, outcome), "");
+  EXPECT_EQ(outcome, TableOutcome::kCannotOpen);
+  EXPECT_EQ(h.restarts, 1);
+  EXPECT_TRUE(h.log.empty());
+  h.fs.unreadable.clear();
+  EXPECT_EQ(h.TableBytes(), table);
+  EXPECT_EQ(h.Pids(), (Strings{"11111"}));
+}
+
+// The table appears between the check and the create (another copy of the program, a
+// restore): the create refuses, and the failure path leaves that file alone.
+TEST(AccountTableRace, ATableThatAppearsDuringCreationIsKept) {
+  struct LateTable : FaultyFileSystem {
+    PathState Probe(const Text& path) override {
+      if (path == StoreHarness::kPath && checks++ < 2) return PathState::kAbsent;
+      return FaultyFileSystem::Probe(path);
+    }
+    int checks = 0;
+  };
+  StoreHarness made;
+  ASSERT_EQ(CreateAccountTable(made.store), TableOutcome::kCreated);
+  ASSERT_TRUE(AddAccount(made.store, "11111", "n", "u", "p"));
+  LateTable fs;
+  fs.files = made.fs.files;
+  StoreHarness h;
+  h.store.fs = &fs;
+  EXPECT_EQ(CreateAccountTable(h.store), TableOutcome::kCannotCreate);
+  EXPECT_EQ(h.log, (Strings{"Data Create", "Data Create Error "}));
+  EXPECT_EQ(fs.files, made.fs.files);
 }
 
 TEST_F(AccountTableTest, AddedAccountsAreListedInOrderAndFoundWhole) {
@@ -147,7 +190,9 @@ TEST_F(AccountTableTest, NewPidNeverRepeatsATakenOne) {
 }
 
 TEST_F(AccountTableTest, NewPidDoesNotHangWhenValuesRunOutAndRestartsWithoutATable) {
-  EXPECT_EQ(NewAccountPid(h.store), "");
+  TableOutcome outcome = TableOutcome::kOpened;
+  EXPECT_EQ(NewAccountPid(h.store, outcome), "");
+  EXPECT_EQ(outcome, TableOutcome::kCannotOpen);
   EXPECT_EQ(h.restarts, 1);
   EXPECT_FALSE(h.HasTable());
 
@@ -160,7 +205,8 @@ TEST_F(AccountTableTest, NewPidDoesNotHangWhenValuesRunOutAndRestartsWithoutATab
   EXPECT_EQ(NewAccountPid(h.store), last);
   all.push_back(last);
   h.TableBytes() = TableWithPids(all);
-  EXPECT_EQ(NewAccountPid(h.store), "");
+  EXPECT_EQ(NewAccountPid(h.store, outcome), "");
+  EXPECT_EQ(outcome, TableOutcome::kOpened);  // all taken: no restart
   EXPECT_EQ(h.restarts, 1);
 }
 
@@ -196,6 +242,7 @@ TEST(UnopenableTable, IsNeverWrittenByAnyOperationAndLeavesTheListEmpty) {
   future[8] = 2;
   files.push_back(foreign);
   files.push_back(future);
+  files.push_back(good + std::string(kMaxTableFileBytes, '\0'));  // beyond what is read
   for (size_t i = 0; i < good.size(); ++i) {
     files.push_back(good);
     files.back()[i] = static_cast<char>(files.back()[i] ^ (0x80 >> (i % 8)));
@@ -205,11 +252,11 @@ TEST(UnopenableTable, IsNeverWrittenByAnyOperationAndLeavesTheListEmpty) {
     h.TableBytes() = files[i];
     TableContainer table(h.fs);
     EXPECT_FALSE(OpenAccountTable(h.store, table)) << i;
-    EXPECT_TRUE(h.Pids().empty()) << i;
+    EXPECT_EQ(ForEachAccount(h.store, nullptr), TableOutcome::kCannotOpen) << i;
     EXPECT_FALSE(FindAccountByPid(h.store, "12345"));
     EXPECT_FALSE(AddAccount(h.store, "12345", "n", "u", "p"));
     EXPECT_EQ(DeleteAccountByPid(h.store, "12345"), 0);
-    EXPECT_FALSE(CreateAccountTable(h.store));
+    EXPECT_EQ(CreateAccountTable(h.store), TableOutcome::kPresent);
     EXPECT_TRUE(h.log.empty()) << i;
     EXPECT_EQ(h.restarts, 0);
     EXPECT_EQ(NewAccountPid(h.store), "");
@@ -226,7 +273,7 @@ TEST(AccountTableCrash, AnAddOrDeleteStoppedAtAnyStepLeavesTheOldOrTheNewRecords
     for (CrashPoint point : kAllCrashPoints) {
       const std::string at = std::to_string(add) + "/" + std::to_string(static_cast<int>(point));
       StoreHarness h;
-      ASSERT_TRUE(CreateAccountTable(h.store));
+      ASSERT_EQ(CreateAccountTable(h.store), TableOutcome::kCreated);
       for (const auto& pid : seeded) ASSERT_TRUE(AddAccount(h.store, pid, "n", "u", "p"));
       h.fs.crash_point = point;
       h.fs.crash_on_write = h.fs.write_calls + 1;
@@ -236,20 +283,22 @@ TEST(AccountTableCrash, AnAddOrDeleteStoppedAtAnyStepLeavesTheOldOrTheNewRecords
         DeleteAccountByPid(h.store, "22222");
       }
       h.Reboot();
+      // On FAT the interrupted replace leaves the new table only in the temp file.
+      const bool recovered = point == CrashPoint::kReplaceNotAtomic;
       Strings expected = seeded;
-      if (point == CrashPoint::kAfterRename) {
+      if (point == CrashPoint::kAfterRename || recovered) {
         expected = add ? Strings{"11111", "22222", "22222", "33333", "44444"} : Strings{"11111", "33333"};
       }
       EXPECT_EQ(h.Pids(), expected) << at;
-      EXPECT_TRUE(h.log.empty()) << at;  // opened, not re-created
+      EXPECT_EQ(h.log, recovered ? Strings{"Data Recovered"} : Strings{}) << at;  // never re-created
       ASSERT_TRUE(AddAccount(h.store, "55555", "n", "u", "p")) << at;
       EXPECT_EQ(h.Pids().back(), "55555");
-      EXPECT_EQ(h.fs.files.count(ReplaceTempPath(StoreHarness::kPath)), 0u) << at;
+      EXPECT_EQ(h.fs.files.count(h.fs.TempPath(StoreHarness::kPath)), 0u) << at;
     }
   }
 }
 
-TEST(AccountTableCrash, ACreationStoppedAtAnyStepLeavesNoTableOrAnEmptyOne) {
+TEST(AccountTableCrash, ACreationStoppedAtAnyStepLeavesAnEmptyTableOrNoneAndLosesNoFile) {
   for (int write = 1; write <= 2; ++write) {
     for (CrashPoint point : kAllCrashPoints) {
       const std::string at = std::to_string(write) + "/" + std::to_string(static_cast<int>(point));
@@ -258,23 +307,80 @@ TEST(AccountTableCrash, ACreationStoppedAtAnyStepLeavesNoTableOrAnEmptyOne) {
       h.fs.crash_on_write = write;
       h.Pids();
       h.Reboot();
+      const Text temp = h.fs.TempPath(StoreHarness::kPath);
+      const auto left = h.fs.files.find(temp);
+      const std::optional<std::string> left_bytes =
+          left == h.fs.files.end() ? std::nullopt : std::optional<std::string>(left->second);
+      TableContainer probe(h.fs);
+      const bool whole = left_bytes && probe.Open(temp, kAccountTableAccessPassword);
+      probe.Close();
       const bool existed = h.HasTable();
+
       EXPECT_TRUE(h.Pids().empty());
-      // Either the next start creates it, or it opens: never a table that stays shut.
-      EXPECT_EQ(h.log, existed ? Strings{} : Strings{"Data Create"}) << at;
+      // Either the next start opens it, puts the whole temp file in place, or creates it.
+      const Strings expected = existed ? Strings{} : whole ? Strings{"Data Recovered"} : Strings{"Data Create"};
+      EXPECT_EQ(h.log, expected) << at;
+      if (left_bytes && !existed && !whole) {
+        EXPECT_EQ(h.fs.files[AsidePath(temp, 1)], *left_bytes) << at;  // kept, not overwritten
+      }
       ASSERT_TRUE(AddAccount(h.store, "11111", "n", "u", "p")) << at;
     }
   }
 }
 
-TEST_F(AccountTableTest, ALeftOverTempFileIsNeitherTheTableNorItsUndoing) {
-  // A full table in the temp file while the table itself is missing: a fresh table is made.
-  const std::string temp = ReplaceTempPath(StoreHarness::kPath);
-  h.fs.files[temp] = TableWithPids({"11111", "22222"});
-  EXPECT_TRUE(h.Pids().empty());
+TEST_F(AccountTableTest, ATempFileWhereTheTableIsMissingIsPutInPlaceOrKeptAside) {
+  const Text path = StoreHarness::kPath;
+  const Text temp = h.fs.TempPath(path);
+  const Text legacy = path + ".tmp";
+  EXPECT_EQ(temp, "dir/UserData.ed~");
+
+  // The only complete copy, under the current temp name and under that of earlier versions.
+  for (const Text& left : {temp, legacy}) {
+    StoreHarness r;
+    r.fs.files[left] = TableWithPids({"11111", "22222"});
+    EXPECT_EQ(r.Pids(), (Strings{"11111", "22222"})) << left;  // listed at once
+    EXPECT_EQ(r.log, (Strings{"Data Recovered"}));
+    EXPECT_EQ(r.fs.files.count(left), 0u);
+    EXPECT_EQ(r.fs.files.size(), 1u);
+    EXPECT_EQ(r.restarts, 0);
+  }
+
+  // Not a table sealed with the access password: kept aside under a new name, then a fresh
+  // table. A second one the next time goes beside the first.
+  MemoryTableFileSystem other;
+  TableContainer foreign(other);
+  ASSERT_TRUE(foreign.Create("x", AccountTableFields(), "another password"));
+  h.fs.files[temp] = other.files["x"];
+  h.fs.files[legacy] = "half a table";
+  EXPECT_EQ(ForEachAccount(h.store, nullptr), TableOutcome::kCreated);
   EXPECT_EQ(h.log, (Strings{"Data Create"}));
-  ASSERT_TRUE(AddAccount(h.store, "33333", "n", "u", "p"));
+  EXPECT_EQ(h.fs.files["dir/UserData.e~1"], other.files["x"]);
+  EXPECT_EQ(h.fs.files["dir/UserData.edb.t~1"], "half a table");
+  EXPECT_EQ(h.fs.files.count(temp) + h.fs.files.count(legacy), 0u);
+  h.fs.files.erase(path);
   h.fs.files[temp] = "garbage";
+  EXPECT_EQ(ForEachAccount(h.store, nullptr), TableOutcome::kCreated);
+  EXPECT_EQ(h.fs.files["dir/UserData.e~2"], "garbage");
+  EXPECT_EQ(h.fs.files.size(), 4u);
+
+  // A temp file that cannot even be read or moved: the table is not created over it.
+  h.fs.files.erase(path);
+  h.fs.files[temp] = "unreadable";
+  h.fs.unreadable.insert(temp);
+  h.log.clear();
+  EXPECT_EQ(ForEachAccount(h.store, nullptr), TableOutcome::kCannotCreate);
+  EXPECT_EQ(h.fs.files[temp], "unreadable");
+  EXPECT_FALSE(h.HasTable());
+  EXPECT_EQ(h.restarts, 1);
+
+  // With the table present a temp file is only a write that never finished: overwritten.
+  h.fs.unreadable.clear();
+  h.fs.files.erase(temp);
+  ASSERT_EQ(CreateAccountTable(h.store), TableOutcome::kCreated);
+  ASSERT_TRUE(AddAccount(h.store, "33333", "n", "u", "p"));
+  h.fs.files[temp] = TableWithPids({"11111"});
   EXPECT_EQ(DeleteAccountByPid(h.store, "11111"), 0);
-  EXPECT_EQ(h.Pids(), (Strings{"33333"}));
+  ASSERT_TRUE(AddAccount(h.store, "44444", "n", "u", "p"));
+  EXPECT_EQ(h.Pids(), (Strings{"33333", "44444"}));
+  EXPECT_EQ(h.fs.files.count(temp), 0u);
 }

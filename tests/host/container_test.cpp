@@ -100,7 +100,38 @@ TEST(TableContainer, CreateOpensOnlyWithItsPasswordAndNeverOverwrites) {
   const std::vector<std::vector<FieldSpec>> bad = {
       {}, {{"", FieldType::kText, 1}}, {{"A"}, {"A"}}, {{std::string(65, 'N')}}, std::vector<FieldSpec>(65, {"X"})};
   for (const auto& fields : bad) EXPECT_FALSE(t.c.Create("t/other", fields, kPw));
-  EXPECT_FALSE(t.fs.Exists("t/other"));
+  EXPECT_EQ(t.fs.Probe("t/other"), PathState::kAbsent);
+  t.fs.unreadable.insert("t/unknown");  // cannot be checked: may be a table
+  EXPECT_FALSE(t.c.Create("t/unknown", {{"A"}}, kPw));
+  EXPECT_EQ(t.fs.write_calls, 1);
+}
+
+TEST(TableContainer, NeverReadsOrWritesAFileBeyondTheSizeLimit) {
+  Table t;
+  ASSERT_TRUE(t.Open());
+  // Records of 1 MiB up to 300 bytes below the limit (the file adds 64 to the payload).
+  const size_t target = kMaxTableFileBytes - 64 - 300;
+  std::string payload = Schema({"A", "B"});
+  const std::string big(kMaxStoredTextBytes, 'b');
+  while (target - payload.size() > big.size() + 9) payload += Record({"", big});
+  payload += Record({"", std::string(target - payload.size() - 9, 'c')});
+  ASSERT_EQ(payload.size(), target);
+  t.fs.files[kPath] = SealRaw(payload);
+  ASSERT_TRUE(t.Open());
+  const size_t count = t.c.RecordCount();
+  const std::string before = t.fs.files[kPath];
+  EXPECT_TRUE(t.c.Append({"x", std::string(100, 'y')}));    // 110 bytes: 190 to spare
+  EXPECT_FALSE(t.c.Append({"x", std::string(200, 'y')}));   // 210 bytes: past the limit
+  EXPECT_EQ(t.c.RecordCount(), count + 1);
+  t.c.GoToFirst();
+  t.c.MarkDeleted();
+  EXPECT_TRUE(t.c.Purge());  // shrinking is always fine
+  ASSERT_TRUE(t.Open());
+  EXPECT_EQ(t.c.RecordCount(), count);
+
+  t.fs.files[kPath] = before + std::string(kMaxTableFileBytes - before.size() + 1, '\0');
+  EXPECT_FALSE(t.Open());
+  EXPECT_FALSE(t.fs.ReadFile(kPath));
 }
 
 TEST(TableContainer, NavigatesAppendsFindsAndPurges) {
@@ -273,6 +304,27 @@ TEST(TableContainer, SealAndUnsealRoundTrip) {
   EXPECT_FALSE(SealTableFile("payload", "pw", params));
 }
 
+TEST(TempPaths, AreNeverLongerThanThePathAndStayInItsFolder) {
+  EXPECT_EQ(ReplaceTempPath("C:\\Q\\UserData.edb"), "C:\\Q\\UserData.ed~");
+  EXPECT_EQ(ReplaceTempPath("x~"), "x_");
+  EXPECT_EQ(LegacyTempPath("C:\\Q\\UserData.edb"), "C:\\Q\\UserData.edb.tmp");
+  EXPECT_EQ(AsidePath("d/UserData.ed~", 1), "d/UserData.e~1");
+  EXPECT_EQ(AsidePath("d/UserData.edb.tmp", 12), "d/UserData.edb.~12");
+  // A name ending in a double-byte character loses it whole; 0x5C as a trail byte is no
+  // separator (GBK 0x81 0x5C), but it is one in a code page without double-byte characters.
+  EXPECT_EQ(ReplaceTempPath("d\\\xB1\xED\x81\x5C"), "d\\\xB1\xED~");
+  EXPECT_EQ(ReplaceTempPath("\x81\x5C", [](unsigned char) { return false; }), "");  // no name
+  EXPECT_EQ(AsidePath("d\\\x81\x5C", 1), "d\\~1");
+  EXPECT_EQ(AsidePath("d\\a", 1), "");  // no room for the number: no name
+  EXPECT_EQ(ReplaceTempPath("d\\"), "");
+  for (const Text& path : {Text("C:\\Q\\UserData.edb"), Text("a"), Text("\xD6\xD0\xCE\xC4")}) {
+    const Text temp = ReplaceTempPath(path);
+    EXPECT_LE(temp.size(), path.size()) << path;
+    EXPECT_NE(temp, path);
+    EXPECT_EQ(LastPathSeparator(temp), LastPathSeparator(path));
+  }
+}
+
 TEST(PosixFileSystem, ReplacesAtomicallyOverStaleTempAndFailsCleanly) {
   char templ[] = "/tmp/quorrel-fs-XXXXXX";
   ASSERT_NE(mkdtemp(templ), nullptr);
@@ -306,5 +358,50 @@ TEST(PosixFileSystem, ReplacesAtomicallyOverStaleTempAndFailsCleanly) {
   EXPECT_FALSE(fs.WriteReplace(path, "new"));
   EXPECT_EQ(fs.ReadFile(path), "table");
   EXPECT_FALSE(fs.ReadFile(dir));  // nor is a folder taken for a table
+  std::filesystem::remove_all(dir);
+}
+
+TEST(PosixFileSystem, CreatesAndMovesWithoutReplacingAndSaysWhenItCannotTell) {
+  char templ[] = "/tmp/quorrel-fs-XXXXXX";
+  ASSERT_NE(mkdtemp(templ), nullptr);
+  const std::string dir = templ, path = dir + "/UserData.edb", temp = ReplaceTempPath(path);
+  PosixTableFileSystem fs;
+  EXPECT_EQ(fs.Probe(path), PathState::kAbsent);
+  EXPECT_EQ(fs.Probe(dir + "/missing/x"), PathState::kAbsent);
+  ASSERT_TRUE(fs.WriteNew(path, "first"));
+  EXPECT_EQ(fs.Probe(path), PathState::kPresent);
+  EXPECT_EQ(fs.Probe(path + "/x"), PathState::kAbsent);  // ENOTDIR: "path not found"
+  EXPECT_FALSE(fs.WriteNew(path, "second"));
+  EXPECT_EQ(fs.ReadFile(path), "first");
+  EXPECT_EQ(fs.Probe(temp), PathState::kAbsent);
+
+  // A temp file that is there already is not ours: not overwritten, not removed.
+  fs.Remove(path);
+  ASSERT_TRUE(fs.WriteReplace(temp + "x", "only copy"));
+  ASSERT_EQ(std::rename((temp + "x").c_str(), temp.c_str()), 0);
+  EXPECT_FALSE(fs.WriteNew(path, "new"));
+  EXPECT_EQ(fs.ReadFile(temp), "only copy");
+  EXPECT_EQ(fs.Probe(path), PathState::kAbsent);
+  ASSERT_TRUE(fs.MoveNew(temp, path));
+  EXPECT_EQ(fs.ReadFile(path), "only copy");
+  ASSERT_TRUE(fs.WriteNew(dir + "/other", "other"));
+  EXPECT_FALSE(fs.MoveNew(dir + "/other", path));
+  EXPECT_EQ(fs.ReadFile(path), "only copy");
+  EXPECT_EQ(fs.ReadFile(dir + "/other"), "other");
+
+  // A loop of links is neither there nor missing.
+  ASSERT_EQ(symlink("loop", (dir + "/loop").c_str()), 0);
+  EXPECT_EQ(fs.Probe(dir + "/loop"), PathState::kUnknown);
+  EXPECT_FALSE(fs.ReadFile(dir + "/loop"));
+
+  // Beyond the size limit a file does not read: no 32-bit process could hold it twice.
+  const std::string big = dir + "/big.edb";
+  std::FILE* f = std::fopen(big.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fclose(f);
+  ASSERT_EQ(truncate(big.c_str(), static_cast<off_t>(kMaxTableFileBytes) + 1), 0);  // sparse
+  EXPECT_FALSE(fs.ReadFile(big));
+  ASSERT_EQ(truncate(big.c_str(), static_cast<off_t>(kMaxTableFileBytes)), 0);
+  EXPECT_EQ(fs.ReadFile(big).value_or("").size(), kMaxTableFileBytes);
   std::filesystem::remove_all(dir);
 }

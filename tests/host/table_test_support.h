@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -11,7 +12,7 @@
 
 namespace quorrel::testing {
 
-// Where a WriteReplace stops when the process dies inside it.
+// Where a write stops when the process dies inside it.
 enum class CrashPoint {
   kBeforeTempCreate,
   kAfterTempCreate,    // empty temp file
@@ -19,34 +20,56 @@ enum class CrashPoint {
   kBeforeFlush,        // written, not flushed: unflushed pages read back as zeros
   kBeforeRename,       // flushed temp file, rename not done
   kRenameNotDurable,   // renamed, but the folder entry never reached the disk
+  kReplaceNotAtomic,   // FAT: the replace deleted the old file, the rename never came
   kAfterRename,        // renamed and durable
 };
 constexpr CrashPoint kAllCrashPoints[] = {
-    CrashPoint::kBeforeTempCreate, CrashPoint::kAfterTempCreate, CrashPoint::kAfterPartialWrite,
-    CrashPoint::kBeforeFlush,      CrashPoint::kBeforeRename,    CrashPoint::kRenameNotDurable,
-    CrashPoint::kAfterRename};
+    CrashPoint::kBeforeTempCreate, CrashPoint::kAfterTempCreate,  CrashPoint::kAfterPartialWrite,
+    CrashPoint::kBeforeFlush,      CrashPoint::kBeforeRename,     CrashPoint::kRenameNotDurable,
+    CrashPoint::kReplaceNotAtomic, CrashPoint::kAfterRename};
 
 // files is the disk as found after the crash; after it every call fails (the process is gone).
+// Paths in unreadable answer as a network drive or a denied access would: neither present
+// nor absent, and they do not read.
 class FaultyFileSystem : public MemoryTableFileSystem {
  public:
   std::optional<std::string> ReadFile(const Text& path) override {
-    if (crashed) return std::nullopt;
+    if (crashed || unreadable.count(path) != 0) return std::nullopt;
     return MemoryTableFileSystem::ReadFile(path);
   }
-  bool Exists(const Text& path) override { return !crashed && MemoryTableFileSystem::Exists(path); }
+  PathState Probe(const Text& path) override {
+    if (crashed || unreadable.count(path) != 0) return PathState::kUnknown;
+    return MemoryTableFileSystem::Probe(path);
+  }
   bool Remove(const Text& path) override { return !crashed && MemoryTableFileSystem::Remove(path); }
+  bool MoveNew(const Text& from, const Text& to) override {
+    return !crashed && unreadable.count(from) == 0 && MemoryTableFileSystem::MoveNew(from, to);
+  }
+  bool WriteReplace(const Text& path, std::string_view bytes) override { return Write(path, bytes, true); }
+  bool WriteNew(const Text& path, std::string_view bytes) override { return Write(path, bytes, false); }
 
-  bool WriteReplace(const Text& path, std::string_view bytes) override {
+  int crash_on_write = 0;  // 1-based write call that crashes; 0: none
+  CrashPoint crash_point = CrashPoint::kBeforeTempCreate;
+  std::deque<bool> fail_writes;  // next writes: true = give up
+  int write_calls = 0;
+  bool crashed = false;
+  std::set<Text> unreadable;
+
+ private:
+  bool Write(const Text& path, std::string_view bytes, bool replace) {
     ++write_calls;
-    if (crashed) return false;
+    if (crashed || unreadable.count(path) != 0) return false;
     if (!fail_writes.empty()) {
       const bool fail = fail_writes.front();
       fail_writes.pop_front();
       if (fail) return false;  // a give-up (lock, full disk): path untouched, no temp
     }
-    if (crash_on_write != write_calls) return MemoryTableFileSystem::WriteReplace(path, bytes);
+    if (crash_on_write != write_calls) {
+      return replace ? MemoryTableFileSystem::WriteReplace(path, bytes)
+                     : MemoryTableFileSystem::WriteNew(path, bytes);
+    }
     crashed = true;
-    const Text temp = ReplaceTempPath(path);
+    const Text temp = TempPath(path);
     const size_t n = bytes.size();
     switch (crash_point) {
       case CrashPoint::kBeforeTempCreate: break;
@@ -57,6 +80,10 @@ class FaultyFileSystem : public MemoryTableFileSystem {
         break;
       case CrashPoint::kBeforeRename:
       case CrashPoint::kRenameNotDurable: files[temp] = std::string(bytes); break;
+      case CrashPoint::kReplaceNotAtomic:
+        files[temp] = std::string(bytes);
+        files.erase(path);
+        break;
       case CrashPoint::kAfterRename:
         files[path] = std::string(bytes);
         files.erase(temp);
@@ -64,12 +91,6 @@ class FaultyFileSystem : public MemoryTableFileSystem {
     }
     return false;
   }
-
-  int crash_on_write = 0;  // 1-based WriteReplace call that crashes; 0: none
-  CrashPoint crash_point = CrashPoint::kBeforeTempCreate;
-  std::deque<bool> fail_writes;  // next writes: true = give up
-  int write_calls = 0;
-  bool crashed = false;
 };
 
 // Draws that return scripted values first, then a fixed fallback.

@@ -1,0 +1,156 @@
+// Paths and export names under the system's code page rather than a fixed GBK rule, and the
+// export's file handling.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/startup_win.h"
+#include "base/encoding_win.h"
+#include "exchange/account_file.h"
+#include "tests/win/test_util.h"
+
+using namespace quorrel;
+
+namespace {
+
+// Real rules of other systems, from the system's own tables.
+bool Cp1252LeadByte(unsigned char b) { return IsDBCSLeadByteEx(1252, b) != FALSE; }
+bool Cp932LeadByte(unsigned char b) { return IsDBCSLeadByteEx(932, b) != FALSE; }
+
+std::wstring Desktop() {
+  wchar_t path[MAX_PATH] = {};
+  SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, path);
+  return std::wstring(path) + L"\\";
+}
+
+std::string ReadWide(const std::wstring& path) {
+  UniqueFile f(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!f) return "<missing>";
+  std::string out(4096, '\0');
+  DWORD got = 0;
+  ::ReadFile(f.get(), out.data(), static_cast<DWORD>(out.size()), &got, nullptr);
+  out.resize(got);
+  return out;
+}
+
+// This process's HKEY_CURRENT_USER replaced by a volatile key whose desktop folder does not
+// exist, so that the shell cannot name it; the real one comes back at the end of the scope.
+class NoDesktopFolder {
+ public:
+  NoDesktopFolder() {
+    RegCreateKeyExW(HKEY_CURRENT_USER, kRoot, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                    root_.put(), nullptr);
+    const wchar_t missing[] = L"C:\\no such folder\\Desktop";
+    for (const wchar_t* sub : {L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+                               L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"}) {
+      UniqueHkey key;
+      RegCreateKeyExW(root_.get(), sub, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, key.put(), nullptr);
+      RegSetValueExW(key.get(), L"Desktop", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(missing),
+                     sizeof missing);
+    }
+    active_ = root_ && RegOverridePredefKey(HKEY_CURRENT_USER, root_.get()) == ERROR_SUCCESS;
+  }
+  ~NoDesktopFolder() {
+    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    root_.reset();
+    RegDeleteTreeW(HKEY_CURRENT_USER, kRoot);
+  }
+  bool active() const { return active_; }
+
+ private:
+  static constexpr const wchar_t* kRoot = L"Software\\QuorrelTest\\NoDesktop";
+  UniqueHkey root_;
+  bool active_ = false;
+};
+
+class AccountFileExport : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    base_ = Utf8ToAnsi("#导出测试" + std::to_string(GetCurrentProcessId()) + " user");
+    path_ = Desktop() + AnsiToWide(base_) + L".Pw";
+    temp_ = path_.substr(0, path_.size() - 1) + L"~";
+  }
+  void TearDown() override {
+    RemoveDirectoryW(temp_.c_str());
+    DeleteFileW(temp_.c_str());
+    DeleteFileW(path_.c_str());
+  }
+  std::string base_;
+  std::wstring path_, temp_;
+};
+
+}  // namespace
+
+TEST(StartupCodePage, PathsSplitByTheSystemsLeadByteRule) {
+  for (int b = 0; b < 256; ++b) {
+    const auto byte = static_cast<unsigned char>(b);
+    EXPECT_EQ(IsSystemLeadByte(byte), IsDBCSLeadByteEx(GetACP(), byte) != FALSE) << b;
+    if (GetACP() == 936) {
+      EXPECT_EQ(IsSystemLeadByte(byte), IsLeadByte(byte)) << b;
+    }
+  }
+  // "C:\Café\Quorrel.exe" as code page 1252 writes it: 0xE9 is a character of its own, and
+  // the GBK rule took the backslash after it for a trail byte, one folder too high.
+  const std::string cafe = "C:\\Caf\xE9\\Quorrel.exe";
+  EXPECT_EQ(LastPathSeparator(cafe, &Cp1252LeadByte), 7u);
+  EXPECT_EQ(LastPathSeparator(cafe, &IsLeadByte), 2u);
+  // Shift-JIS "表" is 0x95 0x5C.
+  EXPECT_EQ(LastPathSeparator("C:\\\x95\x5C\\Q.exe", &Cp932LeadByte), 5u);
+
+  // The program's folder and file name, as the system names them.
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  const std::wstring wide = self;
+  const size_t sep = wide.find_last_of(L'\\');
+  EXPECT_EQ(AnsiToWide(ModuleDirectory()), wide.substr(0, sep));
+  EXPECT_EQ(AnsiToWide(ModuleFileName()), wide.substr(sep + 1));
+}
+
+TEST(StartupCodePage, ExportNamesAreCheckedAsTheSystemDecodesThem) {
+  EXPECT_TRUE(IsSafeFileBaseName("#Caf\xE9 user", &Cp1252LeadByte));
+  EXPECT_FALSE(IsSafeFileBaseName("#Caf\xE9 user"));  // GBK: a cut double-byte character
+  EXPECT_TRUE(IsSafeFileBaseName("#\x95\x5C user", &Cp932LeadByte));
+  EXPECT_FALSE(IsSafeFileBaseName("#\x95\x5C user", &Cp1252LeadByte));  // a backslash there
+  EXPECT_EQ(AnsiToWideExact(Utf8ToAnsi("#账号 乗")), Utf8ToWide("#账号 乗"));
+  EXPECT_FALSE(AnsiToWideExact("#a\x81").has_value());  // no character in code page 936
+  EXPECT_FALSE(AnsiToWideExact("#\xFF\xFF").has_value());
+}
+
+TEST_F(AccountFileExport, ReplacesTheEarlierFileOnlyOnceTheNewOneIsWhole) {
+  ASSERT_TRUE(WriteAccountFile(base_, "user", "first"));
+  EXPECT_EQ(ParseAccountFileContent(ReadWide(path_)), "user----first");
+  ASSERT_TRUE(WriteAccountFile(base_, "user", "second"));
+  const std::string second = ReadWide(path_);
+  EXPECT_EQ(ParseAccountFileContent(second), "user----second");
+  EXPECT_EQ(GetFileAttributesW(temp_.c_str()), INVALID_FILE_ATTRIBUTES);
+
+  // The temp name taken (here by a folder): the write fails before the earlier file is touched.
+  ASSERT_TRUE(CreateDirectoryW(temp_.c_str(), nullptr));
+  EXPECT_FALSE(WriteAccountFile(base_, "user", "third"));
+  EXPECT_EQ(ReadWide(path_), second);
+
+  // Names that are no file name once decoded, or do not decode at all.
+  for (const char* bad : {"#a\\b", "#a/b", "CON", "#a\x81", "#\x81\x7F"}) {
+    EXPECT_FALSE(WriteAccountFile(bad, "user", "pw")) << bad;
+  }
+}
+
+TEST_F(AccountFileExport, WritesNothingWhenTheDesktopFolderCannotBeFound) {
+  TempDir cwd;
+  wchar_t before[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, before);
+  ASSERT_TRUE(SetCurrentDirectoryA(cwd.path().c_str()));
+  {
+    NoDesktopFolder gone;
+    ASSERT_TRUE(gone.active());
+    wchar_t path[MAX_PATH] = {};
+    ASSERT_NE(SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, path), S_OK);
+    EXPECT_FALSE(WriteAccountFile(base_, "user", "pw"));
+  }
+  SetCurrentDirectoryW(before);
+  EXPECT_EQ(RawRead(cwd.path() + "\\" + base_ + ".Pw"), "<missing>");  // not the current folder
+  EXPECT_EQ(ReadWide(path_), "<missing>");
+}
