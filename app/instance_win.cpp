@@ -4,6 +4,7 @@
 
 #include "app/restart.h"
 #include "app/state.h"
+#include "base/encoding_win.h"
 #include "base/file_io_win.h"
 #include "base/handles_win.h"
 #include "base/report.h"
@@ -68,6 +69,37 @@ bool TerminateProcessById(DWORD pid) {
     return false;
   }
   return TerminateProcess(process.get(), 0) == 1;
+}
+
+bool TakeRestartedForTable() {
+  char value[8] = {};
+  const DWORD n = GetEnvironmentVariableA(kRestartedForTableVariable, value, sizeof value);
+  SetEnvironmentVariableA(kRestartedForTableVariable, nullptr);
+  return n > 0 && n < sizeof value && value[0] == '1';
+}
+
+void RestartForTable() {
+  ProcessState& s = State();
+  // A path too long for the table would be as long after a restart.
+  const bool tooLong = s.AccountTablePath.size() >= MAX_PATH;
+  if (!s.RestartedForTable && !tooLong) {
+    // The batch file and the copy it starts inherit this process's environment.
+    ReportIf(!SetEnvironmentVariableA(kRestartedForTableVariable, "1"));
+    RestartProgram();
+    SetEnvironmentVariableA(kRestartedForTableVariable, nullptr);  // no program file: no restart
+    return;
+  }
+  if (s.ToldFolderUnwritable) return;
+  s.ToldFolderUnwritable = true;
+  const std::wstring folder = AnsiToWide(s.RunDirectory);
+  const std::wstring text =
+      tooLong ? Utf8ToWide("程序所在文件夹的路径太长，无法在其中建立账号表：\r\n") + folder +
+                    Utf8ToWide("\r\n\r\n请把 Quorrel.exe 移到路径较短的文件夹后再启动。")
+              : Utf8ToWide("无法在这个文件夹中建立账号表：\r\n") + folder +
+                    Utf8ToWide("\r\n\r\nQuorrel 把账号保存在它自己所在的文件夹里，而这个文件夹不能写入"
+                               "（例如 Program Files 下的文件夹，或只读的盘）。\r\n"
+                               "请把 Quorrel.exe 移到您可以写入的文件夹（例如“文档”中的一个文件夹）后再启动。");
+  MessageBoxW(nullptr, text.c_str(), L"Quorrel", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 
 void RestartProgram(int delay) {

@@ -22,4 +22,17 @@ bool TerminateProcessById(DWORD pid = 0);
 // "\" + ExeFileName.
 void RestartProgram(int delay = 2);
 
+// Set in the environment of a copy started by RestartForTable (the batch file passes it on).
+inline constexpr char kRestartedForTableVariable[] = "QUORREL_RESTARTED_FOR_TABLE";
+
+// True when this process was started by RestartForTable; the variable is taken out of the
+// environment, so that nothing this process starts inherits it.
+bool TakeRestartedForTable();
+
+// The answer to an account table that cannot be created (or opened for a new PID): a
+// restart, at most once in a row. A copy that a restart started and that meets the same
+// failure does not restart again; it says, once, which folder it cannot write and what the
+// user can do, and returns.
+void RestartForTable();
+
 }  // namespace quorrel

@@ -123,7 +123,8 @@ void RunStartup() {
   s.ExeFileName = ModuleFileName();
   s.AccountTablePath = s.RunDirectory + "\\" + kAccountTableFileName;
   s.ConfigPath = s.RunDirectory + "\\Config.ini";
-  s.Accounts = MakeAccountStore(s.RunDirectory, [] { RestartProgram(); });
+  s.RestartedForTable = TakeRestartedForTable();
+  s.Accounts = MakeAccountStore(s.RunDirectory, [] { RestartForTable(); });
   LoadHotkeyCodes();
 
   if (!s.CommandLineArgs.empty()) {

@@ -27,6 +27,9 @@ struct ProcessState {
   // The import file last picked; it outlives the import window within a run.
   Text ImportFilePath;
   AccountStore Accounts;              // the account table, as the windows use it
+  // Started by a restart after the table could not be created: no second restart.
+  bool RestartedForTable = false;
+  bool ToldFolderUnwritable = false;  // said once per process
 };
 
 // Valid between InitProcessState and ReleaseProcessState.

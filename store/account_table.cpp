@@ -59,7 +59,9 @@ bool RecoverLeftCopy(const AccountStore& store) {
     bool aside = false;
     for (int n = 1; n <= 99 && !aside; ++n) {
       const Text to = AsidePath(temp, n, fs.PathLeadBytes());
-      aside = !to.empty() && fs.Probe(to) == PathState::kAbsent && fs.MoveNew(temp, to);
+      if (to.empty() || fs.Probe(to) != PathState::kAbsent) continue;  // that name is taken
+      aside = fs.MoveNew(temp, to);
+      if (!aside) break;  // the file itself will not move (held by another program): no other name helps
     }
     (void)ReportIf(!aside);
   }

@@ -83,7 +83,7 @@ void FillAccountList(ui::Window& w) {
   // Read once per fill (the settings page may switch it between fills). A masked list
   // keeps no password at all, only its length.
   const bool masked = s.args.config.Read(kLaws) == "Hide";
-  ForEachAccount(*s.args.accounts, [&](int, const AccountRecord& r) {
+  const TableOutcome outcome = ForEachAccount(*s.args.accounts, [&](int, const AccountRecord& r) {
     AccountRow row;
     row.pid = r.pid;
     row.name = r.name;
@@ -95,6 +95,27 @@ void FillAccountList(ui::Window& w) {
   });
   ListView_SetItemCountEx(list, static_cast<int>(s.rows.size()), 0);
   InvalidateRect(list, nullptr, TRUE);
+  // An empty list over a table that is there but does not open would make the user believe
+  // the accounts are gone: say so, once per start, after the window is in sight.
+  if (outcome == TableOutcome::kCannotOpen && !s.toldTableProblem) {
+    s.toldTableProblem = true;
+    PostMessageW(w.hwnd(), kTellTableProblem, 0, 0);
+  }
+}
+
+std::wstring TableProblemText(const MainWindow& s) {
+  const Text& path = s.args.accounts->table_path;
+  if (path.size() >= MAX_PATH)
+    return Utf8ToWide("程序所在文件夹的路径太长，账号表无法打开或建立：\r\n") + AnsiToWide(path) +
+           Utf8ToWide("\r\n\r\n请把 Quorrel.exe 移到路径较短的文件夹后再启动。");
+  return Utf8ToWide("账号表文件无法打开：\r\n") + AnsiToWide(path) +
+         Utf8ToWide("\r\n\r\n它可能已损坏，或不是本程序的账号表。该文件保持原样，程序没有改动它。\r\n"
+                    "在它能够打开之前，账号列表为空，也不能添加账号。");
+}
+
+void TellTableProblem(ui::Window& w, ui::EventArgs& args) {
+  args.handled = true;
+  MessageBoxW(w.hwnd(), TableProblemText(StateOf(w)).c_str(), L"Quorrel", MB_OK | MB_ICONWARNING);
 }
 
 void ListCellRequest(ui::Window& w, ui::EventArgs& args) {
@@ -112,6 +133,14 @@ void ListCellRequest(ui::Window& w, ui::EventArgs& args) {
 namespace {
 
 void AddAccountByEditor(ui::Window& w) {
+  // A new PID needs the table. One that does not open is explained rather than answered
+  // by a restart; one that cannot be created gets the program's restart (once).
+  const TableOutcome table = ForEachAccount(*StateOf(w).args.accounts, nullptr);
+  if (table == TableOutcome::kCannotCreate) return;
+  if (table == TableOutcome::kCannotOpen) {
+    MessageBoxW(w.hwnd(), TableProblemText(StateOf(w)).c_str(), L"Quorrel", MB_OK | MB_ICONWARNING);
+    return;
+  }
   ShowBlurOverlay(w);
   RecordEditorArgs editor;
   editor.accounts = StateOf(w).args.accounts;

@@ -63,6 +63,7 @@ struct MainWindow : ui::WindowState {
   TrayIcon tray;
   HWND inputWindow = nullptr;  // the input window opened from the list, while it is open
   std::vector<AccountRow> rows;  // what the account list shows, in table order
+  bool toldTableProblem = false;  // a table that does not open is told once per start
 };
 
 inline MainWindow& StateOf(ui::Window& w) { return w.State<MainWindow>(); }
@@ -78,6 +79,11 @@ void WithMainWindow(HWND main, void (*action)(ui::Window&));
 // The account list page.
 void CreateAccountListColumns(ui::Window& w);
 void FillAccountList(ui::Window& w);
+// Posted when the table does not open; its handler tells the user.
+inline constexpr UINT kTellTableProblem = WM_APP + 1;
+void TellTableProblem(ui::Window& w, ui::EventArgs& args);
+// What the user is told about a table that does not open.
+std::wstring TableProblemText(const MainWindow& s);
 // The list's request for a cell's text (WM_NOTIFY, LVN_GETDISPINFOW).
 void ListCellRequest(ui::Window& w, ui::EventArgs& args);
 void AccountToolbarClick(ui::Window& w, ui::EventArgs& args);
