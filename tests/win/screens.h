@@ -185,10 +185,12 @@ inline bool SaveOpenedWindow(const std::string& name, const std::string& titleUt
   return pending.saved;
 }
 
-// Whether the font draws every character of the text (UTF-8) with a glyph of its own,
-// not the box of a missing one.
+// Whether the font draws every character of the text (UTF-8, line breaks aside) with a
+// glyph of its own, not the box of a missing one.
 inline bool FontDrawsAll(HFONT font, const std::string& utf8) {
-  std::wstring text = Utf8ToWide(utf8);
+  std::wstring text;
+  for (wchar_t c : Utf8ToWide(utf8))
+    if (c >= L' ') text += c;  // line breaks are no glyphs
   UniqueMemDc dc(CreateCompatibleDC(nullptr));
   if (!dc || !font) return false;
   SelectedObject selected(dc.get(), font);

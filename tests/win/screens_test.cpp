@@ -12,6 +12,7 @@
 #include "security/pin_pad_win.h"
 #include "store/account_store_win.h"
 #include "tests/win/screens.h"
+#include "ui/main/about_texts.h"
 #include "ui/main/main_window_win.h"
 #include "ui/toolkit/controls_win.h"
 
@@ -89,6 +90,15 @@ TEST_F(DpiScreens, SettingsPage) {
   ASSERT_TRUE(main);
   for (const char* text : kSettingsTexts) EXPECT_TRUE(screens::FontDrawsAll(FontOf(main), text)) << text;
   ExpectWholeWindowSaved(main, "settings", 480, 500);
+}
+
+TEST_F(DpiScreens, AboutPage) {
+  HWND main = OpenMain(2);
+  ASSERT_TRUE(main);
+  for (const char* text : {about::kProgramName, about::kVersionLabel, about::kDescription, about::kForumButton,
+                           about::kFeedbackButton, about::kWeChatButton, about::kAlipayButton, "其他说明"})
+    EXPECT_TRUE(screens::FontDrawsAll(FontOf(main), text)) << text;
+  ExpectWholeWindowSaved(main, "about", 480, 500);
 }
 
 // The other windows, as far as they are built: a window that closes at once leaves no picture.

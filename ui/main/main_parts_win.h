@@ -42,6 +42,13 @@ enum Control : int {
   kLawsGroup,
   kLawsLabel,
   kLawsSwitch,
+  // Page 2, the about page.
+  kAboutLogo,
+  kAboutName,
+  kAboutVersion,
+  kAboutText,
+  kAboutBar,
+  kAboutPicture,
   kOverlay,
   kControlCount
 };
@@ -64,6 +71,9 @@ enum AccountAction : int { kAdd = 0, kView = 1, kDelete = 2, kExport = 3, kRefre
 enum AssociationAction : int { kRemoveAssociation = 0, kSetAssociation = 1 };
 enum SwitchSide : int { kSwitchOn = 0, kSwitchOff = 1 };
 
+// The about page's buttons.
+enum AboutAction : int { kAboutForum = 0, kAboutFeedback = 1, kAboutWeChat = 2, kAboutAlipay = 3 };
+
 // The main window's own state, created and freed with it.
 struct MainWindow : ui::WindowState {
   explicit MainWindow(MainWindowArgs a) : args(std::move(a)) {}
@@ -73,6 +83,7 @@ struct MainWindow : ui::WindowState {
   std::array<UniqueBitmap, kMenuButtonCount> picturesActive;
   UniqueBitmap logo;          // the caption's and the about page's
   UniqueBitmap gear;          // the startup password's set button
+  UniqueBitmap aboutPicture;  // shown below the about page's buttons
   TrayIcon tray;
   HWND inputWindow = nullptr;  // the input window opened from the list, while it is open
 };
@@ -105,6 +116,10 @@ void PinSwitchClick(ui::Window& w, ui::EventArgs& args);
 void PinSetClick(ui::Window& w, ui::EventArgs& args);
 void TraySwitchClick(ui::Window& w, ui::EventArgs& args);
 void LawsSwitchClick(ui::Window& w, ui::EventArgs& args);
+
+// The about page: the logo and the first picture.
+void SetUpAboutPage(ui::Window& w);
+void AboutClick(ui::Window& w, ui::EventArgs& args);
 
 // The tray (the icon lives in the window's state).
 void HideToTray(ui::Window& w);

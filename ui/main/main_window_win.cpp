@@ -2,6 +2,7 @@
 
 #include "base/report.h"
 #include "res/resource.h"
+#include "ui/main/about_texts.h"
 #include "ui/main/main_parts_win.h"
 #include "ui/toolkit/controls_win.h"
 #include "ui/toolkit/picture_win.h"
@@ -40,6 +41,7 @@ void OnCreated(ui::Window& w, ui::EventArgs&) {
   CreateAccountListColumns(w);
   ui::BarShowButton(w.Control(kAccountBar), kView, false);  // "查看" has no action
   SetUpSettingsPage(w);
+  SetUpAboutPage(w);
   FillAccountList(w);
 }
 
@@ -102,6 +104,18 @@ const ui::ControlSpec kControls[] = {
     {kLawsGroup, "设定_显示明文_分组", ui::ControlKind::GroupBox, 10, 285, 400, 45, "", kPanel, 1},
     {kLawsLabel, "设定_显示明文_标签", ui::ControlKind::Label, 10, 12, 240, 20, "账号列表密码显示为", kLawsGroup},
     {kLawsSwitch, "设定_显示明文", ui::ControlKind::Toolbar, 295, 10, 95, 25, "", kLawsGroup, -1, {"明文", "密文"}},
+    // Page 2.
+    {kAboutLogo, "关于_LOGO", ui::ControlKind::Picture, 155, 14, 110, 110, "", kPanel, 2},
+    {kAboutName, "关于_软件名称", ui::ControlKind::Label, 146, 135, 127, 24, about::kProgramName, kPanel, 2, {},
+     SS_CENTER, false, 13, true},
+    {kAboutVersion, "关于_软件版本", ui::ControlKind::Label, 261, 136, 64, 24, about::kVersionLabel, kPanel, 2, {},
+     SS_RIGHT},
+    // Its longest line fits the box's width in 9 points.
+    {kAboutText, "关于_软件说明", ui::ControlKind::Label, 56, 175, 307, 82, about::kDescription, kPanel, 2, {}, 0,
+     false, 9},
+    {kAboutBar, "关于_操作按钮", ui::ControlKind::Toolbar, 35, 277, 350, 30, "", kPanel, 2,
+     {about::kForumButton, about::kFeedbackButton, about::kWeChatButton, about::kAlipayButton}},
+    {kAboutPicture, "关于_赞赏图片", ui::ControlKind::Picture, 160, 331, 100, 100, "", kPanel, 2},
     {kOverlay, "模糊", ui::ControlKind::Overlay, 448, 0, 24, 24},
 };
 static_assert(std::size(kControls) == kControlCount);
@@ -124,6 +138,7 @@ const ui::HandlerSpec kHandlers[] = {
     {kPinSetButton, ui::Event::Clicked, PinSetClick},
     {kTraySwitch, ui::Event::Clicked, TraySwitchClick},
     {kLawsSwitch, ui::Event::Clicked, LawsSwitchClick},
+    {kAboutBar, ui::Event::Clicked, AboutClick},
 };
 
 }  // namespace
