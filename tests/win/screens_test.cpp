@@ -49,12 +49,12 @@ class DpiScreens : public ::testing::Test {
     args.programPath = dir_.path() + "\\Quorrel.exe";
     main_ = OpenMainWindow(std::move(args));
     if (!main_) return nullptr;
-    for (HWND bar = FindWindowExW(main_, nullptr, L"QuorrelBar", nullptr); bar;
-         bar = FindWindowExW(main_, bar, L"QuorrelBar", nullptr)) {
-      POINT mid{(ui::BarButtonRect(bar, page).left + ui::BarButtonRect(bar, page).right) / 2,
-                (ui::BarButtonRect(bar, page).top + ui::BarButtonRect(bar, page).bottom) / 2};
-      SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(mid.x, mid.y));
-      SendMessageW(bar, WM_LBUTTONUP, 0, MAKELPARAM(mid.x, mid.y));
+    // The menu strip: the one bar directly on the window.
+    if (HWND menu = FindWindowExW(main_, nullptr, L"QuorrelBar", nullptr)) {
+      const RECT button = ui::BarButtonRect(menu, page);
+      const LPARAM mid = MAKELPARAM((button.left + button.right) / 2, (button.top + button.bottom) / 2);
+      SendMessageW(menu, WM_LBUTTONDOWN, MK_LBUTTON, mid);
+      SendMessageW(menu, WM_LBUTTONUP, 0, mid);
     }
     PumpMessages(100ms);
     return main_;
