@@ -105,12 +105,16 @@ void LoadHotkeyCodes() {
 }
 
 HWND OpenProgramMainWindow() {
-  const ProcessState& s = State();
+  ProcessState& s = State();
   MainWindowArgs args;
   args.config = ConfigFile(s.ConfigPath);
   args.accounts = &s.Accounts;
   args.accountHotkeyCode = s.AccountHotkeyCode;
   args.passwordHotkeyCode = s.PasswordHotkeyCode;
+  args.pendingAccountKey = &s.PendingAccountKey;
+  args.pendingPasswordKey = &s.PendingPasswordKey;
+  args.importFilePath = &s.ImportFilePath;
+  args.programPath = s.RunDirectory + "\\" + s.ExeFileName;
   args.guard = [] { EnsureSingleInstance(); };
   args.exitProgram = [] { TerminateProcessById(); };
   return OpenMainWindow(std::move(args));

@@ -119,6 +119,100 @@ def glyph_picture(size, shape, colour, design=24.0):
     return canvas(size, size, fn)
 
 
+def round_box(x, y, cx, cy, hw, hh, r):
+    """Distance to a rectangle with rounded corners, centred at cx, cy, half sizes hw, hh."""
+    qx, qy = abs(x - cx) - hw + r, abs(y - cy) - hh + r
+    return math.hypot(max(qx, 0.0), max(qy, 0.0)) + min(max(qx, qy), 0.0) - r
+
+
+def heart(x, y, cx, cy, size):
+    """A heart (point down) about `size` across, its middle at cx, cy."""
+    px, py = abs(x - cx) / size * 1.6, (cy - y) / size * 1.6 + 0.55
+    if py + px > 1.0:
+        d = math.hypot(px - 0.25, py - 0.75) - math.sqrt(2) / 4
+    else:
+        m = 0.5 * max(px + py, 0.0)
+        d = math.sqrt(min((px) ** 2 + (py - 1.0) ** 2, (px - m) ** 2 + (py - m) ** 2))
+        d *= 1 if px - py > 0 else -1
+    return d * size / 1.6
+
+
+def cup(x, y):
+    """A steaming cup on a saucer, in 24-pixel design units."""
+    body = round_box(x, y, 10.5, 14, 6.5, 5, 2.5)
+    handle = abs(math.hypot(x - 17.5, y - 13.5) - 2.6) - 1.1
+    saucer = seg(x, y, 3, 21, 18, 21, 1.1)
+    steam = min(seg(x, y, 8, 3.5, 8, 6.5, 1.0), seg(x, y, 13, 3.5, 13, 6.5, 1.0))
+    return min(body, handle, saucer, steam)
+
+
+def blend(under, over, a):
+    """`over` (r, g, b) at coverage a on top of `under` (r, g, b, alpha)."""
+    ua = under[3] / 255.0
+    oa = a + ua * (1 - a)
+    if oa <= 0:
+        return (0, 0, 0, 0)
+    return tuple(int(round((over[i] * a + under[i] * ua * (1 - a)) / oa)) for i in range(3)) + (int(round(255 * oa)),)
+
+
+def appreciation(size, colour, glyph):
+    """A thank-you card, no payment code: a coloured rounded square, a white panel and a
+    glyph in the card's colour."""
+    s = size / 24.0
+    def fn(x, y):
+        u, v = x / s, y / s
+        px = (0, 0, 0, 0)
+        px = blend(px, colour, coverage(round_box(u, v, 12, 12, 12, 12, 3) * s))
+        px = blend(px, (255, 255, 255), coverage(round_box(u, v, 12, 12, 9, 9, 2) * s))
+        px = blend(px, colour, coverage(glyph(u, v) * s))
+        return px
+    return canvas(size, size, fn)
+
+
+def tick_picture(size):
+    """A white tick in a filled accent circle."""
+    s = size / 24.0
+    def fn(x, y):
+        u, v = x / s, y / s
+        px = blend((0, 0, 0, 0), ACCENT, coverage((math.hypot(u - 12, v - 12) - 11.5) * s))
+        tick = min(seg(u, v, 6.5, 12.5, 10.5, 16.5, 1.4), seg(u, v, 10.5, 16.5, 17.5, 8, 1.4))
+        return blend(px, (255, 255, 255), coverage(tick * s))
+    return canvas(size, size, fn)
+
+
+def dashed_box(w, h):
+    """The import window's file box: a light panel in a dashed accent outline."""
+    r, half, dash, gap = 10.0, 0.75, 6.0, 4.0
+    cx, cy, hw, hh = w / 2, h / 2, w / 2 - 1.5, h / 2 - 1.5
+    def fn(x, y):
+        d = round_box(x, y, cx, cy, hw, hh, r)
+        px = blend((0, 0, 0, 0), (0xF7, 0xF5, 0xFE), coverage(d))
+        # Dashes run along the straight edges, from each edge's middle; corners are whole.
+        on_side = abs(x - cx) > hw - r and abs(y - cy) <= hh - r
+        on_top = abs(y - cy) > hh - r and abs(x - cx) <= hw - r
+        if on_top or on_side:
+            t = abs(y - cy) if on_side else abs(x - cx)
+            if (t + dash / 2) % (dash + gap) > dash:
+                return px
+        return blend(px, ACCENT, coverage(abs(d) - half))
+    return canvas(w, h, fn)
+
+
+def welcome_picture(size):
+    """The about page's first picture: the program's key on a light accent disc."""
+    key = key_glyph(size * 10 // 16, ACCENT)
+    off = (size - len(key)) // 2
+    s = size / 24.0
+    def fn(x, y):
+        px = blend((0, 0, 0, 0), (0xEE, 0xEA, 0xFD), coverage((math.hypot(x / s - 12, y / s - 12) - 11.5) * s))
+        kx, ky = int(x) - off, int(y) - off
+        if 0 <= kx < len(key) and 0 <= ky < len(key):
+            k = key[ky][kx]
+            px = blend(px, k[:3], k[3] / 255.0)
+        return px
+    return canvas(size, size, fn)
+
+
 MENU_GLYPHS = {0: list_glyph, 1: gear_glyph, 2: info_glyph, 4: tray_glyph, 5: power_glyph}
 
 
@@ -155,13 +249,20 @@ def main():
     assert len(tray) == 1150, len(tray)
     write("tray.ico", tray)
     write("app.ico", ico([(s, key_glyph(s, white, ACCENT)) for s in (16, 32, 48)]))
-    write("logo.png", png(64, 64, key_glyph(64, white, ACCENT)))
+    write("logo.png", png(258, 258, key_glyph(258, white, ACCENT)))
     # Menu strip: 24 x 24, grey when normal, accent when active (hovered or current page).
     for index, shape in MENU_GLYPHS.items():
         write("menu%d.png" % index, png(24, 24, glyph_picture(24, shape, MENU_GREY)))
         write("menu%d_active.png" % index, png(24, 24, glyph_picture(24, shape, ACCENT)))
     # The startup password's settings button.
     write("gear.png", png(16, 16, glyph_picture(16, gear_glyph, ACCENT)))
+    # The import window: the tick of a picked file, the dashed box behind the file's name.
+    write("tick.png", png(48, 48, tick_picture(48)))
+    write("import_box.png", png(164, 100, dashed_box(164, 100)))
+    # The about page: its first picture and two thank-you cards (placeholders, no codes).
+    write("about_start.png", png(400, 400, welcome_picture(400)))
+    write("wechat.png", png(400, 400, appreciation(400, (0x2A, 0xAE, 0x67), lambda u, v: heart(u, v, 12, 12.5, 11))))
+    write("alipay.png", png(400, 400, appreciation(400, (0x16, 0x77, 0xFF), lambda u, v: cup((u - 12) * 1.8 + 11, (v - 12) * 1.8 + 12.5) / 1.8)))
 
 
 if __name__ == "__main__":

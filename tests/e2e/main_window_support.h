@@ -182,6 +182,133 @@ struct MainUi {
   }
 };
 
+// A horizontal bar's button on screen: the visible buttons share the bar, 5 pixels (96 DPI)
+// apart.
+inline RECT BarButtonOnScreen(HWND bar, int position, int visibleCount) {
+  RECT r;
+  GetWindowRect(bar, &r);
+  const int gap = Scaled(5);
+  const int span = r.right - r.left + gap;
+  return RECT{r.left + position * span / visibleCount, r.top, r.left + (position + 1) * span / visibleCount - gap,
+              r.bottom};
+}
+
+inline void ClickBarButton(HWND bar, int position, int visibleCount) {
+  Foreground(GetAncestor(bar, GA_ROOT));
+  RECT b = BarButtonOnScreen(bar, position, visibleCount);
+  ClickAt((b.left + b.right) / 2, (b.top + b.bottom) / 2);
+  Pump(100ms);
+}
+
+// The screen's pixels in a rectangle, row by row.
+inline std::vector<COLORREF> ScreenPixels(const RECT& r) {
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  std::vector<COLORREF> pixels;
+  if (w <= 0 || h <= 0) return pixels;
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = -h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(mem, dib);
+  if (bits && BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY)) {
+    GdiFlush();
+    const auto* p = static_cast<const uint8_t*>(bits);
+    for (int i = 0; i < w * h; ++i, p += 4) pixels.push_back(RGB(p[2], p[1], p[0]));
+  }
+  SelectObject(mem, old);
+  DeleteObject(dib);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
+inline constexpr COLORREF kAccentColour = RGB(0x62, 0x3C, 0xEA);
+inline constexpr COLORREF kWhiteColour = RGB(0xFF, 0xFF, 0xFF);
+
+// How a switch button is drawn inside its outline: selected is filled with the accent
+// colour and has white text, not selected is white with text in the accent colour.
+enum class Look { Selected, NotSelected, Other };
+inline Look SwitchLook(HWND bar, int position) {
+  // A button under the mouse has a hover fill.
+  SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+  RECT b = BarButtonOnScreen(bar, position, 2);
+  const int inset = Scaled(4);
+  InflateRect(&b, -inset, -inset);
+  size_t accent = 0, white = 0, all = 0;
+  for (COLORREF c : ScreenPixels(b)) {
+    ++all;
+    accent += c == kAccentColour;
+    white += c == kWhiteColour;
+  }
+  if (accent > all / 2 && white > 0) return Look::Selected;
+  if (white > all / 2 && accent > 0) return Look::NotSelected;
+  return Look::Other;
+}
+
+inline const char* LookName(Look look) {
+  return look == Look::Selected ? "selected" : look == Look::NotSelected ? "not selected" : "neither";
+}
+
+// The settings page (page 1): its bars by their place on the page, top to bottom and left
+// to right.
+struct SettingsUi {
+  HWND association = nullptr;  // 设定_文件关联: 0 "取消关联", 1 "设置关联"
+  HWND hotkeys = nullptr;      // 设定_快捷键: "点击设置"
+  HWND import = nullptr;       // 设定_导入导出: "开始导入"
+  HWND pinSet = nullptr;       // 设定_启动密码_设置: the gear
+  HWND pin = nullptr;          // 设定_启动密码: 0 "开启", 1 "关闭"
+  HWND tray = nullptr;         // 设定_托盘载入: 0 "单击", 1 "双击"
+  HWND laws = nullptr;         // 设定_显示明文: 0 "明文", 1 "密文"
+
+  explicit SettingsUi(const MainUi& ui) {
+    // The bars of the first page window after the account list's.
+    HWND page = nullptr;
+    std::vector<HWND> bars;
+    for (HWND bar : Children(ui.window, "QuorrelBar")) {
+      HWND parent = GetParent(bar);
+      if (parent == ui.window || parent == GetParent(ui.list)) continue;
+      if (!page) page = parent;
+      if (parent == page) bars.push_back(bar);
+    }
+    if (bars.size() != 7) return;
+    std::sort(bars.begin(), bars.end(), [](HWND a, HWND b) {
+      RECT ra, rb;
+      GetWindowRect(a, &ra);
+      GetWindowRect(b, &rb);
+      return ra.top != rb.top ? ra.top < rb.top : ra.left < rb.left;
+    });
+    association = bars[0];
+    hotkeys = bars[1];
+    import = bars[2];
+    pinSet = bars[3];
+    pin = bars[4];
+    tray = bars[5];
+    laws = bars[6];
+  }
+  bool complete() const { return association && laws; }
+  // The side of a switch shown selected: 0, 1, or -1 when the drawing is neither.
+  static int Selected(HWND bar) {
+    Look first = SwitchLook(bar, 0), second = SwitchLook(bar, 1);
+    if (first == Look::Selected && second == Look::NotSelected) return 0;
+    if (first == Look::NotSelected && second == Look::Selected) return 1;
+    return -1;
+  }
+};
+
+// A value of Config.ini beside the program; nothing when the key is absent.
+inline std::optional<std::string> ConfigValue(const RunDirectory& run, const std::string& key) {
+  char value[256] = {};
+  GetPrivateProfileStringA("Config", key.c_str(), "\x01", value, sizeof value, run.File("Config.ini").c_str());
+  if (std::string(value) == "\x01") return std::nullopt;
+  return Utf8(value);
+}
+
 // The icon exists while the shell accepts a change of nothing to it.
 // A message box of the program (a dialog titled titleUtf8); null when none appears.
 inline HWND WaitMessageBox(const Process& p, const std::string& titleUtf8, std::chrono::milliseconds timeout = 5s) {

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "res/resource.h"
@@ -341,6 +342,11 @@ TEST(Picture, ResourcesDecodeToTheirSizesAndMissingOnesGiveNoBitmap) {
   EXPECT_EQ(sizeOf(IDR_MENU_NORMAL_BASE + 3).cx, 0);  // the spacer has none
   EXPECT_EQ(sizeOf(IDR_GEAR_PNG).cx, 16);
   EXPECT_GT(sizeOf(IDR_LOGO_PNG).cx, 0);
+  for (auto [id, w, h] : {std::tuple{IDR_LOGO_PNG, 258, 258}, {IDR_TICK_PNG, 48, 48}, {IDR_IMPORT_BOX_PNG, 164, 100},
+                          {IDR_ABOUT_START_PNG, 400, 400}, {IDR_WECHAT_PNG, 400, 400}, {IDR_ALIPAY_PNG, 400, 400}}) {
+    EXPECT_EQ(sizeOf(id).cx, w) << id;
+    EXPECT_EQ(sizeOf(id).cy, h) << id;
+  }
   FreeLibrary(exe);
 }
 

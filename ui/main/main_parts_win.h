@@ -24,6 +24,33 @@ enum Control : int {
   kPanel,
   kList,
   kAccountBar,
+  // Page 1, the settings: six group boxes, each with a label and a bar.
+  kAssocGroup,
+  kAssocLabel,
+  kAssocBar,
+  kHotkeyGroup,
+  kHotkeyLabel,
+  kHotkeyBar,
+  kImportGroup,
+  kImportLabel,
+  kImportBar,
+  kPinGroup,
+  kPinLabel,
+  kPinSwitch,
+  kPinSetButton,
+  kTrayGroup,
+  kTrayLabel,
+  kTraySwitch,
+  kLawsGroup,
+  kLawsLabel,
+  kLawsSwitch,
+  // Page 2, the about page.
+  kAboutLogo,
+  kAboutName,
+  kAboutVersion,
+  kAboutText,
+  kAboutBar,
+  kAboutPicture,
   kOverlay,
   kControlCount
 };
@@ -42,6 +69,13 @@ enum MenuButton : int {
 // The account toolbar's buttons; "查看" is hidden and has no action.
 enum AccountAction : int { kAdd = 0, kView = 1, kDelete = 2, kExport = 3, kRefresh = 4 };
 
+// The settings page's bars: the association's two actions, and the two sides of a switch.
+enum AssociationAction : int { kRemoveAssociation = 0, kSetAssociation = 1 };
+enum SwitchSide : int { kSwitchOn = 0, kSwitchOff = 1 };
+
+// The about page's buttons.
+enum AboutAction : int { kAboutForum = 0, kAboutFeedback = 1, kAboutWeChat = 2, kAboutAlipay = 3 };
+
 // One row of the account list, as the list shows it.
 struct AccountRow {
   Text pid;
@@ -59,7 +93,9 @@ struct MainWindow : ui::WindowState {
   // Menu strip pictures by button index; the spacer has none.
   std::array<UniqueBitmap, kMenuButtonCount> picturesNormal;
   std::array<UniqueBitmap, kMenuButtonCount> picturesActive;
-  UniqueBitmap logo;
+  UniqueBitmap logo;          // the caption's and the about page's
+  UniqueBitmap gear;          // the startup password's set button
+  UniqueBitmap aboutPicture;  // shown below the about page's buttons
   TrayIcon tray;
   HWND inputWindow = nullptr;  // the input window opened from the list, while it is open
   std::vector<AccountRow> rows;  // what the account list shows, in table order
@@ -90,6 +126,21 @@ void AccountToolbarClick(ui::Window& w, ui::EventArgs& args);
 void UseAccountRow(ui::Window& w, ui::EventArgs& args);
 // The input window opened from the list is gone: the window comes back from the tray.
 void InputWindowClosed(ui::Window& w);
+
+// The settings page.
+// Loads the set button's picture and shows the stored choices on the three switches.
+void SetUpSettingsPage(ui::Window& w);
+void AssociationClick(ui::Window& w, ui::EventArgs& args);
+void HotkeyClick(ui::Window& w, ui::EventArgs& args);
+void ImportClick(ui::Window& w, ui::EventArgs& args);
+void PinSwitchClick(ui::Window& w, ui::EventArgs& args);
+void PinSetClick(ui::Window& w, ui::EventArgs& args);
+void TraySwitchClick(ui::Window& w, ui::EventArgs& args);
+void LawsSwitchClick(ui::Window& w, ui::EventArgs& args);
+
+// The about page: the logo and the first picture.
+void SetUpAboutPage(ui::Window& w);
+void AboutClick(ui::Window& w, ui::EventArgs& args);
 
 // The tray (the icon lives in the window's state).
 void HideToTray(ui::Window& w);

@@ -4,6 +4,7 @@
 
 #include "base/report.h"
 #include "res/resource.h"
+#include "ui/main/about_texts.h"
 #include "ui/main/main_parts_win.h"
 #include "ui/toolkit/controls_win.h"
 #include "ui/toolkit/picture_win.h"
@@ -41,6 +42,8 @@ void OnCreated(ui::Window& w, ui::EventArgs&) {
   SelectMenuButton(w, kMenuAccounts);
   CreateAccountListColumns(w);
   ui::BarShowButton(w.Control(kAccountBar), kView, false);  // "查看" has no action
+  SetUpSettingsPage(w);
+  SetUpAboutPage(w);
   FillAccountList(w);
 }
 
@@ -82,6 +85,39 @@ const ui::ControlSpec kControls[] = {
     {kList, "账号列表", ui::ControlKind::List, 10, 10, 400, 410, "", kPanel, 0, {}, LVS_OWNERDATA},
     {kAccountBar, "账号操作", ui::ControlKind::Toolbar, 175, 430, 235, 25, "", kPanel, 0,
      {"添加", "查看", "删除", "导出", "刷新"}},
+    // Page 1: each group box holds a label and a bar, placed within the box.
+    {kAssocGroup, "设定_文件关联_分组", ui::ControlKind::GroupBox, 10, 10, 400, 45, "", kPanel, 1},
+    {kAssocLabel, "设定_文件关联_标签", ui::ControlKind::Label, 10, 12, 240, 20, ".Pw 文件关联", kAssocGroup},
+    {kAssocBar, "设定_文件关联", ui::ControlKind::Toolbar, 265, 10, 125, 25, "", kAssocGroup, -1,
+     {"取消关联", "设置关联"}},
+    {kHotkeyGroup, "设定_快捷键_分组", ui::ControlKind::GroupBox, 10, 65, 400, 45, "", kPanel, 1},
+    {kHotkeyLabel, "设定_快捷键_标签", ui::ControlKind::Label, 10, 12, 240, 20, "自定义快捷键", kHotkeyGroup},
+    {kHotkeyBar, "设定_快捷键", ui::ControlKind::Toolbar, 330, 10, 60, 25, "", kHotkeyGroup, -1, {"点击设置"}},
+    {kImportGroup, "设定_导入导出_分组", ui::ControlKind::GroupBox, 10, 120, 400, 45, "", kPanel, 1},
+    {kImportLabel, "设定_导入导出_标签", ui::ControlKind::Label, 10, 12, 240, 20, "导入账号数据", kImportGroup},
+    {kImportBar, "设定_导入导出", ui::ControlKind::Toolbar, 330, 10, 60, 25, "", kImportGroup, -1, {"开始导入"}},
+    {kPinGroup, "设定_启动密码_分组", ui::ControlKind::GroupBox, 10, 175, 400, 45, "", kPanel, 1},
+    {kPinLabel, "设定_启动密码_标签", ui::ControlKind::Label, 10, 12, 240, 20, "软件启动密码", kPinGroup},
+    {kPinSwitch, "设定_启动密码", ui::ControlKind::Toolbar, 295, 10, 95, 25, "", kPinGroup, -1, {"开启", "关闭"}},
+    {kPinSetButton, "设定_启动密码_设置", ui::ControlKind::Toolbar, 263, 10, 25, 25, "", kPinGroup, -1, {""}},
+    {kTrayGroup, "设定_托盘载入_分组", ui::ControlKind::GroupBox, 10, 230, 400, 45, "", kPanel, 1},
+    {kTrayLabel, "设定_托盘载入_标签", ui::ControlKind::Label, 10, 12, 240, 20, "托盘载入方式", kTrayGroup},
+    {kTraySwitch, "设定_托盘载入", ui::ControlKind::Toolbar, 295, 10, 95, 25, "", kTrayGroup, -1, {"单击", "双击"}},
+    {kLawsGroup, "设定_显示明文_分组", ui::ControlKind::GroupBox, 10, 285, 400, 45, "", kPanel, 1},
+    {kLawsLabel, "设定_显示明文_标签", ui::ControlKind::Label, 10, 12, 240, 20, "账号列表密码显示为", kLawsGroup},
+    {kLawsSwitch, "设定_显示明文", ui::ControlKind::Toolbar, 295, 10, 95, 25, "", kLawsGroup, -1, {"明文", "密文"}},
+    // Page 2.
+    {kAboutLogo, "关于_LOGO", ui::ControlKind::Picture, 155, 14, 110, 110, "", kPanel, 2},
+    {kAboutName, "关于_软件名称", ui::ControlKind::Label, 146, 135, 127, 24, about::kProgramName, kPanel, 2, {},
+     SS_CENTER, false, 13, true},
+    {kAboutVersion, "关于_软件版本", ui::ControlKind::Label, 261, 136, 64, 24, about::kVersionLabel, kPanel, 2, {},
+     SS_RIGHT},
+    // Its longest line fits the box's width in 9 points.
+    {kAboutText, "关于_软件说明", ui::ControlKind::Label, 56, 175, 307, 82, about::kDescription, kPanel, 2, {}, 0,
+     false, 9},
+    {kAboutBar, "关于_操作按钮", ui::ControlKind::Toolbar, 35, 277, 350, 30, "", kPanel, 2,
+     {about::kForumButton, about::kFeedbackButton, about::kWeChatButton, about::kAlipayButton}},
+    {kAboutPicture, "关于_赞赏图片", ui::ControlKind::Picture, 160, 331, 100, 100, "", kPanel, 2},
     {kOverlay, "模糊", ui::ControlKind::Overlay, 448, 0, 24, 24},
 };
 static_assert(std::size(kControls) == kControlCount);
@@ -99,6 +135,14 @@ const ui::HandlerSpec kHandlers[] = {
     {kPanel, ui::Event::LeftButtonDown, OnPanelPressed},
     {kAccountBar, ui::Event::Clicked, AccountToolbarClick},
     {kList, ui::Event::RowActivated, UseAccountRow},
+    {kAssocBar, ui::Event::Clicked, AssociationClick},
+    {kHotkeyBar, ui::Event::Clicked, HotkeyClick},
+    {kImportBar, ui::Event::Clicked, ImportClick},
+    {kPinSwitch, ui::Event::Clicked, PinSwitchClick},
+    {kPinSetButton, ui::Event::Clicked, PinSetClick},
+    {kTraySwitch, ui::Event::Clicked, TraySwitchClick},
+    {kLawsSwitch, ui::Event::Clicked, LawsSwitchClick},
+    {kAboutBar, ui::Event::Clicked, AboutClick},
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "base/text.h"
 #include "store/account_table.h"
 #include "store/config_file.h"
 
@@ -18,6 +19,14 @@ struct MainWindowArgs {
   // The hotkey codes read at start; the input window opened from the list registers them.
   int32_t accountHotkeyCode = 0;
   int32_t passwordHotkeyCode = 0;
+  // Process-wide values the settings page hands to its windows, which outlive them within
+  // a run: the hotkey window's last captured codes and the import window's last file.
+  int32_t* pendingAccountKey = nullptr;
+  int32_t* pendingPasswordKey = nullptr;
+  Text* importFilePath = nullptr;
+  // The program's full path (run directory + "\" + file name): what the ".Pw" file type
+  // opens.
+  Text programPath;
   // Runs first when the window is created: the single-instance guard, which ends the
   // process when another main window runs.
   std::function<void()> guard;

@@ -1,10 +1,16 @@
 #include "ui/toolkit/picture_win.h"
 
 #include <cstring>
+#include <utility>
 
 #include "ui/toolkit/window_win.h"
 
 namespace quorrel {
+namespace {
+HMODULE g_pictureModule = nullptr;
+}  // namespace
+
+HMODULE SetPictureModule(HMODULE module) { return std::exchange(g_pictureModule, module); }
 
 BITMAPINFO TopDownBitmapInfo(int width, int height) {
   BITMAPINFO bi{};
@@ -43,7 +49,7 @@ UniqueBitmap BitmapFromRgba(const RgbaImage& image) {
 }
 
 UniqueBitmap LoadPngResource(int id, HMODULE module) {
-  if (!module) module = GetModuleHandleW(nullptr);
+  if (!module) module = g_pictureModule ? g_pictureModule : GetModuleHandleW(nullptr);
   HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), ui::WideId(RT_RCDATA));
   if (!found) return {};
   DWORD size = SizeofResource(module, found);

@@ -320,15 +320,32 @@ bool Window::Dispatch(int control, Event event, EventArgs& args) {
   return false;
 }
 
-void Window::ApplyFont() {
+namespace {
+UniqueFont MakeFont(int points, bool bold, int dpi) {
   LOGFONTW lf{};
-  lf.lfHeight = -MulDiv(10, dpi_, 72);
+  lf.lfHeight = -MulDiv(points, dpi, 72);
+  lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
   lf.lfCharSet = DEFAULT_CHARSET;
   lf.lfQuality = CLEARTYPE_QUALITY;
   lstrcpynW(lf.lfFaceName, Utf8ToWide(kFontName).c_str(), LF_FACESIZE);
-  font_.reset(CreateFontIndirectW(&lf));
-  for (HWND h : controls_)
-    if (h) SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
+  return UniqueFont(CreateFontIndirectW(&lf));
+}
+}  // namespace
+
+void Window::ApplyFont() {
+  font_ = MakeFont(10, false, dpi_);
+  controlFonts_.resize(controls_.size());
+  for (size_t i = 0; i < controls_.size(); ++i) {
+    HWND h = controls_[i];
+    if (!h) continue;
+    const ControlSpec& c = spec_.controls[i];
+    HFONT font = static_cast<HFONT>(font_.get());
+    if (c.fontPoints > 0 || c.bold) {
+      controlFonts_[i] = MakeFont(c.fontPoints > 0 ? c.fontPoints : 10, c.bold, dpi_);
+      font = static_cast<HFONT>(controlFonts_[i].get());
+    }
+    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  }
 }
 
 void Window::CreateControls() {

@@ -62,6 +62,10 @@ struct ControlSpec {
   std::vector<const char*> items = {};  // toolbar buttons
   DWORD style = 0;                // extra window styles
   bool vertical = false;          // toolbar orientation
+  // Text size and weight of this control; 0 points: the window's font (10 points). For
+  // texts whose lines must fit a given box, or a name set apart.
+  int fontPoints = 0;
+  bool bold = false;
 };
 
 enum class Event {
@@ -182,6 +186,7 @@ class Window {
   HWND hwnd_ = nullptr;
   int dpi_ = 96;
   UniqueFont font_;
+  std::vector<UniqueFont> controlFonts_;  // by id, for controls with a font of their own
   std::vector<HWND> controls_;          // by id
   std::map<HWND, int> ids_;             // control and page windows -> id
   std::map<std::pair<int, int>, HWND> pages_;  // (panel id, page) -> page window
