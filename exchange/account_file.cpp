@@ -6,20 +6,11 @@
 #include <random>
 #include <type_traits>
 
+#include "base/random.h"
 #include "security/cipher.h"
 
 namespace quorrel {
 namespace {
-
-TickSource g_tickSource = nullptr;
-// Process-wide, advanced on every RandomText call.
-uint32_t g_seedOffset = 0;
-
-uint32_t SteadyTicks() {
-  using namespace std::chrono;
-  return static_cast<uint32_t>(
-      duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
 
 constexpr std::string_view kDigits = "0123456789";
 constexpr std::string_view kLower = "abcdefghijklmnopqrstuvwxyz";
@@ -69,11 +60,13 @@ bool IsDeviceName(std::basic_string_view<Char> name) {
 
 }  // namespace
 
-void SetTickSourceForTesting(TickSource source) { g_tickSource = source; }
+void SetTickSourceForTesting(TickSource source) {
+  ProcessSeeder().SetTicks(source ? std::function<uint32_t()>(source) : std::function<uint32_t()>(SteadyTicks));
+}
 
 Text RandomText(int length, int classMask) {
-  const uint32_t seed = (g_tickSource ? g_tickSource() : SteadyTicks()) + g_seedOffset;
-  g_seedOffset += (seed & 0xFF) + 100;
+  // Reseeded on every call, also for an empty text, which still advances the offset.
+  std::mt19937 generator = ReseededGenerator();
   if (length <= 0) return {};
 
   int mask = classMask & (kRandomDigits | kRandomLower | kRandomUpper | kRandomPunctuation);
@@ -84,7 +77,6 @@ Text RandomText(int length, int classMask) {
   if (mask & kRandomUpper) pool += kUpper;
   if (mask & kRandomPunctuation) pool += kPunctuation;
 
-  std::mt19937 generator(seed);
   Text out(static_cast<size_t>(length), '\0');
   for (char& c : out) c = pool[generator() % pool.size()];
   return out;

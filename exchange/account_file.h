@@ -32,7 +32,8 @@ inline constexpr int kRandomPunctuation = 8;  // printable ASCII neither letter 
 // millisecond still differ. Not thread-safe: the offset is touched on the UI thread only.
 Text RandomText(int length, int classMask);
 
-// Millisecond tick source of RandomText; nullptr restores the default (steady clock).
+// The tick source of the program's random source (RandomText, NewAccountPid); nullptr restores
+// the steady clock.
 using TickSource = uint32_t (*)();
 void SetTickSourceForTesting(TickSource source);
 

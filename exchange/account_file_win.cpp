@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "base/encoding_win.h"
+#include "base/file_io_win.h"
 #include "base/handles_win.h"
 #include "base/report.h"
 #include "base/text.h"
@@ -25,12 +26,6 @@ std::optional<std::wstring> DesktopFolder() {
   return folder;
 }
 
-bool WriteAllBytes(HANDLE file, std::string_view bytes) {
-  DWORD written = 0;
-  return ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-         written == bytes.size();
-}
-
 // Writes a temp file beside path (its last character replaced: a name no longer than the
 // file's own), flushes it and renames it over path. The earlier file stays whole until then.
 bool ReplaceFileContent(const std::wstring& path, std::string_view bytes) {
@@ -39,7 +34,7 @@ bool ReplaceFileContent(const std::wstring& path, std::string_view bytes) {
   UniqueFile file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                               nullptr));
   if (ReportIf(!file)) return false;
-  bool ok = WriteAllBytes(file.get(), bytes) && FlushFileBuffers(file.get());
+  bool ok = WriteAll(file.get(), bytes) && FlushFileBuffers(file.get());
   ok = CloseHandle(file.release()) && ok;
   ok = ok && MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
   if (ReportIf(!ok)) DeleteFileW(temp.c_str());

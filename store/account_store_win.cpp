@@ -14,7 +14,7 @@ AccountStore MakeAccountStore(const Text& runDirectory, std::function<void()> re
   s.fs = &fs;
   s.log = [runDirectory](std::string_view message) { WriteActivityLog(runDirectory, message); };
   s.restart = std::move(restart);
-  s.draw = TickSeededDraw([] { return static_cast<uint32_t>(GetTickCount()); });
+  s.draw = ProcessDraw();
   return s;
 }
 

@@ -1,5 +1,5 @@
 // The program's account table: UserData.edb in the run directory over the Win32 file
-// layer, the activity log beside it, and GetTickCount for the PID draws.
+// layer, the activity log beside it, and the process-wide random source for the PID draws.
 #pragma once
 
 #include <functional>

@@ -68,30 +68,20 @@ bool RecoverLeftCopy(const AccountStore& store) {
   return false;
 }
 
-int32_t UniformDraw(std::mt19937& gen, int32_t lo, int32_t hi) {
-  if (hi <= lo) return lo;
-  const uint64_t range = static_cast<uint64_t>(int64_t{hi} - lo) + 1;
-  // Rejection keeps every value equally likely.
-  const uint64_t limit = (uint64_t{1} << 32) / range * range;
-  uint64_t r;
-  do {
-    r = gen();
-  } while (r >= limit);
-  return static_cast<int32_t>(lo + static_cast<int64_t>(r % range));
-}
 
 }  // namespace
-
-uint32_t TickSeeder::NextSeed() {
-  const uint32_t seed = (tick_ms_ ? tick_ms_() : 0u) + offset_;
-  offset_ += (seed & 0xFF) + 100;
-  return seed;
-}
 
 RandomDraw TickSeededDraw(std::function<uint32_t()> tick_ms) {
   auto seeder = std::make_shared<TickSeeder>(std::move(tick_ms));
   return [seeder](int32_t lo, int32_t hi) {
     std::mt19937 gen(seeder->NextSeed());
+    return UniformDraw(gen, lo, hi);
+  };
+}
+
+RandomDraw ProcessDraw() {
+  return [](int32_t lo, int32_t hi) {
+    std::mt19937 gen = ReseededGenerator();
     return UniformDraw(gen, lo, hi);
   };
 }

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/random.h"
 #include "base/text.h"
 #include "store/table_container.h"
 #include "store/table_file_system.h"
@@ -29,21 +30,11 @@ struct AccountRecord {
 // Reseeds, then draws one integer uniformly from lo..hi inclusive.
 using RandomDraw = std::function<int32_t(int32_t lo, int32_t hi)>;
 
-// The reseeding rule: seed := tick (ms) + offset; then offset += (seed & 0xFF) + 100, so two
-// draws within the same millisecond still get different seeds.
-class TickSeeder {
- public:
-  explicit TickSeeder(std::function<uint32_t()> tick_ms) : tick_ms_(std::move(tick_ms)) {}
-  uint32_t NextSeed();
-
- private:
-  std::function<uint32_t()> tick_ms_;
-  uint32_t offset_ = 0;
-};
-
-// A RandomDraw that reseeds a Mersenne Twister by the rule above before every draw
-// (tick_ms is GetTickCount on Windows). The returned object owns its running offset.
+// A RandomDraw that reseeds a Mersenne Twister by the tick rule (base/random.h) before every
+// draw; the returned object owns its running offset (tests and benchmarks give it a clock).
 RandomDraw TickSeededDraw(std::function<uint32_t()> tick_ms);
+// The program's draw: the process-wide seeder that account files share.
+RandomDraw ProcessDraw();
 
 // What the table operations need from the program; created once at start.
 struct AccountStore {

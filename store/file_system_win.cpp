@@ -4,13 +4,13 @@
 #include <new>
 
 #include "base/encoding_win.h"
+#include "base/file_io_win.h"
 #include "base/handles_win.h"
 #include "base/report.h"
 
 namespace quorrel {
 namespace {
 
-constexpr DWORD kIoChunk = 1u << 20;
 // Removing our own temp file after a failure is worth a short wait, not a full budget.
 constexpr DWORD kTempCleanupBudgetMs = 300;
 
@@ -107,16 +107,6 @@ std::optional<std::string> ReadOnce(const Text& path, DWORD& error) {
     error = ERROR_NOT_ENOUGH_MEMORY;
     return std::nullopt;
   }
-}
-
-bool WriteAll(HANDLE file, std::string_view bytes) {
-  while (!bytes.empty()) {
-    DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size(), kIoChunk));
-    DWORD put = 0;
-    if (!::WriteFile(file, bytes.data(), want, &put, nullptr) || put == 0) return false;
-    bytes.remove_prefix(put);
-  }
-  return true;
 }
 
 bool DeleteWithRetry(const Text& path, const LockRetryPolicy& policy) {

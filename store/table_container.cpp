@@ -40,16 +40,10 @@ uint32_t GetU32(const unsigned char* p) {
 
 uint16_t GetU16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 
-// Wipes a deciphered table. Every operation wipes one, so this uses the library's memset
-// (called through a volatile pointer, so the stores cannot be dropped as dead) instead of a
-// byte loop: the loop was the largest single cost of an operation on a big table.
-void WipeFast(void* data, size_t size) {
-  static void* (*const volatile zero)(void*, int, size_t) = std::memset;
-  if (size > 0) zero(data, 0, size);
-}
-
+// Wipes a deciphered table's bytes, not the room kept for appends (never written; a big
+// table's spare room would double the cost of every operation).
 void WipeFast(std::string& s) {
-  WipeFast(s.data(), s.size());
+  SecureWipe(s.data(), s.size());
   s.clear();
 }
 
@@ -69,7 +63,7 @@ void AppendSecret(std::string& s, std::string_view bytes) {
 }
 
 void TruncateSecret(std::string& s, size_t size) {
-  if (size < s.size()) WipeFast(s.data() + size, s.size() - size);
+  if (size < s.size()) SecureWipe(s.data() + size, s.size() - size);
   s.resize(size);
 }
 
