@@ -276,4 +276,54 @@ bool AddAccount(const AccountStore& store, const Text& pid, const Text& name, co
   return ok;
 }
 
+// --- many accounts in one write -------------------------------------------------------------
+
+AddAccountsResult AddAccountsWithNewPids(const AccountStore& store,
+                                         std::vector<AccountRecord>& records) {
+  if (records.empty()) return AddAccountsResult::kAdded;
+  if (!store.fs) return AddAccountsResult::kTableDidNotOpen;
+  TableContainer table(*store.fs);
+  if (!OpenAccountTable(store, table)) {
+    Restart(store);
+    return AddAccountsResult::kTableDidNotOpen;
+  }
+  constexpr int32_t kRange = kMaxAccountPid - kMinAccountPid + 1;
+  std::vector<bool> taken(kRange, false);
+  int32_t free_count = kRange;
+  auto take = [&](int32_t n) {
+    if (n < kMinAccountPid || n > kMaxAccountPid || taken[n - kMinAccountPid]) return false;
+    taken[n - kMinAccountPid] = true;
+    --free_count;
+    return true;
+  };
+  for (table.GoToFirst(); !table.Eof(); table.Skip(1)) take(PidNumber(table.FieldView(kPid)));
+
+  // A generator that found nothing free in kMaxPidDraws is not asked again for the rest.
+  bool draws_help = static_cast<bool>(store.draw);
+  auto next_free = [&]() -> int32_t {
+    for (int attempt = 0; draws_help && attempt < kMaxPidDraws; ++attempt) {
+      const int32_t n = store.draw(kMinAccountPid, kMaxAccountPid);
+      if (take(n)) return n;
+    }
+    draws_help = false;
+    for (int32_t n = kMinAccountPid; n <= kMaxAccountPid; ++n) {
+      if (take(n)) return n;
+    }
+    return 0;
+  };
+  for (AccountRecord& record : records) {
+    if (free_count == 0) return AddAccountsResult::kNoFreePid;
+    record.pid = std::to_string(next_free());
+  }
+
+  std::vector<std::vector<Text>> rows;
+  rows.reserve(records.size());
+  for (const AccountRecord& r : records) rows.push_back({r.pid, r.name, r.user, r.password});
+  const bool written = table.AppendAll(rows);
+  for (auto& row : rows)
+    for (Text& v : row) SecureWipe(v);
+  table.Close();
+  return written ? AddAccountsResult::kAdded : AddAccountsResult::kWriteFailed;
+}
+
 }  // namespace quorrel

@@ -111,4 +111,20 @@ bool AddAccount(const AccountStore& store, const Text& pid, const Text& name, co
 // then the usual decimal rule (leading digits; none gives 0).
 int32_t PidNumber(std::string_view pid);
 
+// --- many accounts in one write (the import) -----------------------------------------------
+
+enum class AddAccountsResult {
+  kAdded,            // every record is in the file
+  kTableDidNotOpen,  // store.restart was called; nothing written
+  kNoFreePid,        // 10000..99999 ran out before every record had one; nothing written
+  kWriteFailed,      // the file holds the table as it was before
+};
+
+// Gives each record a PID (NewAccountPid's rule and range, one reseeded draw after another,
+// unique against the stored records and the records before it; stored in record.pid) and
+// appends them all, fields unchecked, in one write: afterwards the table holds all of them or
+// none. The table is opened once. An empty list touches nothing and gives kAdded.
+[[nodiscard]] AddAccountsResult AddAccountsWithNewPids(const AccountStore& store,
+                                                       std::vector<AccountRecord>& records);
+
 }  // namespace quorrel

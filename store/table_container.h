@@ -121,6 +121,11 @@ class TableContainer {
   // write succeeded; on false the records and marks stay as they were.
   bool Purge();
 
+  // Appends every record (each as Append takes it) and writes the table once; the last one
+  // becomes current. False, with the table unchanged, when Append would refuse any of them
+  // or the write fails. An empty list writes nothing and gives true.
+  bool AppendAll(const std::vector<std::vector<Text>>& records);
+
  private:
   struct Span {
     uint32_t offset;
