@@ -1,5 +1,5 @@
 # --- Win32 layer and the program --------------------------------------------------------
-set(QUORREL_WIN_LIBS user32 gdi32 comctl32 shell32 shlwapi ole32 oleaut32 uuid advapi32 msimg32 uxtheme)
+set(QUORREL_WIN_LIBS user32 gdi32 comctl32 comdlg32 shell32 shlwapi ole32 oleaut32 uuid advapi32 msimg32 uxtheme)
 
 if(CMAKE_CROSSCOMPILING)
   # Every Windows executable of the build runs through the Wine test bench of this build tree.

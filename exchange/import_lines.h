@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -54,6 +55,15 @@ struct ImportList {
   std::vector<AccountRecord> accounts;
 };
 [[nodiscard]] ImportList ParseImportText(std::string_view text);
+
+// An import file larger than this reads as no text (it would be far beyond any table).
+inline constexpr uint64_t kMaxImportFileBytes = 64u << 20;
+
+// The file's text (ImportTextOf its bytes), opened for reading only and shared with every
+// other opener for reading, writing and deleting, so that read-only and open files import.
+// Empty when it cannot be opened or read. The result holds passwords: wipe it. Win32 file
+// I/O, defined in import_lines_win.cpp.
+[[nodiscard]] Text ReadImportFile(const Text& path);
 
 // Imports the text of one file (already cut by ImportTextOf): every accepted line becomes an
 // account with a fresh PID, all in one write of the table, which afterwards holds all of them
