@@ -107,6 +107,8 @@ add_library(e2e_driver STATIC ${e2e_driver})
 target_include_directories(e2e_driver PUBLIC ${CMAKE_SOURCE_DIR}/tests/e2e)
 target_link_libraries(e2e_driver PUBLIC quorrel_win gtest)
 quorrel_warnings(e2e_driver)
+# The Windows tests drop files on windows of their own with the driver's OLE drop.
+target_link_libraries(win_tests PRIVATE e2e_driver)
 
 file(GLOB e2e_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*_test.cpp)
 add_executable(e2e_tests ${e2e_tests})

@@ -1,0 +1,247 @@
+// The import window in this process, driven from thread timers while its modal loop runs:
+// the open-file dialog cancelled and used, a real OLE drop, the confirm, a close.
+#include <windows.h>
+#include <ole2.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "base/encoding_win.h"
+#include "driver/drag_drop.h"
+#include "exchange/import_window_win.h"
+#include "store/activity_log_win.h"
+#include "store/file_system_win.h"
+#include "tests/win/test_util.h"
+#include "ui/toolkit/controls_win.h"
+#include "ui/toolkit/window_win.h"
+
+using namespace quorrel;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Steps run from thread timers, so that they run inside whatever modal loop is going on.
+class Steps {
+ public:
+  // Runs fn once cond holds, polling; gives up (a test failure) after a while.
+  static void When(std::function<bool()> cond, std::function<void()> fn, const char* what) {
+    const UINT_PTR id = SetTimer(nullptr, 0, 50, Fire);
+    Pending()[id] = Step{std::move(cond), std::move(fn), what, 0};
+  }
+  static void Clear() {
+    for (auto& [id, step] : Pending()) KillTimer(nullptr, id);
+    Pending().clear();
+  }
+
+ private:
+  struct Step {
+    std::function<bool()> cond;
+    std::function<void()> fn;
+    const char* what;
+    int polls;
+  };
+  static std::map<UINT_PTR, Step>& Pending() {
+    static std::map<UINT_PTR, Step> pending;
+    return pending;
+  }
+  static void CALLBACK Fire(HWND, UINT, UINT_PTR id, DWORD) {
+    auto it = Pending().find(id);
+    if (it == Pending().end()) return;
+    if (!it->second.cond()) {
+      if (++it->second.polls < 300) return;
+      ADD_FAILURE() << "never happened: " << it->second.what;
+    }
+    KillTimer(nullptr, id);
+    Step step = std::move(it->second);
+    Pending().erase(it);
+    step.fn();  // may run a modal loop of its own, in which later steps fire
+  }
+};
+
+struct FindWindowOf {
+  const wchar_t* cls;
+  std::wstring title;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchWindow(HWND h, LPARAM lp) {
+  auto* f = reinterpret_cast<FindWindowOf*>(lp);
+  wchar_t c[64] = {}, t[128] = {};
+  GetClassNameW(h, c, 64);
+  GetWindowTextW(h, t, 128);
+  if (IsWindowVisible(h) && lstrcmpW(c, f->cls) == 0 && (f->title.empty() || f->title == t)) {
+    f->found = h;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// A visible window of this thread with that class (and title).
+HWND ThreadWindow(const wchar_t* cls, const std::wstring& title = L"") {
+  FindWindowOf find{cls, title};
+  EnumThreadWindows(GetCurrentThreadId(), MatchWindow, reinterpret_cast<LPARAM>(&find));
+  return find.found;
+}
+
+HWND ImportWindowHwnd() { return ThreadWindow(L"QuorrelWindow", Utf8ToWide("导入文件")); }
+HWND FileBox(HWND window) { return FindWindowExW(window, nullptr, L"QuorrelPicture", nullptr); }
+HWND ConfirmButton(HWND window) { return FindWindowExW(window, nullptr, L"Button", nullptr); }
+
+std::string TextOf(HWND h) {
+  wchar_t t[256] = {};
+  GetWindowTextW(h, t, 256);
+  return WideToUtf8(t);
+}
+
+// A pixel of the picture the file box shows, in 96-DPI coordinates of the box.
+COLORREF BoxPixel(HWND box, int x, int y) {
+  HBITMAP bitmap = ui::PictureGet(box);
+  BITMAP bm{};
+  if (!bitmap || !GetObjectW(bitmap, sizeof bm, &bm)) return CLR_INVALID;
+  const int dpi = ui::DpiOf(box);
+  const auto* px = static_cast<const uint8_t*>(bm.bmBits) +
+                   (static_cast<size_t>(MulDiv(y, dpi, 96)) * bm.bmWidth + MulDiv(x, dpi, 96)) * 4;
+  return RGB(px[2], px[1], px[0]);
+}
+// Inside the tick (its upper part), once a file is picked; white before.
+COLORREF TickPixel(HWND box) { return BoxPixel(box, 82, 20); }
+
+void Click(HWND control) {
+  SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  SendMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+}
+
+// Answers the next open-file dialog of this thread: types path and confirms, or cancels.
+void AnswerDialog(std::string path) {
+  Steps::When([] { return ThreadWindow(L"#32770") != nullptr; },
+              [path] {
+                HWND dialog = ThreadWindow(L"#32770");
+                if (path.empty()) {
+                  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                               reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
+                  return;
+                }
+                // The file name box: a combo box (cmb13) or an edit (edt1).
+                HWND name = GetDlgItem(dialog, 0x47C);
+                if (!name) name = GetDlgItem(dialog, 0x480);
+                SetWindowTextA(name, path.c_str());
+                PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                             reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+              },
+              "the open-file dialog");
+}
+
+class CountingFileSystem final : public Win32FileSystem {
+ public:
+  bool WriteReplace(const Text& path, std::string_view bytes) override {
+    ++writes;
+    return Win32FileSystem::WriteReplace(path, bytes);
+  }
+  int writes = 0;
+};
+
+class ImportWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+    store_.table_path = dir_.path() + "\\UserData.edb";
+    store_.fs = &fs_;
+    store_.log = [this](std::string_view m) { WriteActivityLog(dir_.path(), m); };
+    store_.restart = [this] { ++restarts_; };
+    store_.draw = TickSeededDraw([] { return static_cast<uint32_t>(GetTickCount()); });
+    ForEachAccount(store_, {});  // creates the table
+    RawWrite(Log(), "");
+  }
+  void TearDown() override {
+    Steps::Clear();
+    OleUninitialize();
+  }
+
+  void Open() {
+    ImportWindowArgs args;
+    args.accounts = &store_;
+    args.importFilePath = &importFilePath_;
+    args.onImported = [this] { ++imported_; };
+    args.onClosed = [this] { ++closed_; };
+    OpenImportWindow(nullptr, std::move(args));
+    Steps::Clear();
+    PumpMessages(0ms);  // the quit that the last window of the thread posts on its way out
+  }
+  std::string Log() const { return dir_.path() + "\\Quorrel Log.log"; }
+  std::vector<std::string> Names() {
+    std::vector<std::string> out;
+    ForEachAccount(store_, [&](int, const AccountRecord& r) { out.push_back(r.name + "/" + r.user + "/" + r.password); });
+    return out;
+  }
+
+  TempDir dir_;
+  CountingFileSystem fs_;
+  AccountStore store_;
+  Text importFilePath_;
+  int imported_ = 0, closed_ = 0, restarts_ = 0;
+};
+
+}  // namespace
+
+TEST_F(ImportWindowTest, DialogCancelledThenUsedThenADropWinsAndConfirmImportsInOneWrite) {
+  const std::string txt = dir_.path() + "\\list.txt";
+  const std::string csv = dir_.path() + "\\other.csv";
+  ASSERT_TRUE(RawWrite(txt, "a----b----c\r\nx----y\r\np----q----r----s\r\n"));
+  ASSERT_TRUE(RawWrite(csv, "n1----u1----p1\r\nskipped\r\n n2 ----u2----\r\n"));
+  ASSERT_TRUE(SetFileAttributesA(csv.c_str(), FILE_ATTRIBUTE_READONLY));  // read-only imports too
+  int writesBefore = 0;
+
+  Steps::When([] { return ImportWindowHwnd() != nullptr; }, [&] {
+    HWND window = ImportWindowHwnd();
+    HWND box = FileBox(window);
+    EXPECT_EQ(TextOf(box), "请选择文件");
+    EXPECT_EQ(TickPixel(box), RGB(255, 255, 255));
+
+    AnswerDialog("");  // cancelled: nothing changes
+    Click(box);
+    EXPECT_EQ(TextOf(box), "请选择文件");
+    EXPECT_TRUE(importFilePath_.empty());
+
+    AnswerDialog(txt);
+    Click(box);
+    EXPECT_EQ(TextOf(box), "list.txt");
+    EXPECT_EQ(importFilePath_, txt);
+    EXPECT_NE(TickPixel(box), RGB(255, 255, 255));
+
+    // Dropped anywhere on the window, whatever the extension; the last pick wins.
+    EXPECT_TRUE(e2e::DropFiles(window, {csv}));
+    EXPECT_EQ(TextOf(box), "other.csv");
+    EXPECT_EQ(importFilePath_, csv);
+    writesBefore = fs_.writes;
+    SendMessageW(ConfirmButton(window), BM_CLICK, 0, 0);
+  }, "the import window");
+  Open();
+
+  EXPECT_EQ(fs_.writes - writesBefore, 1);
+  EXPECT_EQ(Names(), (std::vector<std::string>{"n1/u1/p1", "n2 /u2/"}));
+  EXPECT_EQ(imported_, 1);
+  EXPECT_EQ(closed_, 1);
+  std::string log = RawRead(Log());
+  EXPECT_TRUE(log.ends_with(" ---> Importing Data 3\r\n")) << log;
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);
+
+  // A fresh window shows no file, yet remembers the path; closed, it imports nothing.
+  Steps::When([] { return ImportWindowHwnd() != nullptr; }, [&] {
+    HWND window = ImportWindowHwnd();
+    EXPECT_EQ(TextOf(FileBox(window)), "请选择文件");
+    PostMessageW(window, WM_CLOSE, 0, 0);
+  }, "the second import window");
+  const int writes = fs_.writes;
+  Open();
+  EXPECT_EQ(importFilePath_, csv);
+  EXPECT_EQ(fs_.writes, writes);
+  EXPECT_EQ(imported_, 1);
+  EXPECT_EQ(closed_, 2);
+  EXPECT_EQ(RawRead(Log()), log);
+  EXPECT_EQ(restarts_, 0);
+  SetFileAttributesA(csv.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
