@@ -1,5 +1,9 @@
 #include "exchange/import_lines.h"
 
+#include <new>
+
+#include "base/report.h"
+
 namespace quorrel {
 namespace {
 
@@ -109,7 +113,14 @@ ImportList ParseImportText(std::string_view text) {
 }
 
 size_t ImportAccountText(const AccountStore& store, std::string_view text) {
-  ImportList list = ParseImportText(text);
+  ImportList list;
+  bool parsed = true;
+  try {
+    list = ParseImportText(text);
+  } catch (const std::bad_alloc&) {  // a text of very many lines in a 32-bit process
+    parsed = false;
+  }
+  ReportIf(!parsed);
   if (!list.accounts.empty() &&
       AddAccountsWithNewPids(store, list.accounts) == AddAccountsResult::kTableDidNotOpen) {
     return list.lineCount;  // the store restarts the program; the import stops here

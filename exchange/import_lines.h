@@ -56,8 +56,8 @@ struct ImportList {
 };
 [[nodiscard]] ImportList ParseImportText(std::string_view text);
 
-// An import file larger than this reads as no text (it would be far beyond any table).
-inline constexpr uint64_t kMaxImportFileBytes = 64u << 20;
+// An import file larger than the largest table reads as no text.
+inline constexpr uint64_t kMaxImportFileBytes = kMaxTableFileBytes;
 
 // The file's text (ImportTextOf its bytes), opened for reading only and shared with every
 // other opener for reading, writing and deleting, so that read-only and open files import.
@@ -68,7 +68,8 @@ inline constexpr uint64_t kMaxImportFileBytes = 64u << 20;
 // Imports the text of one file (already cut by ImportTextOf): every accepted line becomes an
 // account with a fresh PID, all in one write of the table, which afterwards holds all of them
 // or none; then logs "Importing Data " + the line count. When the table does not open the
-// store restarts the program (store.restart) and nothing is logged. Returns the line count.
+// store restarts the program (store.restart) and nothing is logged. Returns the line count
+// (0, nothing imported, when memory runs out while the text is read into lines).
 size_t ImportAccountText(const AccountStore& store, std::string_view text);
 
 // The file-name part of a path by the shell's rule: what follows the last \, / or : that is

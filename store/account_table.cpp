@@ -1,6 +1,7 @@
 #include "store/account_table.h"
 
 #include <memory>
+#include <new>
 #include <random>
 
 #include "base/report.h"
@@ -317,9 +318,14 @@ AddAccountsResult AddAccountsWithNewPids(const AccountStore& store,
   }
 
   std::vector<std::vector<Text>> rows;
-  rows.reserve(records.size());
-  for (const AccountRecord& r : records) rows.push_back({r.pid, r.name, r.user, r.password});
-  const bool written = table.AppendAll(rows);
+  bool written = false;
+  try {
+    rows.reserve(records.size());
+    for (const AccountRecord& r : records) rows.push_back({r.pid, r.name, r.user, r.password});
+    written = table.AppendAll(rows);
+  } catch (const std::bad_alloc&) {
+    written = false;
+  }
   for (auto& row : rows)
     for (Text& v : row) SecureWipe(v);
   table.Close();

@@ -117,7 +117,8 @@ enum class AddAccountsResult {
   kAdded,            // every record is in the file
   kTableDidNotOpen,  // store.restart was called; nothing written
   kNoFreePid,        // 10000..99999 ran out before every record had one; nothing written
-  kWriteFailed,      // the file holds the table as it was before
+  kWriteFailed,      // the file holds the table as it was before (also for a table that
+                     // would outgrow kMaxTableFileBytes, or memory running out)
 };
 
 // Gives each record a PID (NewAccountPid's rule and range, one reseeded draw after another,

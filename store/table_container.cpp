@@ -561,6 +561,8 @@ bool TableContainer::AppendAll(const std::vector<std::vector<Text>>& records) {
   if (records.empty()) return true;
   std::string& s = payload_.str();
   const size_t old_size = s.size();
+  const size_t old_count = records_.size();
+  const size_t room = kMaxTableFileBytes - kHeaderBytes - kTagBytes;
   size_t size = 0;
   for (const std::vector<Text>& values : records) {
     if (values.size() != fields_.size()) return false;
@@ -569,37 +571,48 @@ bool TableContainer::AppendAll(const std::vector<std::vector<Text>>& records) {
       if (v.size() > kMaxStoredTextBytes) return false;
       size += 4 + v.size();
     }
-    if (size > UINT32_MAX - kHeaderBytes - kTagBytes - old_size) return false;
+    if (old_size + size > room) return false;
   }
 
+  auto undo = [&] {
+    TruncateSecret(s, old_size);
+    records_.resize(old_count);
+    deleted_.resize(old_count);
+    spans_.resize(old_count * fields_.size());
+  };
   std::string added;
-  added.reserve(size);
-  for (const std::vector<Text>& values : records) {
-    added.push_back(static_cast<char>(kRecordFlags));
-    for (const Text& v : values) {
-      PutU32(added, static_cast<uint32_t>(v.size()));
-      added.append(v);
+  try {
+    added.reserve(size);
+    for (const std::vector<Text>& values : records) {
+      added.push_back(static_cast<char>(kRecordFlags));
+      for (const Text& v : values) {
+        PutU32(added, static_cast<uint32_t>(v.size()));
+        added.append(v);
+      }
     }
-  }
-  AppendSecret(s, added);
-  WipeFast(added);
-  const size_t old_records = records_.size();
-  size_t at = old_size;
-  for (const std::vector<Text>& values : records) {
-    records_.push_back(static_cast<uint32_t>(at));
-    deleted_.push_back(false);
-    ++at;
-    for (const Text& v : values) {
-      at += 4;
-      spans_.push_back({static_cast<uint32_t>(at), static_cast<uint32_t>(v.size())});
-      at += v.size();
+    AppendSecret(s, added);
+    SecureWipe(added);
+    records_.reserve(old_count + records.size());
+    deleted_.reserve(old_count + records.size());
+    spans_.reserve((old_count + records.size()) * fields_.size());
+    size_t at = old_size;
+    for (const std::vector<Text>& values : records) {
+      records_.push_back(static_cast<uint32_t>(at));
+      deleted_.push_back(false);
+      ++at;
+      for (const Text& v : values) {
+        at += 4;
+        spans_.push_back({static_cast<uint32_t>(at), static_cast<uint32_t>(v.size())});
+        at += v.size();
+      }
     }
+  } catch (const std::bad_alloc&) {
+    SecureWipe(added);
+    undo();
+    return false;
   }
   if (!WritePayload(key_, salt_, iterations_)) {
-    TruncateSecret(s, old_size);
-    records_.resize(old_records);
-    deleted_.resize(old_records);
-    spans_.resize(old_records * fields_.size());
+    undo();
     return false;
   }
   current_ = records_.size() - 1;

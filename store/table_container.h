@@ -122,8 +122,9 @@ class TableContainer {
   bool Purge();
 
   // Appends every record (each as Append takes it) and writes the table once; the last one
-  // becomes current. False, with the table unchanged, when Append would refuse any of them
-  // or the write fails. An empty list writes nothing and gives true.
+  // becomes current. False, with the table unchanged, when Append would refuse any of them,
+  // the file would grow beyond kMaxTableFileBytes, memory runs out or the write fails. An
+  // empty list writes nothing and gives true.
   bool AppendAll(const std::vector<std::vector<Text>>& records);
 
  private:

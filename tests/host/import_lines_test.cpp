@@ -154,6 +154,14 @@ TEST(ImportAccounts, AllOrNothingAtEveryCrashPointAndAfterAGivenUpWrite) {
   h.fs.fail_writes = {true};
   (void)ImportAccountText(h.store, "a----b----c\r\nd----e----f");
   EXPECT_EQ(h.TableBytes(), before);
+  // Lines that would grow the table beyond its largest size: none of them goes in.
+  std::string huge;
+  for (size_t i = 0; i * kMaxStoredTextBytes <= kMaxTableFileBytes; ++i)
+    huge += "n----u----" + std::string(kMaxStoredTextBytes, 'p') + "\r\n";
+  const int writes = h.fs.write_calls;
+  EXPECT_EQ(ImportAccountText(h.store, huge), kMaxTableFileBytes / kMaxStoredTextBytes + 1);
+  EXPECT_EQ(h.fs.write_calls, writes);
+  EXPECT_EQ(h.TableBytes(), before);
 }
 
 TEST(ImportAccounts, ATableThatDoesNotOpenRestartsOnlyWhenALineIsAccepted) {
