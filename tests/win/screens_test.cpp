@@ -2,11 +2,13 @@
 // 144-DPI prefix), saved under screens/<percent>/ beside the tests, with checks that the
 // pages' texts have glyphs in the font they are drawn with.
 #include <windows.h>
+#include <ole2.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "driver/drag_drop.h"
 #include "exchange/import_window_win.h"
 #include "input/hotkey_window_win.h"
 #include "security/pin_pad_win.h"
@@ -124,4 +126,38 @@ TEST_F(DpiScreens, ImportWindow) {
   import.importFilePath = &importPath_;
   if (!screens::SaveOpenedWindow("import", "导入文件", [&] { OpenImportWindow(nullptr, std::move(import)); }))
     GTEST_SKIP() << "the import window closed at once";
+}
+
+// With a file dropped on it: the tick above the file's name.
+namespace {
+struct DroppedShot {
+  std::string file;
+  std::string saved;
+};
+DroppedShot g_dropped;
+
+void CALLBACK DropThenSave(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND window = FindWindowW(L"QuorrelWindow", Utf8ToWide("导入文件").c_str());
+  if (!window || !IsWindowVisible(window)) return;
+  KillTimer(nullptr, id);
+  if (e2e::DropFiles(window, {g_dropped.file})) g_dropped.saved = screens::SaveWindowPicture(window, "import-file");
+  PostMessageW(window, WM_CLOSE, 0, 0);
+}
+}  // namespace
+
+TEST_F(DpiScreens, ImportWindowWithAFile) {
+  ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));  // the window takes drops through OLE
+  g_dropped = {dir_.path() + "\\" + Utf8ToAnsi("账号列表 2024.txt"), ""};
+  ASSERT_TRUE(RawWrite(g_dropped.file, "a----b----c\r\n"));
+  ImportWindowArgs import;
+  import.accounts = &store_;
+  import.importFilePath = &importPath_;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 100, DropThenSave);
+  OpenImportWindow(nullptr, std::move(import));
+  KillTimer(nullptr, timer);
+  PumpMessages(50ms);
+  EXPECT_EQ(importPath_, g_dropped.file);
+  EXPECT_FALSE(g_dropped.saved.empty());
+  std::printf("picture: %s\n", g_dropped.saved.c_str());
+  OleUninitialize();
 }

@@ -1,0 +1,270 @@
+// Importing through the settings page's "开始导入" and the ".Pw" association through its
+// "设置关联" and "取消关联", in the real program.
+#include "main_window_support.h"
+
+#include <set>
+
+#include "driver/drag_drop.h"
+#include "exchange/account_file.h"
+
+namespace quorrel::e2e {
+namespace {
+
+constexpr char kImportTitle[] = "导入文件";
+
+// Counts the table's replacements while it lives: every write of UserData.edb ends in a
+// rename of its temp file onto it.
+class TableWrites {
+ public:
+  explicit TableWrites(const std::string& dir)
+      : dir_(CreateFileA(dir.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr)),
+        event_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    Arm();
+  }
+  TableWrites(const TableWrites&) = delete;
+  TableWrites& operator=(const TableWrites&) = delete;
+  ~TableWrites() {
+    if (dir_ != INVALID_HANDLE_VALUE) {
+      CancelIo(dir_);
+      CloseHandle(dir_);
+    }
+    CloseHandle(event_);
+  }
+  bool watching() const { return armed_; }
+  // Collects what has arrived; the number of renames onto the table so far.
+  int Count() {
+    DWORD got = 0;
+    while (armed_ && GetOverlappedResult(dir_, &overlapped_, &got, FALSE)) {
+      for (size_t at = 0; got > 0;) {
+        const auto* info = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(buffer_ + at);
+        std::wstring name(info->FileName, info->FileNameLength / sizeof(wchar_t));
+        if (info->Action == FILE_ACTION_RENAMED_NEW_NAME && _wcsicmp(name.c_str(), L"UserData.edb") == 0) ++count_;
+        if (!info->NextEntryOffset) break;
+        at += info->NextEntryOffset;
+      }
+      Arm();
+    }
+    return count_;
+  }
+
+ private:
+  void Arm() {
+    overlapped_ = OVERLAPPED{};
+    overlapped_.hEvent = event_;
+    armed_ = dir_ != INVALID_HANDLE_VALUE &&
+             ReadDirectoryChangesW(dir_, buffer_, sizeof buffer_, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME, nullptr,
+                                   &overlapped_, nullptr);
+  }
+  HANDLE dir_;
+  HANDLE event_;
+  OVERLAPPED overlapped_{};
+  alignas(DWORD) BYTE buffer_[16384];
+  bool armed_ = false;
+  int count_ = 0;
+};
+
+// A process the shell started for the test, ended by its handle when the test is done.
+class ShellStarted {
+ public:
+  explicit ShellStarted(HANDLE process) : process_(process) {}
+  ShellStarted(const ShellStarted&) = delete;
+  ShellStarted& operator=(const ShellStarted&) = delete;
+  ~ShellStarted() {
+    if (!process_) return;
+    TerminateProcess(process_, 1);
+    WaitForSingleObject(process_, 5000);
+    CloseHandle(process_);
+  }
+  DWORD id() const { return process_ ? GetProcessId(process_) : 0; }
+
+ private:
+  HANDLE process_;
+};
+
+std::optional<std::string> RegistryText(HKEY root, const std::string& key) {
+  char value[1024] = {};
+  DWORD size = sizeof value, type = 0;
+  HKEY k;
+  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_QUERY_VALUE, &k) != ERROR_SUCCESS) return std::nullopt;
+  LONG r = RegQueryValueExA(k, "", nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+  RegCloseKey(k);
+  if (r != ERROR_SUCCESS || type != REG_SZ) return std::nullopt;
+  return std::string(value);
+}
+
+bool KeyExists(const std::string& key) {
+  HKEY k;
+  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+  RegCloseKey(k);
+  return true;
+}
+
+class ImportAssociationTest : public E2eTest {
+ protected:
+  MainUi OpenSettings(Process& p) {
+    p = Start();
+    MainUi ui(WaitWindow(p.id(), kMainTitle));
+    EXPECT_TRUE(ui.complete()) << "main window or one of its controls not found";
+    ui.Menu(1);
+    return ui;
+  }
+
+  // "开始导入": the import window and its file box, or nothing.
+  static HWND OpenImport(const Process& p, const SettingsUi& page) {
+    ClickBarButton(page.import, 0, 1);
+    HWND window = WaitWindow(p.id(), kImportTitle, 5s);
+    EXPECT_TRUE(window) << "no import window";
+    return window;
+  }
+  static HWND FileBox(HWND window) {
+    std::vector<HWND> boxes = Children(window, "QuorrelPicture");
+    return boxes.empty() ? nullptr : boxes[0];
+  }
+  // "确定导入"; the import window closes.
+  static void Confirm(HWND window, const MainUi& ui) {
+    Foreground(window);
+    ClickWindow(ChildByText(window, "确定导入"));
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(window); })) << "the import window stayed open";
+    EXPECT_TRUE(WaitFor([&] { return !ui.dimmed(); }, 3s)) << "the main window stayed dimmed";
+  }
+  // Picks a file in the open-file dialog that a click on the file box opens.
+  static void PickInDialog(const Process& p, HWND window, const std::string& path) {
+    Foreground(window);
+    ClickWindow(FileBox(window));
+    HWND dialog = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+      for (HWND h : WindowsOf(p.id())) {
+        char cls[16] = {};
+        GetClassNameA(h, cls, sizeof cls);
+        if (IsWindowVisible(h) && std::string(cls) == "#32770") dialog = h;
+      }
+      return dialog != nullptr;
+    })) << "no open-file dialog";
+    HWND name = GetDlgItem(dialog, 0x47C);  // the file name box: cmb13, or edt1
+    if (!name) name = GetDlgItem(dialog, 0x480);
+    SetWindowTextA(name, path.c_str());
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); })) << "the dialog stayed open";
+  }
+  std::string LastLog() const {
+    std::vector<std::string> m = LogMessages(run_);
+    return m.empty() ? "" : m.back();
+  }
+};
+
+TEST_F(ImportAssociationTest, ImportNoFileDialogAgainReadOnlyCsvDropAndTenThousandLines) {
+  Process p;
+  MainUi ui = OpenSettings(p);
+  ASSERT_TRUE(ui.complete());
+  SettingsUi page(ui);
+  ASSERT_TRUE(page.complete());
+  RunDirectory files;  // the import files, in a folder of their own
+
+  // Nothing picked: the count is 0 and the window closes.
+  HWND window = OpenImport(p, page);
+  ASSERT_TRUE(window);
+  EXPECT_EQ(ControlText(FileBox(window)), "请选择文件");
+  Confirm(window, ui);
+  EXPECT_TRUE(WaitFor([&] { return LastLog() == "Importing Data 0"; }, 3s)) << LastLog();
+  EXPECT_EQ(RowCount(ui.list), 0);
+
+  // The three-line example through the dialog: one account, three lines.
+  files.Write("three.txt", "a----b----c\r\nx----y\r\np----q----r----s");
+  window = OpenImport(p, page);
+  ASSERT_TRUE(window);
+  PickInDialog(p, window, files.File("three.txt"));
+  EXPECT_TRUE(WaitFor([&] { return ControlText(FileBox(window)) == "three.txt"; }, 3s));
+  Confirm(window, ui);
+  EXPECT_TRUE(WaitFor([&] { return LastLog() == "Importing Data 3"; }, 3s)) << LastLog();
+  ASSERT_TRUE(WaitFor([&] { return RowCount(ui.list) == 1; }, 3s));
+  const Rows rows = ListRows(ui.list);
+  EXPECT_EQ(std::vector<std::string>(rows[0].begin() + 1, rows[0].begin() + 3), (std::vector<std::string>{"a", "b"}));
+  // A new window shows no file, yet its confirm imports the file picked before once more.
+  window = OpenImport(p, page);
+  ASSERT_TRUE(window);
+  EXPECT_EQ(ControlText(FileBox(window)), "请选择文件");
+  Confirm(window, ui);
+  EXPECT_TRUE(WaitFor([&] { return RowCount(ui.list) == 2; }, 3s));
+
+  // A read-only ".csv" dropped on the window imports its lines.
+  files.Write("list.csv", "m1----u1----p1\r\nm2----u2----p2\r\n");
+  ASSERT_TRUE(SetFileAttributesA(files.File("list.csv").c_str(), FILE_ATTRIBUTE_READONLY));
+  window = OpenImport(p, page);
+  ASSERT_TRUE(window);
+  EXPECT_TRUE(DropFiles(window, {files.File("list.csv")}));
+  EXPECT_TRUE(WaitFor([&] { return ControlText(FileBox(window)) == "list.csv"; }, 3s));
+  Confirm(window, ui);
+  EXPECT_TRUE(WaitFor([&] { return RowCount(ui.list) == 4; }, 3s)) << RowCount(ui.list);
+  EXPECT_EQ(LastLog(), "Importing Data 2");
+  SetFileAttributesA(files.File("list.csv").c_str(), FILE_ATTRIBUTE_NORMAL);
+
+  // 10,000 lines: every one an account with its own PID, in one write of the table.
+  std::string big;
+  for (int i = 0; i < 10000; ++i) big += "n" + std::to_string(i) + "----u" + std::to_string(i) + "----p\r\n";
+  files.Write("big.txt", big);
+  window = OpenImport(p, page);
+  ASSERT_TRUE(window);
+  EXPECT_TRUE(DropFiles(window, {files.File("big.txt")}));
+  TableWrites writes(run_.path());
+  ASSERT_TRUE(writes.watching());
+  Confirm(window, ui);
+  EXPECT_TRUE(WaitFor([&] { return LastLog() == "Importing Data 10000"; }, 30s)) << LastLog();
+  EXPECT_TRUE(WaitFor([&] { return RowCount(ui.list) == 10004; }, 10s)) << RowCount(ui.list);
+  Pump(500ms);
+  EXPECT_EQ(writes.Count(), 1);
+  std::set<std::string> pids;
+  ForEachAccount(TableAt(run_), [&](int, const AccountRecord& r) { pids.insert(r.pid); });
+  EXPECT_EQ(pids.size(), 10004u);
+}
+
+TEST_F(ImportAssociationTest, AssociationOpensAPwFileElsewhereInFileStartAndGoesAgain) {
+  struct CleanRegistry {
+    ~CleanRegistry() {
+      RegDeleteTreeA(HKEY_CLASSES_ROOT, "Pw");
+      RegDeleteTreeA(HKEY_CLASSES_ROOT, ".Pw");
+    }
+  } clean;
+  Process p;
+  MainUi ui = OpenSettings(p);
+  ASSERT_TRUE(ui.complete());
+  SettingsUi page(ui);
+  ASSERT_TRUE(page.complete());
+
+  ClickBarButton(page.association, 1, 2);  // 设置关联
+  const std::string command = "\"" + run_.exe() + "\" \"%1\"";
+  ASSERT_TRUE(WaitFor([&] { return RegistryText(HKEY_CLASSES_ROOT, "Pw\\Shell\\Open\\Command") == command; }, 3s))
+      << RegistryText(HKEY_CLASSES_ROOT, "Pw\\Shell\\Open\\Command").value_or("(none)");
+  EXPECT_EQ(RegistryText(HKEY_CLASSES_ROOT, ".Pw"), "Pw");
+  EXPECT_EQ(RegistryText(HKEY_CLASSES_ROOT, "Pw"), Ansi("Quorrel 加密数据"));
+  EXPECT_EQ(RegistryText(HKEY_CLASSES_ROOT, "Pw\\DefaultIcon"), run_.exe() + ",0");
+
+  // Opened by the shell from another folder: a new copy in file start shows the account.
+  RunDirectory elsewhere;
+  const std::string file = Ansi("#邮箱 bob.Pw");
+  elsewhere.Write(file, BuildAccountFileContent("bob", "Secret-9"));
+  SHELLEXECUTEINFOA info{};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+  info.lpVerb = "open";
+  const std::string path = elsewhere.File(file);
+  info.lpFile = path.c_str();
+  info.nShow = SW_SHOWNORMAL;
+  ASSERT_TRUE(ShellExecuteExA(&info)) << GetLastError();
+  ShellStarted started(info.hProcess);
+  ASSERT_NE(started.id(), 0u);
+  HWND input = WaitWindow(started.id(), kInputTitle);
+  ASSERT_TRUE(input) << "no input window in the copy the shell started";
+  std::vector<HWND> boxes = Children(input, "Edit");
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(ControlText(boxes[0]), "bob");
+
+  ClickBarButton(page.association, 0, 2);  // 取消关联
+  EXPECT_TRUE(WaitFor([&] { return !KeyExists("Pw"); }, 3s));
+  for (const char* key : {"Pw\\DefaultIcon", "Pw\\Shell\\Open\\Command", "Pw\\Shell\\Open", "Pw\\Shell"})
+    EXPECT_FALSE(KeyExists(key)) << key;
+  EXPECT_EQ(RegistryText(HKEY_CLASSES_ROOT, ".Pw"), "");
+}
+
+}  // namespace
+}  // namespace quorrel::e2e
