@@ -3,6 +3,7 @@
 #include "base/report.h"
 #include "base/text.h"
 #include "security/cipher.h"
+#include "store/account_table.h"
 #include "ui/toolkit/controls_win.h"
 #include "ui/toolkit/window_win.h"
 
@@ -27,7 +28,8 @@ enum Control : int {
   kControlCount
 };
 
-constexpr std::string_view kPinKey = "Qm4Tz8LwRk2V";
+// "Pwd" is sealed under the account table's access password.
+constexpr std::string_view kPinKey = kAccountTableAccessPassword;
 constexpr size_t kPinLength = 4;
 
 struct PinPad : ui::WindowState {
