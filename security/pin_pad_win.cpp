@@ -3,6 +3,7 @@
 #include "base/report.h"
 #include "base/text.h"
 #include "security/cipher.h"
+#include "security/startup_pin.h"
 #include "store/account_table.h"
 #include "ui/toolkit/controls_win.h"
 #include "ui/toolkit/window_win.h"
@@ -28,9 +29,6 @@ enum Control : int {
   kControlCount
 };
 
-// "Pwd" is sealed under the account table's access password.
-constexpr std::string_view kPinKey = kAccountTableAccessPassword;
-constexpr size_t kPinLength = 4;
 
 struct PinPad : ui::WindowState {
   explicit PinPad(PinPadArgs a) : args(std::move(a)) {}
@@ -65,7 +63,7 @@ void PinPadEnterDigit(ui::Window& w, char digit) {
   // A missing, damaged or foreign value unseals to the empty text, which no entry equals.
   // The sealed form is the PIN in plain hex: it is wiped like the PIN itself.
   const SecretText sealed(s.args.config.Read(kPwd));
-  const SecretText stored(DecipherText(sealed.str(), kPinKey));
+  const SecretText stored(DecipherText(sealed.str(), kAccountTableAccessPassword));
   if (entered != stored.str()) return;  // wrong: all four stay on until cleared
   if (s.args.onVerified) s.args.onVerified();
   DestroyWindow(w.hwnd());
@@ -75,7 +73,7 @@ void PinPadConfirm(ui::Window& w) {
   PinPad& s = StateOf(w);
   // Verify mode checks on the fourth digit, never on the button.
   if (s.args.mode != PinPadMode::Set || s.entered.str().size() != kPinLength) return;
-  const SecretText sealed(EncipherText(s.entered.str(), kPinKey));
+  const SecretText sealed(SealPin(s.entered.str()));
   ReportIf(!s.args.config.Write(kPwd, sealed.str()));
   if (s.args.onPinSet) s.args.onPinSet();
   DestroyWindow(w.hwnd());
