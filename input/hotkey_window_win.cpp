@@ -98,12 +98,13 @@ void OnDestroying(ui::Window& w, ui::EventArgs&) {
   if (const auto& closed = StateOf(w).args.onClosed) closed();
 }
 
-// Read-only: the boxes take no typing and no pasting; the window puts the names in.
+// Read-only: the boxes take no typing and no pasting; the window puts the names in. The
+// labels keep to one line, centred beside their box, at every scale.
 const ui::ControlSpec kControls[] = {
     {kFrame, "设置快捷键UI", ui::ControlKind::Frame, 8, 8, 24, 24},
-    {kAccountLabel, "账号标签", ui::ControlKind::Label, 18, 15, 79, 32, "账号快捷键："},
+    {kAccountLabel, "账号标签", ui::ControlKind::Label, 18, 15, 79, 32, "账号快捷键：", ui::kNoControl, -1, {}, SS_CENTERIMAGE},
     {kAccountKey, "账号快捷键", ui::ControlKind::Edit, 102, 15, 100, 32, "", ui::kNoControl, -1, {}, ES_READONLY},
-    {kPasswordLabel, "密码标签", ui::ControlKind::Label, 18, 57, 79, 32, "密码快捷键："},
+    {kPasswordLabel, "密码标签", ui::ControlKind::Label, 18, 57, 79, 32, "密码快捷键：", ui::kNoControl, -1, {}, SS_CENTERIMAGE},
     {kPasswordKey, "密码快捷键", ui::ControlKind::Edit, 102, 57, 100, 32, "", ui::kNoControl, -1, {}, ES_READONLY},
     {kConfirm, "确定设置", ui::ControlKind::Button, 54, 99, 112, 35, "设置完成"},
 };
