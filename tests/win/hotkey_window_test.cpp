@@ -48,31 +48,21 @@ class HotkeyWindowTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(HotkeyWindowTest, BoxesShowKeyNamesRefuseModifiersAndConfirmWritesWhatWasPicked) {
+// The key names, the unnamed key and the refused modifiers are walked end to end; here what
+// happens across openings and with keys that come as system keys or releases.
+TEST_F(HotkeyWindowTest, ConfirmWritesOnlyPickedCodesAndAPickOutlivesTheWindow) {
   ASSERT_TRUE(config_.Write(kUserKey, "112"));
   WithWindow([&](HWND window, HWND account, HWND password) {
     EXPECT_EQ(TextOf(account), "F1键");   // stored
     EXPECT_EQ(TextOf(password), "F9键");  // the default
-    PostKey(account, VK_F8);
-    EXPECT_EQ(TextOf(account), "F8键");
-    EXPECT_EQ(pendingAccount_, VK_F8);
-    PostKey(account, 'X');  // the box shows the key's name, never the character
-    EXPECT_EQ(TextOf(account), "X键");
-    PostKey(account, VK_NUMPAD5);  // a key without a name empties the box
-    EXPECT_EQ(TextOf(account), "");
-    EXPECT_EQ(pendingAccount_, VK_NUMPAD5);
     PostKey(account, VK_F10, WM_SYSKEYDOWN);  // F10 comes as a system key
     EXPECT_EQ(TextOf(account), "F10键");
     PostKey(account, VK_F6);
-    for (WPARAM vk : std::initializer_list<WPARAM>{VK_SHIFT, VK_CONTROL, VK_LSHIFT, VK_RSHIFT, VK_LCONTROL, VK_RCONTROL, VK_LWIN, VK_RWIN})
-      PostKey(account, vk);
-    for (WPARAM vk : std::initializer_list<WPARAM>{VK_MENU, VK_LMENU, VK_RMENU}) PostKey(account, vk, WM_SYSKEYDOWN, kAltHeld);
-    EXPECT_EQ(TextOf(account), "F6键") << "modifiers are refused";
-    EXPECT_EQ(pendingAccount_, VK_F6);
+    PostKey(account, VK_MENU, WM_SYSKEYDOWN, kAltHeld);
     PostMessageW(account, WM_KEYUP, VK_F2, 1 | (3 << 30));  // only presses count
     PumpWindowMessages();
+    EXPECT_EQ(TextOf(account), "F6键");
     EXPECT_EQ(pendingAccount_, VK_F6);
-    EXPECT_EQ(TextOf(password), "F9键");
     EXPECT_EQ(pendingPassword_, 0);
     Confirm(window);
   });
@@ -80,24 +70,21 @@ TEST_F(HotkeyWindowTest, BoxesShowKeyNamesRefuseModifiersAndConfirmWritesWhatWas
   EXPECT_EQ(Stored("PassKey"), "<none>") << "a box without a key keeps the stored code";
   EXPECT_EQ(closed_, 1);
 
-  // Opened again in the same run: the key picked before is still the pending one.
-  WithWindow([&](HWND window, HWND account, HWND password) {
-    EXPECT_EQ(TextOf(account), "F6键");
-    EXPECT_EQ(TextOf(password), "F9键");
-    PostKey(password, VK_OEM_3);
-    EXPECT_EQ(TextOf(password), "反撇号键");
-    EXPECT_EQ(TextOf(account), "F6键");
-    Confirm(window);
-  });
-  EXPECT_EQ(Stored("UserKey"), "117");
-  EXPECT_EQ(Stored("PassKey"), "192");
-
-  // Closed without the button: nothing is written.
+  // Closed without the button: nothing is written, but the pick is still pending and the
+  // box shows it when the window opens again.
   WithWindow([&](HWND window, HWND account, HWND) {
+    EXPECT_EQ(TextOf(account), "F6键");
     PostKey(account, VK_F2);
-    EXPECT_EQ(TextOf(account), "F2键");
     SendMessageW(window, WM_CLOSE, 0, 0);
   });
   EXPECT_EQ(Stored("UserKey"), "117");
+  WithWindow([&](HWND window, HWND account, HWND password) {
+    EXPECT_EQ(TextOf(account), "F2键");
+    PostKey(password, VK_OEM_3);
+    EXPECT_EQ(TextOf(password), "反撇号键");
+    Confirm(window);
+  });
+  EXPECT_EQ(Stored("UserKey"), "113");
+  EXPECT_EQ(Stored("PassKey"), "192");
   EXPECT_EQ(closed_, 3);
 }

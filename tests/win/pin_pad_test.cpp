@@ -88,7 +88,21 @@ class PinPadTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(PinPadTest, VerifyModeCountsTheMainKeyboardsDigitsAndOpensOnTheRightFour) {
+TEST_F(PinPadTest, VerifyModeLightsOneIndicatorPerDigitAndOpensOnlyOnTheStoredFour) {
+  // Values that hold no PIN for this key: absent, empty, a sealed empty text, a damaged
+  // tag, another key's tag. No entry opens.
+  std::string damaged = SealedPin("2580");
+  damaged.back() = damaged.back() == '0' ? '1' : '0';
+  for (const std::string& pwd : {std::string("<none>"), std::string(""), SealedPin(""), damaged,
+                                 SealedPin("2580", "another key")}) {
+    if (pwd == "<none>") WritePrivateProfileStringA("Config", "Pwd", nullptr, config_.path().c_str());
+    else ASSERT_TRUE(config_.Write(kPwd, pwd));
+    Open(PinPadMode::Verify);
+    Keys("2580");
+    EXPECT_EQ(verified_, 0) << pwd;
+    DestroyWindow(pad_);
+  }
+
   ASSERT_TRUE(config_.Write(kPwd, SealedPin("2580")));
   Open(PinPadMode::Verify);
   EXPECT_EQ(Lit(), 0);
@@ -96,68 +110,33 @@ TEST_F(PinPadTest, VerifyModeCountsTheMainKeyboardsDigitsAndOpensOnTheRightFour)
   EXPECT_EQ(Lit(), 1);
   Key('2');  // typed while the button "1" has the focus
   EXPECT_EQ(Lit(), 2);
-  // Nothing else counts: the numeric keypad, Enter and Space (which would press the
-  // focused button), letters.
   for (WPARAM vk = VK_NUMPAD0; vk <= VK_NUMPAD9; ++vk) Key(vk);
-  for (WPARAM vk : std::initializer_list<WPARAM>{VK_RETURN, VK_SPACE, 'A', VK_DELETE, VK_TAB}) Key(vk);
+  for (WPARAM vk : std::initializer_list<WPARAM>{VK_RETURN, VK_SPACE, 'A', VK_TAB}) Key(vk);
   EXPECT_EQ(Lit(), 2);
-  Keys("34");  // 1234: wrong, all four stay on
+  Keys("342580");  // 1234 is wrong and stays lit; later digits are ignored
   EXPECT_EQ(Lit(), 4);
-  Keys("2580");  // a fifth digit and later ones are ignored
-  Click("▶");    // and the button never verifies
-  EXPECT_EQ(Lit(), 4);
-  EXPECT_EQ(verified_, 0);
-  EXPECT_TRUE(IsWindow(pad_));
-
-  Key(VK_BACK);  // clears the whole entry
+  Key(VK_BACK);
   EXPECT_EQ(Lit(), 0);
-  Keys("258");
+  Keys("25");
   Click("×");
   EXPECT_EQ(Lit(), 0);
-  Click("2");
-  Key('5');
-  Click("8");
-  EXPECT_EQ(Lit(), 3);
+  Keys("258");
   EXPECT_EQ(verified_, 0);
   Key('0');
   EXPECT_EQ(verified_, 1);
   EXPECT_FALSE(IsWindow(pad_)) << "the keypad goes once the main window is opened";
-  EXPECT_EQ(closed_, 1);
-  EXPECT_EQ(StoredPwd(), SealedPin("2580"));
-}
-
-TEST_F(PinPadTest, WithoutAGoodStoredPinNoEntryOpens) {
-  std::string otherKey = SealedPin("2580", "another key");
-  std::string damaged = SealedPin("2580");
-  damaged.back() = damaged.back() == '0' ? '1' : '0';
-  for (const std::string& pwd : {std::string("<none>"), std::string(""), SealedPin(""), damaged, otherKey,
-                                 SealedPin("2580").substr(8)}) {
-    if (pwd == "<none>") WritePrivateProfileStringA("Config", "Pwd", nullptr, config_.path().c_str());
-    else ASSERT_TRUE(config_.Write(kPwd, pwd));
-    Open(PinPadMode::Verify);
-    for (const char* entry : {"2580", "0000", "1234"}) {
-      Keys(entry);
-      Key(VK_BACK);
-    }
-    EXPECT_EQ(verified_, 0) << pwd;
-    EXPECT_TRUE(IsWindow(pad_)) << pwd;
-    DestroyWindow(pad_);
-  }
+  EXPECT_EQ(closed_, 6);
 }
 
 TEST_F(PinPadTest, SetModeStoresFourDigitsOnConfirmAndClosingWritesNothing) {
   Open(PinPadMode::Set);
   EXPECT_FALSE(IsWindowEnabled(owner_)) << "modal over the main window";
-  Click("0");
-  Keys("73");
+  Keys("073");
   Click("▶");  // three digits: nothing, the keypad stays
   EXPECT_TRUE(IsWindow(pad_));
   EXPECT_EQ(StoredPwd(), "<none>");
-  Keys("19");  // the fifth is ignored: 0731
-  EXPECT_EQ(Lit(), 4);
+  Keys("1");
   EXPECT_EQ(verified_, 0) << "set mode never verifies";
-  Key(VK_RETURN);  // Enter is not the confirm button
-  EXPECT_TRUE(IsWindow(pad_));
   Click("▶");
   EXPECT_EQ(StoredPwd(), SealedPin("0731"));
   EXPECT_EQ(StoredPwd().size(), 17u);
@@ -166,18 +145,11 @@ TEST_F(PinPadTest, SetModeStoresFourDigitsOnConfirmAndClosingWritesNothing) {
   EXPECT_EQ(closed_, 1);
   EXPECT_TRUE(IsWindowEnabled(owner_));
 
-  // Opened again and closed without confirming: the stored PIN stays.
   Open(PinPadMode::Set);
   Keys("5555");
   SendMessageW(pad_, WM_CLOSE, 0, 0);
-  EXPECT_FALSE(IsWindow(pad_));
   EXPECT_EQ(closed_, 2);
   EXPECT_EQ(pinSet_, 1);
   EXPECT_EQ(StoredPwd(), SealedPin("0731"));
   EXPECT_TRUE(IsWindowEnabled(owner_));
-
-  // The stored PIN opens the keypad of a locked start.
-  Open(PinPadMode::Verify);
-  Keys("0731");
-  EXPECT_EQ(verified_, 1);
 }
