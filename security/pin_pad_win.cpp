@@ -1,27 +1,151 @@
 #include "security/pin_pad_win.h"
 
+#include "base/report.h"
+#include "base/text.h"
+#include "security/cipher.h"
+#include "security/startup_pin.h"
+#include "store/account_table.h"
+#include "ui/toolkit/controls_win.h"
 #include "ui/toolkit/window_win.h"
 
 namespace quorrel {
 namespace {
 
-enum Control : int { kFrame, kControlCount };
+enum Control : int {
+  kFrame,
+  kProgress,
+  kDigit1,
+  kDigit2,
+  kDigit3,
+  kDigit4,
+  kDigit5,
+  kDigit6,
+  kDigit7,
+  kDigit8,
+  kDigit9,
+  kClear,
+  kDigit0,
+  kConfirm,
+  kControlCount
+};
+
 
 struct PinPad : ui::WindowState {
   explicit PinPad(PinPadArgs a) : args(std::move(a)) {}
   PinPadArgs args;
+  SecretText entered;  // the digits typed so far, never shown
 };
 
-void OnDestroying(ui::Window& w, ui::EventArgs&) {
-  if (const auto& closed = w.State<PinPad>().args.onClosed) closed();
+PinPad& StateOf(ui::Window& w) { return w.State<PinPad>(); }
+
+// Indicators 0..n-1 on, the others off.
+void ShowPinProgress(ui::Window& w, size_t n) {
+  HWND bar = w.Control(kProgress);
+  for (size_t i = 0; i < kPinLength; ++i) {
+    const bool on = i < n;
+    ui::BarSetChecked(bar, static_cast<int>(i), on);
+    ui::BarSetPressed(bar, static_cast<int>(i), on);
+  }
 }
 
+void PinPadClear(ui::Window& w) {
+  SecureWipe(StateOf(w).entered.str());
+  ShowPinProgress(w, 0);
+}
+
+void PinPadEnterDigit(ui::Window& w, char digit) {
+  PinPad& s = StateOf(w);
+  std::string& entered = s.entered.str();
+  if (entered.size() >= kPinLength) return;  // a fifth digit is ignored
+  entered += digit;
+  ShowPinProgress(w, entered.size());
+  if (entered.size() != kPinLength || s.args.mode != PinPadMode::Verify) return;
+  // A missing, damaged or foreign value unseals to the empty text, which no entry equals.
+  // The sealed form is the PIN in plain hex: it is wiped like the PIN itself.
+  const SecretText sealed(s.args.config.Read(kPwd));
+  const SecretText stored(DecipherText(sealed.str(), kAccountTableAccessPassword));
+  if (entered != stored.str()) return;  // wrong: all four stay on until cleared
+  if (s.args.onVerified) s.args.onVerified();
+  DestroyWindow(w.hwnd());
+}
+
+void PinPadConfirm(ui::Window& w) {
+  PinPad& s = StateOf(w);
+  // Verify mode checks on the fourth digit, never on the button.
+  if (s.args.mode != PinPadMode::Set || s.entered.str().size() != kPinLength) return;
+  const SecretText sealed(SealPin(s.entered.str()));
+  ReportIf(!s.args.config.Write(kPwd, sealed.str()));
+  if (s.args.onPinSet) s.args.onPinSet();
+  DestroyWindow(w.hwnd());
+}
+
+void OnCreated(ui::Window& w, ui::EventArgs&) { PinPadClear(w); }
+
+void OnDigit(ui::Window& w, int control) {
+  PinPadEnterDigit(w, control == kDigit0 ? '0' : static_cast<char>('1' + (control - kDigit1)));
+}
+
+template <int kControl>
+void OnDigitClicked(ui::Window& w, ui::EventArgs&) {
+  OnDigit(w, kControl);
+}
+
+void OnClearClicked(ui::Window& w, ui::EventArgs&) { PinPadClear(w); }
+void OnConfirmClicked(ui::Window& w, ui::EventArgs&) { PinPadConfirm(w); }
+
+// Whichever button has the focus: the main keyboard's digits enter, Backspace clears the
+// whole entry, and every other key (the numeric keypad's digits, Enter, Space on the
+// focused button) does nothing.
+void OnKeyDown(ui::Window& w, ui::EventArgs& args) {
+  args.handled = true;
+  if (args.wparam >= '0' && args.wparam <= '9') {
+    PinPadEnterDigit(w, static_cast<char>(args.wparam));
+  } else if (args.wparam == VK_BACK) {
+    PinPadClear(w);
+  }
+}
+
+void OnDestroying(ui::Window& w, ui::EventArgs&) {
+  PinPad& s = StateOf(w);
+  SecureWipe(s.entered.str());
+  if (s.args.onClosed) s.args.onClosed();
+}
+
+// Four indicators, no captions: a blank item is an indicator in this bar's style.
 const ui::ControlSpec kControls[] = {
     {kFrame, "密码窗口UI", ui::ControlKind::Frame, 8, 8, 24, 24},
+    {kProgress, "密码状态", ui::ControlKind::Toolbar, 65, 35, 120, 15, "", ui::kNoControl, -1, {"", "", "", ""},
+     ui::kBarIndicators},
+    {kDigit1, "数字1", ui::ControlKind::Button, 40, 75, 50, 35, "1"},
+    {kDigit2, "数字2", ui::ControlKind::Button, 100, 75, 50, 35, "2"},
+    {kDigit3, "数字3", ui::ControlKind::Button, 160, 75, 50, 35, "3"},
+    {kDigit4, "数字4", ui::ControlKind::Button, 40, 120, 50, 35, "4"},
+    {kDigit5, "数字5", ui::ControlKind::Button, 100, 120, 50, 35, "5"},
+    {kDigit6, "数字6", ui::ControlKind::Button, 160, 120, 50, 35, "6"},
+    {kDigit7, "数字7", ui::ControlKind::Button, 40, 165, 50, 35, "7"},
+    {kDigit8, "数字8", ui::ControlKind::Button, 100, 165, 50, 35, "8"},
+    {kDigit9, "数字9", ui::ControlKind::Button, 160, 165, 50, 35, "9"},
+    {kClear, "清除", ui::ControlKind::Button, 40, 210, 50, 35, "×"},
+    {kDigit0, "数字0", ui::ControlKind::Button, 100, 210, 50, 35, "0"},
+    {kConfirm, "确定", ui::ControlKind::Button, 160, 210, 50, 35, "▶"},
 };
 static_assert(std::size(kControls) == kControlCount);
 
 const ui::HandlerSpec kHandlers[] = {
+    {ui::kNoControl, ui::Event::Created, OnCreated},
+    {kDigit0, ui::Event::Clicked, OnDigitClicked<kDigit0>},
+    {kDigit1, ui::Event::Clicked, OnDigitClicked<kDigit1>},
+    {kDigit2, ui::Event::Clicked, OnDigitClicked<kDigit2>},
+    {kDigit3, ui::Event::Clicked, OnDigitClicked<kDigit3>},
+    {kDigit4, ui::Event::Clicked, OnDigitClicked<kDigit4>},
+    {kDigit5, ui::Event::Clicked, OnDigitClicked<kDigit5>},
+    {kDigit6, ui::Event::Clicked, OnDigitClicked<kDigit6>},
+    {kDigit7, ui::Event::Clicked, OnDigitClicked<kDigit7>},
+    {kDigit8, ui::Event::Clicked, OnDigitClicked<kDigit8>},
+    {kDigit9, ui::Event::Clicked, OnDigitClicked<kDigit9>},
+    {kClear, ui::Event::Clicked, OnClearClicked},
+    {kConfirm, ui::Event::Clicked, OnConfirmClicked},
+    {ui::kNoControl, ui::Event::KeyDown, OnKeyDown},
     {ui::kNoControl, ui::Event::Destroying, OnDestroying},
 };
 
@@ -29,6 +153,7 @@ const ui::HandlerSpec kHandlers[] = {
 
 HWND OpenPinPadWindow(HWND owner, PinPadArgs args) {
   ui::WindowSpec spec{"启动密码", 250, 275, kControls, kHandlers};
+  spec.modal = args.mode == PinPadMode::Set && owner;
   ui::Window* w = ui::Window::Create(spec, owner, std::make_unique<PinPad>(std::move(args)));
   return w ? w->hwnd() : nullptr;
 }

@@ -286,27 +286,28 @@ void PaintBar(HWND bar, BarData& d, HDC dc, const RECT& client) {
   SetBkMode(dc, TRANSPARENT);
   const int radius = ScaleFor(bar, kButtonRadius);
   const int pad = ScaleFor(bar, kPicturePad);
+  const bool indicators = (GetWindowLongPtrW(bar, GWL_STYLE) & kBarIndicators) != 0;
 
   for (int i = 0; i < static_cast<int>(d.buttons.size()); ++i) {
     BarButton& b = d.buttons[static_cast<size_t>(i)];
     RECT r = LayoutButton(bar, d, i);
     if (IsRectEmpty(&r)) continue;
     const bool blank = b.caption.empty() && !b.picture;
-    if (blank && !b.pressed && !b.checked) continue;  // a spacer shows nothing
+    if (blank && !b.pressed && !b.checked && !indicators) continue;  // a spacer shows nothing
 
     COLORREF fill = kWhite;
     if (b.pressed) {
       fill = kAccent;
-    } else if (i == d.down && i == d.hot) {
+    } else if (i == d.down && i == d.hot && !indicators) {
       fill = kDownFill;
     } else if (b.checked) {
       fill = kCheckedFill;
-    } else if (i == d.hot) {
+    } else if (i == d.hot && !indicators) {
       fill = kHoverFill;
     }
     SetDCBrushColor(dc, fill);
-    // Captioned buttons get an accent outline; picture buttons only their fill.
-    SetDCPenColor(dc, b.caption.empty() ? fill : kAccent);
+    // Captioned buttons and indicators get an accent outline; picture buttons only their fill.
+    SetDCPenColor(dc, b.caption.empty() && !indicators ? fill : kAccent);
     RoundRect(dc, r.left, r.top, r.right, r.bottom, radius, radius);
 
     RECT inner{r.left + pad, r.top + pad, r.right - pad, r.bottom - pad};

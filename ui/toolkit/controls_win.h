@@ -15,6 +15,10 @@ HWND CreateBar(Window& window, const ControlSpec& spec, HWND parent, const RECT&
 HWND CreatePicture(Window& window, const ControlSpec& spec, HWND parent, const RECT& rect);
 HWND CreateOverlay(Window& window, const ControlSpec& spec, HWND parent, const RECT& rect);
 
+// Bar style (in ControlSpec::style): a row of indicators. Blank buttons are drawn as empty
+// outlined slots instead of spacers, filled when checked or pressed, with no hover look.
+inline constexpr DWORD kBarIndicators = 0x0001;
+
 // Button bars. Indexes count every button, hidden ones included; a bad index or a window
 // that is not a bar is ignored (getters give 0, false or an empty value).
 int BarButtonCount(HWND bar);

@@ -211,12 +211,7 @@ void Window::RunModal(const WindowSpec& spec, HWND owner, std::unique_ptr<Window
   if (!w) return;
   HWND hwnd = w->hwnd();
   MSG msg;
-  while (IsWindow(hwnd) && GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    if (!IsDialogMessageW(hwnd, &msg)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-  }
+  while (IsWindow(hwnd) && GetMessageW(&msg, nullptr, 0, 0) > 0) ProcessMessage(msg);
   if (msg.message == WM_QUIT && !IsWindow(hwnd)) return;
   if (msg.message == WM_QUIT) PostQuitMessage(static_cast<int>(msg.wParam));
 }
@@ -308,6 +303,34 @@ int Window::CurrentPage(int panel) const {
 }
 
 void Window::Raise(int control, Event event, EventArgs& args) { Dispatch(control, event, args); }
+
+bool Window::TakeKey(const MSG& msg) {
+  switch (msg.message) {
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP:
+      break;
+    default:
+      return false;
+  }
+  const HWND self = hwnd_;  // a handler may destroy the window, and this object with it
+  const int control = msg.hwnd == hwnd_ ? kNoControl : IdOf(msg.hwnd);
+  if (control != kNoControl) {
+    EventArgs report;
+    report.message = msg.message;
+    report.wparam = msg.wParam;
+    report.lparam = msg.lParam;
+    if (Dispatch(control, Event::KeyReport, report) && report.handled) return true;
+    if (!IsWindow(self)) return true;
+  }
+  if (msg.message != WM_KEYDOWN) return false;
+  EventArgs key;
+  key.message = msg.message;
+  key.wparam = msg.wParam;
+  key.lparam = msg.lParam;
+  return Dispatch(kNoControl, Event::KeyDown, key) && key.handled;
+}
 
 bool Window::Dispatch(int control, Event event, EventArgs& args) {
   for (const HandlerSpec& h : spec_.handlers) {
@@ -624,14 +647,20 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return w->Handle(msg, wp, lp);
 }
 
+void ProcessMessage(const MSG& msg) {
+  HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+  if (Window* w = Window::FromHwnd(root)) {
+    if (w->TakeKey(msg)) return;
+    MSG copy = msg;
+    if (IsWindow(root) && IsDialogMessageW(root, &copy)) return;
+  }
+  TranslateMessage(&msg);
+  DispatchMessageW(&msg);
+}
+
 int RunMessageLoop() {
   MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-    if (root && Window::FromHwnd(root) && IsDialogMessageW(root, &msg)) continue;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) ProcessMessage(msg);
   return static_cast<int>(msg.wParam);
 }
 

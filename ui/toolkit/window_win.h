@@ -74,7 +74,12 @@ enum class Event {
   Clicked,       // index: toolbar button index, 0 for a push button
   RowActivated,  // index: list row
   FilesDropped,  // text: the dropped paths (ANSI), CR LF after each when there are several
-  KeyReport,     // message, key: a key message of an edit box
+  // Keys go through the program's message loops (ProcessMessage); a key sent straight to a
+  // control with SendMessage is not seen. wparam: the virtual-key code, lparam: the flags.
+  KeyReport,     // message: a key message (WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN, WM_SYSKEYUP)
+                 // typed into this control; set handled to keep it from the control
+  KeyDown,       // window: a WM_KEYDOWN in the window or any of its controls, before the
+                 // control sees it (after its KeyReport); set handled to keep it from them
   MouseEnter,    // index: toolbar button under the mouse
   MouseLeave,    // index: toolbar button the mouse left
   LeftButtonDown,
@@ -166,6 +171,10 @@ class Window {
 
   // Raises an event as if a control reported it (drop targets, custom controls).
   void Raise(int control, Event event, EventArgs& args);
+  // Offers a key message of this window or of one of its controls to the KeyReport and
+  // KeyDown handlers; true when one of them kept it from the control. The handlers may
+  // destroy the window.
+  bool TakeKey(const MSG& msg);
 
   static Window* FromHwnd(HWND hwnd);
 
@@ -196,6 +205,10 @@ class Window {
 
 // The message loop ends when the program's last window is gone.
 int RunMessageLoop();
+// One message of a loop: keys first to the window they are typed in (TakeKey), then the
+// dialog keys of that window (Tab between controls), then translation and dispatch. Every
+// loop of the program, the modal ones included, goes through here.
+void ProcessMessage(const MSG& msg);
 int LiveWindowCount();
 
 // DPI of a window (or of the system when the window is null).
