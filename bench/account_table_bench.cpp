@@ -9,19 +9,19 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "store/account_table.h"
 #include "store/posix_file_system.h"
 
 using namespace quorrel;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Ms;
 
 namespace {
 
 constexpr int kAccounts = 10000;
 constexpr int kImportLines = 1000;
 constexpr int kRepeats = 21;
-
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
 template <typename F>
 void Report(const char* what, F&& step) {
@@ -36,40 +36,17 @@ void Report(const char* what, F&& step) {
               times.front(), times.back());
 }
 
-void PutText(std::string& payload, const std::string& v) {
-  for (int i = 0; i < 4; ++i) payload.push_back(static_cast<char>(v.size() >> (8 * i)));
-  payload += v;
-}
-
 // 10,000 accounts of typical size, written in one piece.
 bool Populate(TableFileSystem& fs, const Text& path) {
-  std::string payload = *EmptyTablePayload(AccountTableFields());
-  for (int i = 0; i < kAccounts; ++i) {
-    payload.push_back('\0');
-    PutText(payload, std::to_string(10000 + i * 9));
-    PutText(payload, "\xD3\xCA\xCF\xE4 account " + std::to_string(i));  // 邮箱 account i
-    PutText(payload, "user" + std::to_string(i) + "@example.com");
-    PutText(payload, "Pw!" + std::to_string(i * 7919) + "xYz");
-  }
-  auto file = SealTableFile(payload, kAccountTableAccessPassword, NewTableKeyParams());
-  return file && fs.WriteReplace(path, *file);
+  return fs.WriteReplace(path, bench::SealedTable(bench::AccountPayload(kAccounts, 9)));
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string dir;
-  bool remove_dir = false;
-  if (argc > 1) {
-    dir = argv[1];
-  } else {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/quorrel-bench-XXXXXX";
-    if (!mkdtemp(templ.data())) return 1;
-    dir = templ;
-    remove_dir = true;
-  }
-  const Text path = dir + "/UserData.edb";
+  bench::BenchFolder dir(argc, argv, "quorrel-bench");
+  if (!dir.ok()) return 1;
+  const Text path = dir.path() + "/UserData.edb";
   PosixTableFileSystem fs;
   fs.Remove(path);
 
@@ -92,7 +69,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::printf("table: %d accounts, %zu bytes, in %s\n", kAccounts, fs.ReadFile(path)->size(),
-              dir.c_str());
+              dir.path().c_str());
 
   {
     TableContainer table(fs);
@@ -147,6 +124,5 @@ int main(int argc, char** argv) {
   std::printf("final table: %zu bytes\n", fs.ReadFile(path)->size());
 
   fs.Remove(path);
-  if (remove_dir) std::filesystem::remove_all(dir);
   return 0;
 }

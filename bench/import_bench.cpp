@@ -10,11 +10,13 @@
 #include <vector>
 
 #include "exchange/import_lines.h"
+#include "bench/bench_support.h"
 #include "store/account_table.h"
 #include "store/posix_file_system.h"
 
 using namespace quorrel;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Ms;
 
 namespace {
 
@@ -22,52 +24,19 @@ constexpr int kAccounts = 10000;
 constexpr int kLines = 10000;
 constexpr int kRepeats = 7;
 
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
 template <typename F>
 double Median(F&& step) {
-  std::vector<double> times;
-  for (int i = 0; i < kRepeats; ++i) {
-    const auto start = Clock::now();
-    step();
-    times.push_back(Ms(Clock::now() - start));
-  }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
+  return bench::MedianTime(kRepeats, step);
 }
 
-void PutText(std::string& payload, const std::string& v) {
-  for (int i = 0; i < 4; ++i) payload.push_back(static_cast<char>(v.size() >> (8 * i)));
-  payload += v;
-}
-
-std::string TableFile() {
-  std::string payload = *EmptyTablePayload(AccountTableFields());
-  for (int i = 0; i < kAccounts; ++i) {
-    payload.push_back('\0');
-    PutText(payload, std::to_string(10000 + i * 7));
-    PutText(payload, "\xD3\xCA\xCF\xE4 account " + std::to_string(i));  // 邮箱 account i
-    PutText(payload, "user" + std::to_string(i) + "@example.com");
-    PutText(payload, "Pw!" + std::to_string(i * 7919) + "xYz");
-  }
-  return *SealTableFile(payload, kAccountTableAccessPassword, NewTableKeyParams());
-}
+std::string TableFile() { return bench::SealedTable(bench::AccountPayload(kAccounts, 7)); }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string dir;
-  bool remove_dir = false;
-  if (argc > 1) {
-    dir = argv[1];
-  } else {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/quorrel-import-bench-XXXXXX";
-    if (!mkdtemp(templ.data())) return 1;
-    dir = templ;
-    remove_dir = true;
-  }
-  const Text path = dir + "/UserData.edb";
+  bench::BenchFolder dir(argc, argv, "quorrel-import-bench");
+  if (!dir.ok()) return 1;
+  const Text path = dir.path() + "/UserData.edb";
   PosixTableFileSystem fs;
   const std::string table = TableFile();
 
@@ -114,7 +83,7 @@ int main(int argc, char** argv) {
   });
 
   std::printf("table: %d accounts, %zu bytes; file: %d lines, %zu bytes; in %s\n", kAccounts, table.size(), kLines,
-              text.size(), dir.c_str());
+              text.size(), dir.path().c_str());
   std::printf("%-52s median %8.1f ms\n", "read + decipher of the table (floor)", floor);
   std::printf("%-52s median %8.1f ms  = %5.1f x the floor  (goal < 2000 ms)\n",
               "import of 10,000 lines (one durable write)", import - restore, (import - restore) / floor);
@@ -122,6 +91,5 @@ int main(int argc, char** argv) {
               restore);
 
   fs.Remove(path);
-  if (remove_dir) std::filesystem::remove_all(dir);
   return 0;
 }

@@ -11,6 +11,7 @@
 #include <new>
 #include <string>
 
+#include "bench/bench_support.h"
 #include "store/account_table.h"
 #include "store/memory_file_system.h"
 
@@ -53,11 +54,6 @@ namespace {
 constexpr int kAccounts = 100000;
 constexpr char kPath[] = "UserData.edb";
 
-void PutText(std::string& payload, const std::string& v) {
-  for (int i = 0; i < 4; ++i) payload.push_back(static_cast<char>(v.size() >> (8 * i)));
-  payload += v;
-}
-
 struct Shape {
   const char* what;
   size_t name, user, password;  // bytes per field beyond the generated part
@@ -66,21 +62,7 @@ struct Shape {
 // count accounts, or as many as fit in max_bytes; each field padded to the shape's sizes
 // (0: the typical generated texts).
 std::string Payload(int count, const Shape& shape, size_t max_bytes = SIZE_MAX) {
-  std::string payload = *EmptyTablePayload(AccountTableFields());
-  for (int i = 0; i < count && payload.size() + 200 < max_bytes; ++i) {
-    payload.push_back('\0');
-    PutText(payload, std::to_string(10000 + i % 90000));
-    std::string name = "\xD3\xCA\xCF\xE4 account " + std::to_string(i);  // 邮箱 account i
-    std::string user = "user" + std::to_string(i) + "@example.com";
-    std::string password = "Pw!" + std::to_string(i * 7919) + "xYz";
-    if (shape.name) name.resize(shape.name, 'n');
-    if (shape.user) user.resize(shape.user, 'u');
-    if (shape.password) password.resize(shape.password, 'p');
-    PutText(payload, name);
-    PutText(payload, user);
-    PutText(payload, password);
-  }
-  return payload;
+  return bench::AccountPayload(count, 1, {shape.name, shape.user, shape.password}, max_bytes);
 }
 
 std::string Seal(const std::string& payload) {

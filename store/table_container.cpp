@@ -452,52 +452,7 @@ bool TableContainer::GoToLast() {
 }
 
 bool TableContainer::Append(const std::vector<Text>& values) {
-  if (!open_ || values.size() != fields_.size()) return false;
-  size_t size = 1;
-  for (const Text& v : values) {
-    if (v.size() > kMaxStoredTextBytes) return false;
-    size += 4 + v.size();
-  }
-  std::string& s = payload_.str();
-  const size_t old_size = s.size();
-  const size_t old_count = records_.size();
-  if (old_size + size > kMaxTableFileBytes - kHeaderBytes - kTagBytes) return false;
-
-  auto undo = [&] {
-    TruncateSecret(s, old_size);
-    records_.resize(old_count);
-    deleted_.resize(old_count);
-    spans_.resize(old_count * fields_.size());
-  };
-  std::string record;
-  try {
-    record.reserve(size);
-    record.push_back(static_cast<char>(kRecordFlags));
-    for (const Text& v : values) {
-      PutU32(record, static_cast<uint32_t>(v.size()));
-      record.append(v);
-    }
-    AppendSecret(s, record);
-    SecureWipe(record);
-    records_.push_back(static_cast<uint32_t>(old_size));
-    deleted_.push_back(false);
-    size_t at = old_size + 1;
-    for (const Text& v : values) {
-      at += 4;
-      spans_.push_back({static_cast<uint32_t>(at), static_cast<uint32_t>(v.size())});
-      at += v.size();
-    }
-  } catch (const std::bad_alloc&) {
-    SecureWipe(record);
-    undo();
-    return false;
-  }
-  if (!WritePayload(key_, salt_, iterations_)) {
-    undo();
-    return false;
-  }
-  current_ = records_.size() - 1;
-  return true;
+  return AppendRecords(std::span<const std::vector<Text>>(&values, 1));
 }
 
 bool TableContainer::Find(const std::function<bool(const TableContainer&)>& predicate) {
@@ -556,7 +511,9 @@ bool TableContainer::Purge() {
   return false;
 }
 
-bool TableContainer::AppendAll(const std::vector<std::vector<Text>>& records) {
+bool TableContainer::AppendAll(const std::vector<std::vector<Text>>& records) { return AppendRecords(records); }
+
+bool TableContainer::AppendRecords(std::span<const std::vector<Text>> records) {
   if (!open_) return false;
   if (records.empty()) return true;
   std::string& s = payload_.str();

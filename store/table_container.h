@@ -36,6 +36,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -132,6 +133,8 @@ class TableContainer {
     uint32_t offset;
     uint32_t length;
   };
+  // Append and AppendAll: every record or none, in one write.
+  bool AppendRecords(std::span<const std::vector<Text>> records);
   bool LoadPayload(SecretText payload);
   bool WritePayload(const std::array<unsigned char, 32>& key, const std::string& salt,
                     uint32_t iterations);

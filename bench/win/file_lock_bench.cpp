@@ -14,19 +14,20 @@
 #include <thread>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "base/handles_win.h"
 #include "store/file_system_win.h"
 #include "tests/win/temp_dir.h"
 
 using namespace quorrel;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Ms;
 
 namespace {
 
 constexpr int kRepeats = 7;
 constexpr DWORD kLockMs = 300;
 
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
 template <typename F>
 double Median(F&& step) {

@@ -8,18 +8,19 @@
 #include <optional>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "main_window_support.h"
 
 using namespace quorrel;
 using namespace quorrel::e2e;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Ms;
 
 namespace {
 
 constexpr int kAccounts = 10000;
 constexpr int kRuns = 5;
 
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
 // Polls every millisecond (the driver's WaitFor pumps messages for 20 ms between checks).
 template <typename Cond>
@@ -32,10 +33,7 @@ bool Poll(Cond cond, std::chrono::seconds timeout) {
   return true;
 }
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
+double Median(std::vector<double> v) { return bench::MedianOf(std::move(v)); }
 
 struct Figures {
   double floor = 0, toWindow = 0, toList = 0;

@@ -12,13 +12,15 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "driver/driver.h"
 #include "exchange/account_file.h"
 #include "input/typing_win.h"
 
 using namespace quorrel;
 using namespace quorrel::e2e;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Ms;
 
 namespace {
 
@@ -27,7 +29,6 @@ constexpr char kPassword64[] = "Xk9!mQ2#pL7$vR4%tY8^wZ1&nB5*cD3(fG6)hJ0_sA-=+[]{
 static_assert(sizeof kPassword64 - 1 == 64);
 constexpr char kChinese16[] = "张三李四王五赵六孙七周八吴九郑十";  // UTF-8 source
 
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
 struct Landing {
   double first = 0;  // ms to the first character
@@ -58,11 +59,7 @@ std::optional<Landing> WaitForLength(HWND edit, int length, Clock::time_point st
   }
 }
 
-double Median(std::vector<double> times) {
-  std::sort(times.begin(), times.end());
-  const size_t n = times.size();
-  return n % 2 ? times[n / 2] : (times[n / 2 - 1] + times[n / 2]) / 2;
-}
+double Median(std::vector<double> v) { return bench::MedianOf(std::move(v)); }
 
 void Print(const char* what, std::vector<double> times) {
   std::sort(times.begin(), times.end());
