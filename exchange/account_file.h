@@ -69,9 +69,9 @@ bool IsSafeFileBaseName(std::wstring_view baseName);
 // the earlier file of that name, so a failed write leaves the earlier file whole. False, with
 // nothing written, on any failure: a base name refused by either check above (the bytes under
 // the system's code page, then the name decoded), no desktop folder, a failed write.
-bool WriteAccountFile(std::string_view baseName, std::string_view user,
+[[nodiscard]] bool WriteAccountFile(std::string_view baseName, std::string_view user,
                       std::string_view password);
 // ParseAccountFileContent of the file at path; empty when it cannot be read.
-Text ReadAccountFile(std::string_view path);
+[[nodiscard]] Text ReadAccountFile(std::string_view path);
 
 }  // namespace quorrel

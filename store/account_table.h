@@ -68,7 +68,7 @@ std::vector<FieldSpec> AccountTableFields();
 // Opens store.table_path with the access password into table; false for a missing, foreign,
 // damaged, oversized or wrongly protected file. Such a file is never written, repaired or
 // re-created.
-bool OpenAccountTable(const AccountStore& store, TableContainer& table);
+[[nodiscard]] bool OpenAccountTable(const AccountStore& store, TableContainer& table);
 
 // Puts a table in place when nothing is at store.table_path (kPresent, doing nothing,
 // otherwise, also when the path cannot be checked). First the copy that an interrupted
@@ -89,7 +89,7 @@ TableOutcome ForEachAccount(const AccountStore& store,
                             const std::function<void(int ordinal, const AccountRecord&)>& visitor);
 
 // The first record whose "PID" equals pid byte for byte.
-std::optional<AccountRecord> FindAccountByPid(const AccountStore& store, std::string_view pid);
+[[nodiscard]] std::optional<AccountRecord> FindAccountByPid(const AccountStore& store, std::string_view pid);
 
 // Removes every record whose "PID" equals pid in one write, then logs "Del Data " + pid once
 // for each removed record. Returns the number removed (0 when nothing matched, the file does
@@ -104,7 +104,7 @@ Text NewAccountPid(const AccountStore& store);
 
 // Appends one record, fields in the order "PID", "NAME", "USER", "PASSWORD", unchecked.
 // True when the record is in the file.
-bool AddAccount(const AccountStore& store, const Text& pid, const Text& name, const Text& user,
+[[nodiscard]] bool AddAccount(const AccountStore& store, const Text& pid, const Text& name, const Text& user,
                 const Text& password);
 
 // A stored PID as a number: full-width GBK digits (A3 B0..A3 B9) count as ordinary digits,

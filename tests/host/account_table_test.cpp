@@ -170,8 +170,8 @@ TEST_F(AccountTableTest, NewPidNeverRepeatsATakenOne) {
   EXPECT_EQ(NewAccountPid(h.store), "12345");
   EXPECT_EQ(h.draw.calls, 3);
   // Full-width digits and trailing text still name the PID they start with.
-  AddAccount(h.store, "\xA3\xB1\xA3\xB2\xA3\xB3\xA3\xB4\xA3\xB5", "n", "u", "p");  // １２３４５
-  AddAccount(h.store, "54321abc", "n", "u", "p");
+  ASSERT_TRUE(AddAccount(h.store, "\xA3\xB1\xA3\xB2\xA3\xB3\xA3\xB4\xA3\xB5", "n", "u", "p"));  // １２３４５
+  ASSERT_TRUE(AddAccount(h.store, "54321abc", "n", "u", "p"));
   h.draw.values = {12345, 54321, 99999};
   EXPECT_EQ(NewAccountPid(h.store), "99999");
 
