@@ -28,7 +28,7 @@ struct HotkeyRecord {
 // that flag but ignores it (and systems before Windows 7 refuse it, so the key is then
 // registered without it), a press also counts only once its key was seen released after
 // the press that counted before.
-bool RegisterAppHotkey(HWND window, UINT modifiers, UINT key, WNDPROC handler, int id);
+[[nodiscard]] bool RegisterAppHotkey(HWND window, UINT modifiers, UINT key, WNDPROC handler, int id);
 // Releases every recorded hotkey and gives the window its previous procedure back.
 void UnregisterAllHotkeys(HWND window);
 LRESULT CALLBACK HotkeyWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
