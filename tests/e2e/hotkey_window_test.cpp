@@ -21,9 +21,8 @@ class HotkeyWindowFlow : public E2eTest {
 
 TEST_F(HotkeyWindowFlow, PickedKeysAreStoredAndTypeAtTheNextStart) {
   Process p = Start();
-  MainUi ui(WaitWindow(p.id(), kMainTitle));
+  MainUi ui = SettingsPageOf(p);
   ASSERT_TRUE(ui.complete());
-  ui.Menu(1);
   SettingsUi page(ui);
   ASSERT_TRUE(page.complete());
   ClickBarButton(page.hotkeys, 0, 1);

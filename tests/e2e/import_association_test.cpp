@@ -104,10 +104,7 @@ class ImportAssociationTest : public E2eTest {
  protected:
   MainUi OpenSettings(Process& p) {
     p = Start();
-    MainUi ui(WaitWindow(p.id(), kMainTitle));
-    EXPECT_TRUE(ui.complete()) << "main window or one of its controls not found";
-    ui.Menu(1);
-    return ui;
+    return SettingsPageOf(p);
   }
 
   // "开始导入": the import window and its file box, or nothing.

@@ -56,9 +56,8 @@ TEST_F(Keypad, APinSetOnTheSettingsPageOpensTheLockedStartAndNothingElseDoes) {
     // Set mode, from the gear beside the startup password switch.
     run_.WriteConfig("Startup", "False");
     Process p = Start();
-    MainUi ui(WaitWindow(p.id(), kMainTitle));
+    MainUi ui = SettingsPageOf(p);
     ASSERT_TRUE(ui.complete());
-    ui.Menu(1);
     SettingsUi page(ui);
     ASSERT_TRUE(page.complete());
     ClickBarButton(page.pinSet, 0, 1);

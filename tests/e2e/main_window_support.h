@@ -301,6 +301,14 @@ struct SettingsUi {
   }
 };
 
+// The running program's main window, switched to its settings page.
+inline MainUi SettingsPageOf(const Process& p) {
+  MainUi ui(WaitWindow(p.id(), kMainTitle));
+  EXPECT_TRUE(ui.complete()) << "main window or one of its controls not found";
+  ui.Menu(1);
+  return ui;
+}
+
 // A value of Config.ini beside the program; nothing when the key is absent.
 inline std::optional<std::string> ConfigValue(const RunDirectory& run, const std::string& key) {
   char value[256] = {};

@@ -12,10 +12,7 @@ class SettingsPageTest : public E2eTest {
  protected:
   MainUi OpenSettings(Process& p) {
     p = Start();
-    MainUi ui(WaitWindow(p.id(), kMainTitle));
-    EXPECT_TRUE(ui.complete()) << "main window or one of its controls not found";
-    ui.Menu(1);
-    return ui;
+    return SettingsPageOf(p);
   }
 
   // Waits until every switch shows the side given (0 or 1).
