@@ -39,6 +39,8 @@ wait_window() {  # pid
   return 1
 }
 
+# On the 64-bit path "wine" is a shell function, which exec cannot run: the loader it names
+# (WINELOADER) is exec'd instead, so that $! is the program itself.
 explain_failure() {
   echo "Quorrel did not show a window. Wine said:"
   if [ -s "$log" ]; then tail -n 15 "$log" | sed 's/^/    /'; else echo "    (nothing)"; fi
@@ -51,7 +53,7 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   . tools/wine-env.sh || exit 1
   wine_bench_prefix
   echo "Starting Quorrel on $DISPLAY (files in $rundir)"
-  (cd "$rundir" && exec wine Quorrel.exe "$@" </dev/null >"$log" 2>&1) &
+  (cd "$rundir" && exec "${WINELOADER:-wine}" Quorrel.exe "$@" </dev/null >"$log" 2>&1) &
   app=$!
   if ! wait_window "$app"; then
     explain_failure
@@ -68,7 +70,7 @@ dir="$repo/build/$preset/wine"
 wine_bench_prefix
 wine_bench_start_xvfb || exit 1
 echo "No display: started a private Xvfb on $DISPLAY"
-(cd "$rundir" && exec wine Quorrel.exe "$@" </dev/null >"$log" 2>&1) &
+(cd "$rundir" && exec "${WINELOADER:-wine}" Quorrel.exe "$@" </dev/null >"$log" 2>&1) &
 app=$!
 status=0
 if wait_window "$app"; then

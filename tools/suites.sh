@@ -41,3 +41,26 @@ run_suite() {  # name build-dir [ctest args...]
   printf '%s\tok\t%s\n' "$name" "$rc" >>"$results/suites.tsv"
   return "$rc"
 }
+
+# A suite that is one check by a command rather than a ctest run: one test case, passed when
+# the command exits 0. Its output goes to $results/<name>.log (the last lines are shown).
+run_check() {  # name command...
+  local name=$1; shift
+  echo "=== $name"
+  local log="$results/$name.log"
+  "$@" >"$log" 2>&1
+  local rc=$?
+  tail -n 12 "$log"
+  python3 - "$results/$name.xml" "$name" "$rc" "$log" <<'PY'
+import sys
+from xml.sax.saxutils import escape, quoteattr
+path, name, rc, log = sys.argv[1:]
+text = open(log, encoding="utf-8", errors="replace").read()[-4000:]
+failure = "" if rc == "0" else f"<failure message={quoteattr('exit ' + rc)}>{escape(text)}</failure>"
+open(path, "w", encoding="utf-8").write(
+    f'<?xml version="1.0" encoding="UTF-8"?>\n<testsuite name={quoteattr(name)} tests="1">'
+    f'<testcase name={quoteattr(name)} status="run">{failure}</testcase></testsuite>\n')
+PY
+  printf '%s\tok\t%s\n' "$name" "$rc" >>"$results/suites.tsv"
+  return "$rc"
+}

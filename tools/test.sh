@@ -39,5 +39,14 @@ else
   [ "$built64" -eq 1 ] && run_suite windows64 build/windows64 -j 1
 fi
 
+# The README's run command, as a new user without a display meets it.
+runnable=$built32
+[ "$windows_preset" = windows64 ] && runnable=$built64
+if [ "$runnable" -eq 1 ]; then
+  run_check run-command bash tests/tools/run_command_test.sh
+else
+  suite_failed run-command build "the $windows_preset build failed"
+fi
+
 echo "=== $windows_reason"
 python3 tools/count-tests.py "$results"
