@@ -22,17 +22,16 @@ Text TrimSpaces(Text s) {
   return s.substr(first, s.find_last_not_of(' ') - first + 1);
 }
 
-// Runs the batch file through cmd with a hidden window, without waiting. The current
-// directory stays the program's. cmd is taken from the system folder, never from the
+// Runs folder\batchName through cmd with a hidden window, without waiting. cmd starts in
+// that folder and is given the bare name: no path is on its command line, where cmd would
+// expand a '%' of the folder's name. cmd is taken from the system folder, never from the
 // program's or the current folder.
-void StartBatchHidden(const Text& batchPath) {
+bool StartBatchHidden(const Text& folder, const char* batchName) {
   char systemDir[MAX_PATH] = {};
   UINT n = GetSystemDirectoryA(systemDir, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) return;
+  if (n == 0 || n >= MAX_PATH) return false;
   const Text cmd = Text(systemDir, n) + "\\cmd.exe";
-  // With /s cmd drops exactly the outer pair of quotes, so a path with spaces, brackets or
-  // '&' stays one quoted word.
-  Text commandLine = "\"" + cmd + "\" /s /c \"\"" + batchPath + "\"\"";
+  Text commandLine = "\"" + cmd + "\" /d /c " + batchName;
 
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
@@ -40,10 +39,11 @@ void StartBatchHidden(const Text& batchPath) {
   startup.wShowWindow = SW_HIDE;
   PROCESS_INFORMATION info{};
   if (ReportIf(!CreateProcessA(cmd.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                               nullptr, nullptr, &startup, &info)))
-    return;
+                               nullptr, folder.c_str(), &startup, &info)))
+    return false;
   UniqueHandle process(info.hProcess);
   UniqueHandle thread(info.hThread);
+  return true;
 }
 
 }  // namespace
@@ -78,16 +78,17 @@ bool TakeRestartedForTable() {
   return n > 0 && n < sizeof value && value[0] == '1';
 }
 
-void RestartForTable() {
+void AnswerTableCannotBeCreated() {
   ProcessState& s = State();
   // A path too long for the table would be as long after a restart.
-  const bool tooLong = s.AccountTablePath.size() >= MAX_PATH;
+  const bool tooLong = s.Accounts.table_path.size() >= MAX_PATH;
   if (!s.RestartedForTable && !tooLong) {
     // The batch file and the copy it starts inherit this process's environment.
     ReportIf(!SetEnvironmentVariableA(kRestartedForTableVariable, "1"));
-    RestartProgram();
-    SetEnvironmentVariableA(kRestartedForTableVariable, nullptr);  // no program file: no restart
-    return;
+    if (RestartProgram()) return;  // not reached: the restart ends this process
+    // No batch file could be written either (a folder where nothing can be created): a
+    // restart cannot help, the user is told instead.
+    SetEnvironmentVariableA(kRestartedForTableVariable, nullptr);
   }
   if (s.ToldFolderUnwritable) return;
   s.ToldFolderUnwritable = true;
@@ -100,13 +101,15 @@ void RestartForTable() {
                                "（例如 Program Files 下的文件夹，或只读的盘）。\r\n"
                                "请把 Quorrel.exe 移到您可以写入的文件夹（例如“文档”中的一个文件夹）后再启动。");
   MessageBoxW(nullptr, text.c_str(), L"Quorrel", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+  // Without a table the program cannot keep an account: it ends, and nothing starts again.
+  TerminateProcessById();
 }
 
-void RestartProgram(int delay) {
+bool RestartProgram(int delay) {
   const ProcessState& state = State();
   const Text program = state.RunDirectory + "\\" + state.ExeFileName;
   DWORD attrs = GetFileAttributesA(program.c_str());
-  if (attrs == INVALID_FILE_ATTRIBUTES || (attrs & FILE_ATTRIBUTE_DIRECTORY)) return;
+  if (attrs == INVALID_FILE_ATTRIBUTES || (attrs & FILE_ATTRIBUTE_DIRECTORY)) return false;
 
   // The 8.3 form keeps spaces out of the batch line where the system has one.
   char shortPath[255] = {};
@@ -114,11 +117,15 @@ void RestartProgram(int delay) {
   Text path = n > 0 && n < sizeof shortPath ? TrimSpaces(Text(shortPath, n)) : Text();
   if (path.empty()) path = program;
 
-  const Text batchPath = state.RunDirectory + "\\Restart.bat";
+  constexpr char kBatchName[] = "Restart.bat";
   // A stale batch file from an earlier restart is not run in place of one that could not
-  // be written.
-  if (WriteWholeFile(batchPath, BuildRestartBatch(path, delay))) StartBatchHidden(batchPath);
+  // be written; without a batch file running, this process goes on.
+  if (!WriteWholeFile(state.RunDirectory + "\\" + kBatchName, BuildRestartBatch(path, delay)) ||
+      !StartBatchHidden(state.RunDirectory, kBatchName)) {
+    return false;
+  }
   TerminateProcessById();
+  return true;
 }
 
 }  // namespace quorrel

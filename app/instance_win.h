@@ -18,21 +18,21 @@ bool TerminateProcessById(DWORD pid = 0);
 
 // Writes RunDirectory + "\Restart.bat", which waits about `delay` seconds (2 when delay is
 // not above 0), starts the program again and deletes itself; starts it hidden and ends this
-// process. Returns, doing nothing, only when the program file is not at RunDirectory +
-// "\" + ExeFileName.
-void RestartProgram(int delay = 2);
+// process. Returns false, with this process going on, when the program file is not at
+// RunDirectory + "\" + ExeFileName or the batch file could not be written or started.
+bool RestartProgram(int delay = 2);
 
-// Set in the environment of a copy started by RestartForTable (the batch file passes it on).
+// Set in the environment of a copy started by AnswerTableCannotBeCreated (the batch file passes it on).
 inline constexpr char kRestartedForTableVariable[] = "QUORREL_RESTARTED_FOR_TABLE";
 
-// True when this process was started by RestartForTable; the variable is taken out of the
+// True when this process was started by AnswerTableCannotBeCreated; the variable is taken out of the
 // environment, so that nothing this process starts inherits it.
 bool TakeRestartedForTable();
 
-// The answer to an account table that cannot be created (or opened for a new PID): a
-// restart, at most once in a row. A copy that a restart started and that meets the same
-// failure does not restart again; it says, once, which folder it cannot write and what the
-// user can do, and returns.
-void RestartForTable();
+// The program's answer to an account table that cannot be created: a restart, at most once
+// in a row and only where its batch file can be written. Otherwise (a copy that a restart
+// started meets the same failure, or the folder takes no file at all) one message says which
+// folder cannot be written and what the user can do, and the program ends.
+void AnswerTableCannotBeCreated();
 
 }  // namespace quorrel

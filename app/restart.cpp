@@ -9,7 +9,7 @@ constexpr std::string_view kTemplate =
     "@echo off \r\n"
     "@ping 127.0.0.1 -n 秒数 >nul\r\n"
     "start \"\" \"<文件名>\"\r\n"
-    "del Restart.bat";
+    "del \"%~f0\"";
 
 constexpr std::string_view kPathHole = "<文件名>";
 constexpr std::string_view kDelayHole = "秒数";

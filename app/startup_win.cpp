@@ -1,5 +1,7 @@
 #include "app/startup_win.h"
 
+#include <algorithm>
+
 #include "app/cmdline.h"
 #include "app/instance_win.h"
 #include "app/state.h"
@@ -9,9 +11,14 @@
 #include "security/pin_pad_win.h"
 #include "store/account_store_win.h"
 #include "ui/main/main_window_win.h"
+#include "ui/toolkit/window_win.h"
 
 namespace quorrel {
 namespace {
+
+// How long a file start waits for the input window of an earlier run to go: a busy process
+// may take a moment to handle the request, a hung one must not keep this one from opening.
+constexpr DWORD kEarlierWindowBudgetMs = 3000;
 
 Text ModulePath() {
   std::string path(MAX_PATH, '\0');
@@ -82,17 +89,24 @@ std::vector<TopLevelWindowInfo> ListTopLevelWindows() {
   return list;
 }
 
-HWND FindWindowByText(std::string_view text) {
-  auto asHandle = reinterpret_cast<HWND>(static_cast<intptr_t>(ParseDecimal(text)));
-  WINDOWINFO wi{};
-  wi.cbSize = sizeof wi;
-  static_assert(sizeof(WINDOWINFO) == 60, "WINDOWINFO is 60 bytes on every target");
-  if (asHandle && GetWindowInfo(asHandle, &wi)) return asHandle;
-  for (const TopLevelWindowInfo& w : ListTopLevelWindows()) {
-    if (FindAtCharStart(w.title, text) != std::string_view::npos) return w.handle;
+std::vector<HWND> EarlierInputWindows() {
+  const Text title = Utf8ToAnsi(kInputWindowTitle);
+  const Text windowClass = WideToAnsi(ui::kWindowClassName);
+  std::vector<HWND> found;
+  for (const TopLevelWindowInfo& w : ListTopLevelWindows())
+    if (w.title == title && w.className == windowClass) found.push_back(w.handle);
+  return found;
+}
+
+void CloseEarlierInputWindows(DWORD budgetMs) {
+  std::vector<HWND> earlier = EarlierInputWindows();
+  for (HWND w : earlier) PostCloseRequest(w);
+  const ULONGLONG end = GetTickCount64() + budgetMs;
+  while (std::any_of(earlier.begin(), earlier.end(), [](HWND w) { return IsWindow(w) != FALSE; }) &&
+         GetTickCount64() < end) {
     PumpPendingMessages();
+    Sleep(20);
   }
-  return nullptr;
 }
 
 void PostCloseRequest(HWND window) { PostMessageA(window, WM_CLOSE, 0, 0); }
@@ -117,6 +131,7 @@ HWND OpenProgramMainWindow() {
   args.programPath = s.RunDirectory + "\\" + s.ExeFileName;
   args.guard = [] { EnsureSingleInstance(); };
   args.exitProgram = [] { TerminateProcessById(); };
+  args.onTableCannotBeCreated = [] { AnswerTableCannotBeCreated(); };
   return OpenMainWindow(std::move(args));
 }
 
@@ -125,17 +140,14 @@ void RunStartup() {
   s.CommandLineArgs = SplitCommandLine(GetCommandLineA());
   s.RunDirectory = ModuleDirectory();
   s.ExeFileName = ModuleFileName();
-  s.AccountTablePath = s.RunDirectory + "\\" + kAccountTableFileName;
   s.ConfigPath = s.RunDirectory + "\\Config.ini";
   s.RestartedForTable = TakeRestartedForTable();
-  s.Accounts = MakeAccountStore(s.RunDirectory, [] { RestartForTable(); });
+  s.Accounts = MakeAccountStore(s.RunDirectory);
   LoadHotkeyCodes();
 
   if (!s.CommandLineArgs.empty()) {
-    // An input window of an earlier run gives way to this one.
-    HWND earlier = FindWindowByText(Utf8ToAnsi("辅助输入"));
-    if (reinterpret_cast<intptr_t>(earlier) > 0) PostCloseRequest(earlier);
-    s.StartedWithFile = true;
+    // An input window of an earlier run gives way to this one, hotkeys included.
+    CloseEarlierInputWindows(kEarlierWindowBudgetMs);
     InputWindowArgs input;
     input.accountFile = s.CommandLineArgs[0];
     input.accountHotkeyCode = s.AccountHotkeyCode;

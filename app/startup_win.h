@@ -24,11 +24,15 @@ void RunStartup();
 void LoadHotkeyCodes();
 // The main window with everything the program hands it.
 HWND OpenProgramMainWindow();
-// A window handle written in decimal, or the first top-level window whose title holds the
-// text (ANSI bytes); 0 when none.
-HWND FindWindowByText(std::string_view text);
 std::vector<TopLevelWindowInfo> ListTopLevelWindows();
 void PostCloseRequest(HWND window);
+// The input windows of the program's earlier runs: top-level windows of the program's own
+// window class titled exactly "辅助输入". A browser tab or a document whose title merely holds
+// those characters is none of them.
+std::vector<HWND> EarlierInputWindows();
+// Asks each earlier input window to close and waits, at most budgetMs, until all are gone:
+// until then their process still holds the hotkeys that the new window registers.
+void CloseEarlierInputWindows(DWORD budgetMs);
 
 // The executable's folder without a trailing backslash, and its file name.
 Text ModuleDirectory();

@@ -48,6 +48,15 @@ Text BuildAccountFileContent(std::string_view user, std::string_view password,
 // The caller should wipe the result (it holds a password).
 Text ParseAccountFileContent(std::string_view content);
 
+// The user name and password of an inner text: the user name ends at the first "----", the
+// rest is the password, whatever it holds (a password may contain the separator; a user name
+// cannot, see WriteAccountFile). No separator: all of it is the user name.
+struct AccountFileParts {
+  SecretText user;
+  SecretText password;
+};
+[[nodiscard]] AccountFileParts SplitAccountFileInner(std::string_view inner);
+
 // "#" + display name + " " + user name: the base of the exported file's name.
 Text AccountFileBaseName(std::string_view displayName, std::string_view userName);
 
@@ -65,12 +74,22 @@ bool IsSafeFileBaseName(std::string_view baseName, LeadByteRule rule = &IsLeadBy
 bool IsSafeFileBaseName(std::wstring_view baseName);
 
 // Win32 file I/O, defined in account_file_win.cpp.
+enum class ExportOutcome {
+  kWritten,
+  kSeparatorInUser,  // the user name holds "----": the file could not be read back right
+  kBadName,          // refused by IsSafeFileBaseName (the bytes, or the name as decoded)
+  kNoDesktop,        // the shell names no desktop folder
+  kBusy,             // another program holds the earlier file of that name
+  kDiskFull,
+  kFailed,           // any other failed write
+};
 // Writes desktop + AccountFileName(baseName) through a temp file beside it that then replaces
-// the earlier file of that name, so a failed write leaves the earlier file whole. False, with
-// nothing written, on any failure: a base name refused by either check above (the bytes under
-// the system's code page, then the name decoded), no desktop folder, a failed write.
-[[nodiscard]] bool WriteAccountFile(std::string_view baseName, std::string_view user,
-                      std::string_view password);
+// the earlier file of that name, so a failed write leaves the earlier file whole. Anything but
+// kWritten leaves nothing written.
+[[nodiscard]] ExportOutcome WriteAccountFile(std::string_view baseName, std::string_view user,
+                                             std::string_view password);
+// What the user is told for an outcome other than kWritten.
+std::string ExportOutcomeText(ExportOutcome outcome);  // UTF-8
 // ParseAccountFileContent of the file at path; empty when it cannot be read.
 [[nodiscard]] Text ReadAccountFile(std::string_view path);
 

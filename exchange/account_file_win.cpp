@@ -26,37 +26,56 @@ std::optional<std::wstring> DesktopFolder() {
   return folder;
 }
 
+ExportOutcome OutcomeOf(DWORD error) {
+  if (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL) return ExportOutcome::kDiskFull;
+  if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) return ExportOutcome::kBusy;
+  return ExportOutcome::kFailed;
+}
+
 // Writes a temp file beside path (its last character replaced: a name no longer than the
 // file's own), flushes it and renames it over path. The earlier file stays whole until then.
-bool ReplaceFileContent(const std::wstring& path, std::string_view bytes) {
+ExportOutcome ReplaceFileContent(const std::wstring& path, std::string_view bytes) {
   std::wstring temp = path;
   temp.back() = temp.back() == L'~' ? L'_' : L'~';
   UniqueFile file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                               nullptr));
-  if (ReportIf(!file)) return false;
+  if (ReportIf(!file)) return OutcomeOf(GetLastError());
+  DWORD error = 0;
   bool ok = WriteAll(file.get(), bytes) && FlushFileBuffers(file.get());
-  ok = CloseHandle(file.release()) && ok;
-  ok = ok && MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-  if (ReportIf(!ok)) DeleteFileW(temp.c_str());
-  return ok;
+  if (!ok) error = GetLastError();
+  if (!CloseHandle(file.release()) && ok) {
+    error = GetLastError();
+    ok = false;
+  }
+  if (ok && !MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    error = GetLastError();
+    ok = false;
+  }
+  if (ReportIf(!ok)) {
+    DeleteFileW(temp.c_str());
+    return OutcomeOf(error);
+  }
+  return ExportOutcome::kWritten;
 }
 
 }  // namespace
 
-bool WriteAccountFile(std::string_view baseName, std::string_view user, std::string_view password) {
+ExportOutcome WriteAccountFile(std::string_view baseName, std::string_view user, std::string_view password) {
+  // The reader takes the user name up to the first separator.
+  if (user.find(kAccountFileSeparator) != std::string_view::npos) return ExportOutcome::kSeparatorInUser;
   // A name holding a path separator or a character no file name may hold would write
   // somewhere else than the desktop, or fail half-way: write nothing. The bytes are checked
   // under the system's code page, then the name as the system decodes it; the file is made
   // under that decoded name, so no second conversion can differ from what was checked.
-  if (!IsSafeFileBaseName(baseName, &IsSystemLeadByte)) return false;
+  if (!IsSafeFileBaseName(baseName, &IsSystemLeadByte)) return ExportOutcome::kBadName;
   const std::optional<std::wstring> name = AnsiToWideExact(baseName);
-  if (!name || !IsSafeFileBaseName(*name)) return false;
+  if (!name || !IsSafeFileBaseName(*name)) return ExportOutcome::kBadName;
   const std::optional<std::wstring> desktop = DesktopFolder();
-  if (!desktop) return false;
+  if (!desktop) return ExportOutcome::kNoDesktop;
   Text content = BuildAccountFileContent(user, password);
-  const bool ok = ReplaceFileContent(*desktop + *name + AnsiToWide(kAccountFileExtension), content);
+  const ExportOutcome outcome = ReplaceFileContent(*desktop + *name + AnsiToWide(kAccountFileExtension), content);
   SecureWipe(content);
-  return ok;
+  return outcome;
 }
 
 Text ReadAccountFile(std::string_view path) {

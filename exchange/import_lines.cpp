@@ -106,27 +106,33 @@ ImportList ParseImportText(std::string_view text) {
   std::vector<Text> lines = SplitImportLines(text);
   list.lineCount = lines.size();
   for (Text& line : lines) {
-    if (auto account = ParseImportLine(line)) list.accounts.push_back(std::move(*account));
+    if (auto account = ParseImportLine(line)) {
+      list.accounts.push_back(std::move(*account));
+    } else if (!TrimImportText(line).empty()) {
+      ++list.skipped;
+    }
     SecureWipe(line);
   }
   return list;
 }
 
-size_t ImportAccountText(const AccountStore& store, std::string_view text) {
+ImportResult ImportAccountText(const AccountStore& store, std::string_view text) {
+  ImportResult result;
   ImportList list;
-  bool parsed = true;
   try {
     list = ParseImportText(text);
   } catch (const std::bad_alloc&) {  // a text of very many lines in a 32-bit process
-    parsed = false;
+    ReportIf(true);
+    result.outcome = TableOutcome::kWriteFailed;
+    return result;
   }
-  ReportIf(!parsed);
-  if (!list.accounts.empty() &&
-      AddAccountsWithNewPids(store, list.accounts) == AddAccountsResult::kTableDidNotOpen) {
-    return list.lineCount;  // the store restarts the program; the import stops here
-  }
+  result.lineCount = list.lineCount;
+  result.skipped = list.skipped;
+  if (!list.accounts.empty()) result.outcome = AddAccountsWithNewPids(store, list.accounts);
+  if (!Succeeded(result.outcome)) return result;
+  result.imported = list.accounts.size();
   if (store.log) store.log("Importing Data " + std::to_string(list.lineCount));
-  return list.lineCount;
+  return result;
 }
 
 Text FileNameOfPath(std::string_view path) {

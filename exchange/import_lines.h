@@ -53,6 +53,7 @@ struct ImportList {
 
   size_t lineCount = 0;
   std::vector<AccountRecord> accounts;
+  size_t skipped = 0;  // lines that hold something but did not become accounts
 };
 [[nodiscard]] ImportList ParseImportText(std::string_view text);
 
@@ -65,12 +66,21 @@ inline constexpr uint64_t kMaxImportFileBytes = kMaxTableFileBytes;
 // I/O, defined in import_lines_win.cpp.
 [[nodiscard]] Text ReadImportFile(const Text& path);
 
+struct ImportResult {
+  // Succeeded(outcome): every accepted line is in the table and the log has its line.
+  // Otherwise the table is as it was, nothing is logged, and outcome says why.
+  TableOutcome outcome = TableOutcome::kOpened;
+  size_t lineCount = 0;  // every line, skipped ones included
+  size_t imported = 0;
+  size_t skipped = 0;    // lines that hold something but did not become accounts
+};
+
 // Imports the text of one file (already cut by ImportTextOf): every accepted line becomes an
 // account with a fresh PID, all in one write of the table, which afterwards holds all of them
-// or none; then logs "Importing Data " + the line count. When the table does not open the
-// store restarts the program (store.restart) and nothing is logged. Returns the line count
-// (0, nothing imported, when memory runs out while the text is read into lines).
-size_t ImportAccountText(const AccountStore& store, std::string_view text);
+// or none; then logs "Importing Data " + the line count. A text that yields no account logs
+// its line count too and touches no table. Memory running out while the text is read into
+// lines gives kWriteFailed.
+[[nodiscard]] ImportResult ImportAccountText(const AccountStore& store, std::string_view text);
 
 // The file-name part of a path by the shell's rule: what follows the last \, / or : that is
 // followed by something other than \ or /; empty when that part ends in a backslash

@@ -8,6 +8,7 @@
 #include "base/encoding_win.h"
 #include "exchange/import_lines.h"
 #include "res/resource.h"
+#include "store/table_messages_win.h"
 #include "ui/toolkit/controls_win.h"
 #include "ui/toolkit/picture_win.h"
 #include "ui/toolkit/window_win.h"
@@ -148,8 +149,14 @@ void Pick(ui::Window& w, const Text& path) {
 }
 
 void OnCreated(ui::Window& w, ui::EventArgs&) {
-  w.SetCaption(kFileBox, kNoFileText);
-  DrawFileBox(w);
+  // The file picked in an earlier window of this run is what a confirm imports: it is shown.
+  const Text remembered = StateOf(w).FilePath();
+  if (remembered.empty()) {
+    w.SetCaption(kFileBox, kNoFileText);
+    DrawFileBox(w);
+  } else {
+    Pick(w, remembered);
+  }
 }
 
 void OnFileBoxClicked(ui::Window& w, ui::EventArgs&) {
@@ -180,17 +187,34 @@ void OnFileBoxClicked(ui::Window& w, ui::EventArgs&) {
 
 void OnDropped(ui::Window& w, ui::EventArgs& args) { Pick(w, args.text); }
 
+// After an import that stored its lines: how many lines did not become accounts.
+void TellSkipped(HWND owner, const ImportResult& result) {
+  if (result.skipped == 0) return;
+  const std::string text = "已导入 " + std::to_string(result.imported) + " 个账号，跳过了 " +
+                           std::to_string(result.skipped) +
+                           " 行：这些行不是“名称----用户名----密码”的格式，或含有本机编码无法保存的字符。";
+  MessageBoxW(owner, Utf8ToWide(text).c_str(), Utf8ToWide("导入文件").c_str(), MB_OK | MB_ICONINFORMATION);
+}
+
 void OnConfirm(ui::Window& w, ui::EventArgs&) {
   ImportWindow& s = StateOf(w);
+  const HWND hwnd = w.hwnd();
   if (s.args.accounts) {
     const Text& path = s.FilePath();
     Text bytes = path.empty() ? Text() : ReadImportFile(path);
-    // A table that does not open restarts the program here.
-    (void)ImportAccountText(*s.args.accounts, bytes);
+    const ImportResult result = ImportAccountText(*s.args.accounts, bytes);
     SecureWipe(bytes);
+    if (!Succeeded(result.outcome)) {
+      // Nothing was stored: the window stays open with the file, so the user can try again.
+      TellTableOutcome(hwnd, "没有导入任何账号。", result.outcome, s.args.accounts->table_path);
+      return;
+    }
+    if (s.args.onImported) s.args.onImported();
+    TellSkipped(hwnd, result);
+  } else if (s.args.onImported) {
+    s.args.onImported();
   }
-  if (s.args.onImported) s.args.onImported();
-  DestroyWindow(w.hwnd());
+  if (IsWindow(hwnd)) DestroyWindow(hwnd);
 }
 
 void OnDpiChanged(ui::Window& w, ui::EventArgs& args) {

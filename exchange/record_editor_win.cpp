@@ -1,6 +1,7 @@
 #include "exchange/record_editor_win.h"
 
 #include "base/encoding_win.h"
+#include "store/table_messages_win.h"
 #include "ui/toolkit/window_win.h"
 
 namespace quorrel {
@@ -27,10 +28,20 @@ struct RecordEditor : ui::WindowState {
 
 const AccountStore& AccountsOf(ui::Window& w) { return *w.State<RecordEditor>().args.accounts; }
 
+// Posted when no PID could be proposed: the editor says why and closes once it is shown.
+constexpr UINT kNoPid = WM_APP + 1;
+
 void OnCreated(ui::Window& w, ui::EventArgs&) {
-  // A table that does not open restarts the program here.
-  w.SetText(kPid, NewAccountPid(AccountsOf(w)));
+  const NewPid pid = NewAccountPid(AccountsOf(w));
+  w.SetText(kPid, pid.pid);
   SetFocus(w.Control(kName));
+  if (pid.outcome != TableOutcome::kOpened) PostMessageW(w.hwnd(), kNoPid, static_cast<WPARAM>(pid.outcome), 0);
+}
+
+void OnNoPid(ui::Window& w, ui::EventArgs& args) {
+  args.handled = true;
+  TellTableOutcome(w.hwnd(), "现在不能添加账号。", static_cast<TableOutcome>(args.wparam), AccountsOf(w).table_path);
+  DestroyWindow(w.hwnd());
 }
 
 // The boxes take any character, the table holds code-page bytes: a character the code page
@@ -64,14 +75,13 @@ void OnOk(ui::Window& w, ui::EventArgs&) {
   Text name = w.GetText(kName);
   Text user = w.GetText(kUser);
   Text password = w.GetText(kPassword);
-  bool ok = AddAccount(accounts, pid, name, user, password);
+  const TableOutcome added = AddAccount(accounts, pid, name, user, password);
   SecureWipe(password);
   SecureWipe(user);
-  if (!ok) {
-    // The table could not be written (locked past the retry budget, unreadable, a full
-    // disk): what was typed stays, so the user can try again.
-    MessageBoxW(w.hwnd(), Utf8ToWide("账号未能保存：账号表此刻无法写入。\r\n填写的内容仍在窗口中，请稍后再点“确定添加”。").c_str(),
-                Utf8ToWide("添加账号").c_str(), MB_OK | MB_ICONWARNING);
+  if (added != TableOutcome::kOpened) {
+    // What was typed stays in the window, so the user can try again.
+    TellTableOutcome(w.hwnd(), "账号未能保存。填写的内容仍在窗口中，可以稍后再点“确定添加”。", added,
+                     accounts.table_path);
     return;
   }
   if (accounts.log) accounts.log("Add Data " + w.GetText(kPid));
@@ -100,6 +110,7 @@ static_assert(std::size(kControls) == kControlCount);
 
 const ui::HandlerSpec kHandlers[] = {
     {ui::kNoControl, ui::Event::Created, OnCreated},
+    {ui::kNoControl, ui::Event::Message, OnNoPid, kNoPid},
     {kOk, ui::Event::Clicked, OnOk},
     {ui::kNoControl, ui::Event::Destroying, OnDestroying},
 };

@@ -3,6 +3,7 @@
 #include <string>
 #include <utility>
 
+#include "base/encoding_win.h"
 #include "base/report.h"
 #include "input/key_names.h"
 #include "ui/toolkit/window_win.h"
@@ -32,34 +33,14 @@ int32_t* PendingOf(ui::Window& w, int box) {
   return box == kAccountKey ? a.pendingAccountKey : a.pendingPasswordKey;
 }
 
-// A hotkey is a single key without modifiers: a modifier as the hotkey would fire on
-// every capital letter the program types itself.
-bool IsModifier(WPARAM key) {
-  switch (key) {
-    case VK_SHIFT:
-    case VK_CONTROL:
-    case VK_MENU:
-    case VK_LSHIFT:
-    case VK_RSHIFT:
-    case VK_LCONTROL:
-    case VK_RCONTROL:
-    case VK_LMENU:
-    case VK_RMENU:
-    case VK_LWIN:
-    case VK_RWIN:
-      return true;
-    default:
-      return false;
-  }
+// The code a confirm stores for a box: the key picked in this run, else the stored one.
+int32_t CodeOf(ui::Window& w, int box, const ConfigKey& key) {
+  const int32_t* pending = PendingOf(w, box);
+  return pending && *pending != 0 ? *pending : ParseDecimal(StateOf(w).args.config.Read(key));
 }
 
-// A box shows the key a confirm would write for it: the one picked earlier in this run,
-// else the stored one.
-void ShowBox(ui::Window& w, int box, const ConfigKey& key) {
-  const int32_t* pending = PendingOf(w, box);
-  const int32_t code = pending && *pending != 0 ? *pending : ParseDecimal(StateOf(w).args.config.Read(key));
-  w.SetCaption(box, KeyName(code));
-}
+// A box shows the key a confirm would write for it.
+void ShowBox(ui::Window& w, int box, const ConfigKey& key) { w.SetCaption(box, KeyName(CodeOf(w, box, key))); }
 
 void OnCreated(ui::Window& w, ui::EventArgs&) {
   ReportIf(!PendingOf(w, kAccountKey) || !PendingOf(w, kPasswordKey));
@@ -72,10 +53,10 @@ void OnCreated(ui::Window& w, ui::EventArgs&) {
 void OnKeyReport(ui::Window& w, int box, ui::EventArgs& args) {
   const bool system = args.message == WM_SYSKEYDOWN || args.message == WM_SYSKEYUP;
   const bool altHeld = (args.lparam & (1 << 29)) != 0;
-  if (system && altHeld && !IsModifier(args.wparam)) return;  // Alt+F4 and the like go on
+  if (system && altHeld && !IsModifierKey(static_cast<int>(args.wparam))) return;  // Alt+F4 and the like go on
   args.handled = true;
   const bool pressed = args.message == WM_KEYDOWN || args.message == WM_SYSKEYDOWN;
-  if (!pressed || IsModifier(args.wparam)) return;  // the box keeps the key it shows
+  if (!pressed || IsModifierKey(static_cast<int>(args.wparam))) return;  // the box keeps the key it shows
   const int32_t code = static_cast<int32_t>(args.wparam);
   w.SetCaption(box, "");
   w.SetCaption(box, KeyName(code));  // a key without a name leaves the box empty
@@ -85,11 +66,25 @@ void OnKeyReport(ui::Window& w, int box, ui::EventArgs& args) {
 void OnAccountKey(ui::Window& w, ui::EventArgs& args) { OnKeyReport(w, kAccountKey, args); }
 void OnPasswordKey(ui::Window& w, ui::EventArgs& args) { OnKeyReport(w, kPasswordKey, args); }
 
+void Tell(ui::Window& w, const char* utf8) {
+  MessageBoxW(w.hwnd(), Utf8ToWide(utf8).c_str(), Utf8ToWide("设置快捷键").c_str(), MB_OK | MB_ICONWARNING);
+}
+
 void OnConfirm(ui::Window& w, ui::EventArgs&) {
   const HotkeyWindowArgs& a = StateOf(w).args;
+  // One key cannot type both: the system would give it to the user name only.
+  if (CodeOf(w, kAccountKey, kUserKey) == CodeOf(w, kPasswordKey, kPassKey)) {
+    Tell(w, "账号快捷键和密码快捷键不能是同一个键，请为其中一个换一个键。");
+    return;
+  }
   // A box that got no key in this run keeps the stored code: 0 would name no key.
+  bool written = true;
   for (auto [pending, key] : {std::pair{a.pendingAccountKey, &kUserKey}, std::pair{a.pendingPasswordKey, &kPassKey}})
-    if (pending && *pending != 0) ReportIf(!a.config.Write(*key, std::to_string(*pending)));
+    if (pending && *pending != 0) written = a.config.Write(*key, std::to_string(*pending)) && written;
+  if (!written) {
+    Tell(w, "快捷键没有保存：设置文件无法写入。下次启动仍使用原来的快捷键。");
+    return;
+  }
   // The running program keeps its hotkeys; the stored ones take effect at the next start.
   DestroyWindow(w.hwnd());
 }

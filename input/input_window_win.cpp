@@ -58,24 +58,38 @@ void ShowAccount(ui::Window& w, SecretText user, SecretText password) {
   w.SetText(kPassword, s.shown[1].str());
 }
 
-// The parts of an account file's inner text; an unreadable file gives none, and the boxes
-// then show empty texts for the missing parts (the hotkeys type nothing for them).
+// The user name and password of an account file; an unreadable file gives empty texts (the
+// hotkeys type nothing for them).
 void ShowAccountFile(ui::Window& w, std::string_view path) {
   Text inner = ReadAccountFile(path);
-  std::vector<Text> parts = SplitText(inner, kAccountFileSeparator);
+  AccountFileParts parts = SplitAccountFileInner(inner);
   SecureWipe(inner);
-  parts.resize(std::max<size_t>(parts.size(), 2));
   SetBoxStyle(w, kPassword, kStyleMasked);
-  ShowAccount(w, SecretText(std::move(parts[0])), SecretText(std::move(parts[1])));
-  for (Text& p : parts) SecureWipe(p);
+  ShowAccount(w, std::move(parts.user), std::move(parts.password));
 }
 
-// "F9键", or "F9键(被占用)" when the system refused the key (another program holds it): the
-// user must not press a key in vain.
-std::string HintPart(int32_t code, bool registered) {
+// Why a hotkey is not registered, in the hint's words.
+enum class Refusal { kNone, kTaken, kModifier, kSameAsAccount };
+
+// "F9键", or the name with the reason when the key does not work: the user must not press
+// a key in vain.
+std::string HintPart(int32_t code, Refusal refusal) {
   std::string name = KeyName(code);
-  if (!registered && !name.empty()) name += "(被占用)";
+  switch (refusal) {
+    case Refusal::kNone: break;
+    case Refusal::kTaken:
+      if (!name.empty()) name += "(被占用)";  // another program holds it
+      break;
+    case Refusal::kModifier: name += "(不可用)"; break;
+    case Refusal::kSameAsAccount: name += "(同账号键)"; break;
+  }
   return name;
+}
+
+// Registers one of the two hotkeys unless it cannot work; the reason when it is not.
+Refusal RegisterInputHotkey(HWND window, int32_t code, int id) {
+  if (IsModifierKey(code)) return Refusal::kModifier;
+  return RegisterAppHotkey(window, 0, static_cast<UINT>(code), OnInputHotkey, id) ? Refusal::kNone : Refusal::kTaken;
 }
 
 void OnCreated(ui::Window& w, ui::EventArgs&) {
@@ -88,10 +102,12 @@ void OnCreated(ui::Window& w, ui::EventArgs&) {
     SetBoxStyle(w, kPassword, kStylePlain);
     ShowAccount(w, std::move(s.args.user), std::move(s.args.password));
   }
-  const bool account =
-      RegisterAppHotkey(w.hwnd(), 0, static_cast<UINT>(a.accountHotkeyCode), OnInputHotkey, kAccountHotkeyId);
-  const bool password =
-      RegisterAppHotkey(w.hwnd(), 0, static_cast<UINT>(a.passwordHotkeyCode), OnInputHotkey, kPasswordHotkeyId);
+  const Refusal account = RegisterInputHotkey(w.hwnd(), a.accountHotkeyCode, kAccountHotkeyId);
+  // The same key for both would go to the user name; the password's is not tried (the
+  // system's refusal would blame another program).
+  const Refusal password = a.passwordHotkeyCode == a.accountHotkeyCode && account == Refusal::kNone
+                               ? Refusal::kSameAsAccount
+                               : RegisterInputHotkey(w.hwnd(), a.passwordHotkeyCode, kPasswordHotkeyId);
   w.SetCaption(kHint, "账号：" + HintPart(a.accountHotkeyCode, account) + "；密码：" +
                           HintPart(a.passwordHotkeyCode, password));
 }
@@ -128,7 +144,7 @@ const ui::HandlerSpec kHandlers[] = {
 }  // namespace
 
 HWND OpenInputWindow(HWND owner, InputWindowArgs args) {
-  ui::WindowSpec spec{"辅助输入", 250, 184, kControls, kHandlers};
+  ui::WindowSpec spec{kInputWindowTitle, 250, 184, kControls, kHandlers};
   spec.exStyle = WS_EX_TOPMOST;  // stays in sight while the user works in the target program
   ui::Window* w = ui::Window::Create(spec, owner, std::make_unique<InputWindow>(std::move(args)));
   return w ? w->hwnd() : nullptr;

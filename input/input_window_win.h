@@ -12,6 +12,8 @@
 
 namespace quorrel {
 
+inline constexpr char kInputWindowTitle[] = "辅助输入";  // UTF-8
+
 // What the opener tells the input window.
 struct InputWindowArgs {
   // The account shown and typed when it comes from the list (its password in clear).

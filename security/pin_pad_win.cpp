@@ -1,5 +1,6 @@
 #include "security/pin_pad_win.h"
 
+#include "base/encoding_win.h"
 #include "base/report.h"
 #include "base/text.h"
 #include "security/cipher.h"
@@ -74,7 +75,15 @@ void PinPadConfirm(ui::Window& w) {
   // Verify mode checks on the fourth digit, never on the button.
   if (s.args.mode != PinPadMode::Set || s.entered.str().size() != kPinLength) return;
   const SecretText sealed(SealPin(s.entered.str()));
-  ReportIf(!s.args.config.Write(kPwd, sealed.str()));
+  if (!s.args.config.Write(kPwd, sealed.str())) {
+    // The PIN in force is still the old one (or none): nothing may act as if it changed,
+    // least of all switch the locked start on. The keypad stays for another try.
+    PinPadClear(w);
+    const std::wstring text = Utf8ToWide("启动密码没有保存：设置文件无法写入。\r\n") + AnsiToWide(s.args.config.path()) +
+                              Utf8ToWide("\r\n\r\n原来的启动密码设置保持不变。");
+    MessageBoxW(w.hwnd(), text.c_str(), Utf8ToWide("启动密码").c_str(), MB_OK | MB_ICONWARNING);
+    return;
+  }
   if (s.args.onPinSet) s.args.onPinSet();
   DestroyWindow(w.hwnd());
 }

@@ -7,13 +7,12 @@
 
 namespace quorrel {
 
-AccountStore MakeAccountStore(const Text& runDirectory, std::function<void()> restart) {
+AccountStore MakeAccountStore(const Text& runDirectory) {
   static Win32FileSystem fs;  // holds nothing but its retry policy
   AccountStore s;
   s.table_path = runDirectory + "\\" + kAccountTableFileName;
   s.fs = &fs;
   s.log = [runDirectory](std::string_view message) { WriteActivityLog(runDirectory, message); };
-  s.restart = std::move(restart);
   s.draw = ProcessDraw();
   return s;
 }

@@ -2,13 +2,11 @@
 // layer, the activity log beside it, and the process-wide random source for the PID draws.
 #pragma once
 
-#include <functional>
-
 #include "store/account_table.h"
 
 namespace quorrel {
 
-// restart: what the program does when the table cannot be created.
-AccountStore MakeAccountStore(const Text& runDirectory, std::function<void()> restart);
+// The one place that names the table's path: runDirectory + "\UserData.edb".
+AccountStore MakeAccountStore(const Text& runDirectory);
 
 }  // namespace quorrel

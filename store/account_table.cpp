@@ -24,8 +24,22 @@ void Log(const AccountStore& store, std::string_view line) {
   if (store.log) store.log(line);
 }
 
-void Restart(const AccountStore& store) {
-  if (store.restart) store.restart();
+// What a container's failure means for the operation that met it.
+TableOutcome OutcomeOf(const TableContainer& table) {
+  switch (table.LastFailure()) {
+    case ContainerFailure::kUnreadable: return TableOutcome::kCannotOpen;
+    case ContainerFailure::kBusy: return TableOutcome::kBusy;
+    case ContainerFailure::kDiskFull: return TableOutcome::kDiskFull;
+    case ContainerFailure::kTooBig: return TableOutcome::kTooBig;
+    case ContainerFailure::kNone:
+    case ContainerFailure::kOther: break;
+  }
+  return TableOutcome::kWriteFailed;
+}
+
+// Bytes a record takes in the table's payload: a flags byte, then length and bytes per field.
+size_t RecordBytes(const AccountRecord& r) {
+  return 1 + 4 * 4 + r.pid.size() + r.name.size() + r.user.size() + r.password.size();
 }
 
 // Straight from the deciphered table into the record: no temporary copy is made (a moved-from
@@ -111,7 +125,6 @@ TableOutcome CreateAccountTable(const AccountStore& store) {
   // create has put nothing at the path, so nothing is deleted.
   if (!table.Create(store.table_path, fields, kAccountTableAccessPassword)) {
     Log(store, "Data Create Error ");
-    Restart(store);
     return TableOutcome::kCannotCreate;
   }
   const std::optional<std::string> created = fs.ReadFile(store.table_path);
@@ -121,7 +134,6 @@ TableOutcome CreateAccountTable(const AccountStore& store) {
     Log(store, "Data Create Encryption Error ");
     // Only the file this call wrote, should anything have taken its place meanwhile.
     if (created && fs.ReadFile(store.table_path) == created) fs.Remove(store.table_path);
-    Restart(store);
     return TableOutcome::kCannotCreate;
   }
   table.Close();
@@ -138,7 +150,7 @@ TableOutcome ForEachAccount(const AccountStore& store,
     if (outcome != TableOutcome::kRecovered && outcome != TableOutcome::kOpened) return outcome;
   }
   TableContainer table(*store.fs);
-  if (!OpenAccountTable(store, table)) return TableOutcome::kCannotOpen;
+  if (!OpenAccountTable(store, table)) return OutcomeOf(table);
   const size_t count = table.RecordCount();
   AccountRecord record;
   for (size_t i = 1; i <= count; ++i) {
@@ -153,23 +165,27 @@ TableOutcome ForEachAccount(const AccountStore& store,
   return outcome;
 }
 
-std::optional<AccountRecord> FindAccountByPid(const AccountStore& store, std::string_view pid) {
-  if (!store.fs) return std::nullopt;
+FoundAccount FindAccountByPid(const AccountStore& store, std::string_view pid) {
+  FoundAccount found{TableOutcome::kCannotOpen, std::nullopt};
+  if (!store.fs) return found;
   TableContainer table(*store.fs);
-  if (!OpenAccountTable(store, table)) return std::nullopt;
-  std::optional<AccountRecord> found;
+  if (!OpenAccountTable(store, table)) {
+    found.outcome = OutcomeOf(table);
+    return found;
+  }
+  found.outcome = TableOutcome::kOpened;
   table.GoToFirst();
   if (table.Find([pid](const TableContainer& t) { return t.FieldView(kPid) == pid; })) {
-    ReadRecordInto(table, found.emplace());
+    ReadRecordInto(table, found.record.emplace());
   }
   table.Close();
   return found;
 }
 
-int DeleteAccountByPid(const AccountStore& store, std::string_view pid) {
-  if (!store.fs) return 0;
+DeletedAccounts DeleteAccountByPid(const AccountStore& store, std::string_view pid) {
+  if (!store.fs) return {TableOutcome::kCannotOpen};
   TableContainer table(*store.fs);
-  if (!OpenAccountTable(store, table)) return 0;
+  if (!OpenAccountTable(store, table)) return {OutcomeOf(table)};
   // Every match is marked first and all go in one purge: purging inside the scan would shift
   // the next record into the visited slot and skip it.
   int marked = 0;
@@ -179,12 +195,12 @@ int DeleteAccountByPid(const AccountStore& store, std::string_view pid) {
       ++marked;
     }
   }
-  const bool removed = marked > 0 && table.Purge();
+  if (marked == 0) return {TableOutcome::kOpened};
+  if (!table.Purge()) return {OutcomeOf(table)};
   table.Close();
-  if (!removed) return 0;
   // Logged once the records are really gone from the file, one line per record.
   for (int i = 0; i < marked; ++i) Log(store, Text("Del Data ").append(pid));
-  return marked;
+  return {TableOutcome::kOpened, marked};
 }
 
 int32_t PidNumber(std::string_view pid) {
@@ -210,20 +226,10 @@ int32_t PidNumber(std::string_view pid) {
   return ParseDecimal(ascii);
 }
 
-Text NewAccountPid(const AccountStore& store) {
-  TableOutcome outcome;
-  return NewAccountPid(store, outcome);
-}
-
-Text NewAccountPid(const AccountStore& store, TableOutcome& outcome) {
-  outcome = TableOutcome::kCannotOpen;
-  if (!store.fs) return {};
+NewPid NewAccountPid(const AccountStore& store) {
+  if (!store.fs) return {TableOutcome::kCannotOpen, {}};
   TableContainer table(*store.fs);
-  if (!OpenAccountTable(store, table)) {
-    Restart(store);
-    return {};
-  }
-  outcome = TableOutcome::kOpened;
+  if (!OpenAccountTable(store, table)) return {OutcomeOf(table), {}};
   constexpr int32_t kRange = kMaxAccountPid - kMinAccountPid + 1;
   std::vector<bool> taken(kRange, false);
   int32_t taken_count = 0;
@@ -237,7 +243,7 @@ Text NewAccountPid(const AccountStore& store, TableOutcome& outcome) {
     table.Skip(1);
   }
   table.Close();
-  if (taken_count == kRange) return {};
+  if (taken_count == kRange) return {TableOutcome::kNoFreePid, {}};
 
   auto is_free = [&](int32_t n) {
     return n >= kMinAccountPid && n <= kMaxAccountPid && !taken[n - kMinAccountPid];
@@ -245,24 +251,20 @@ Text NewAccountPid(const AccountStore& store, TableOutcome& outcome) {
   if (store.draw) {
     for (int attempt = 0; attempt < kMaxPidDraws; ++attempt) {
       const int32_t n = store.draw(kMinAccountPid, kMaxAccountPid);
-      if (is_free(n)) return std::to_string(n);
+      if (is_free(n)) return {TableOutcome::kOpened, std::to_string(n)};
     }
   }
   for (int32_t n = kMinAccountPid; n <= kMaxAccountPid; ++n) {
-    if (is_free(n)) return std::to_string(n);
+    if (is_free(n)) return {TableOutcome::kOpened, std::to_string(n)};
   }
-  return {};
+  return {TableOutcome::kNoFreePid, {}};
 }
 
-bool AddAccount(const AccountStore& store, const Text& pid, const Text& name, const Text& user,
-                const Text& password) {
-  if (!store.fs) return false;
+TableOutcome AddAccount(const AccountStore& store, const Text& pid, const Text& name, const Text& user,
+                        const Text& password) {
+  if (!store.fs) return TableOutcome::kCannotOpen;
   TableContainer table(*store.fs);
-  if (!OpenAccountTable(store, table)) return false;
-  if (!table.GoToLast()) {
-    table.Close();
-    return false;
-  }
+  if (!OpenAccountTable(store, table) || !table.GoToLast()) return OutcomeOf(table);
   // Copied straight into place: an initializer list would leave copies of the password
   // behind that nobody wipes.
   std::vector<Text> values;
@@ -273,21 +275,22 @@ bool AddAccount(const AccountStore& store, const Text& pid, const Text& name, co
   values.push_back(password);
   const bool ok = table.Append(values);
   for (Text& v : values) SecureWipe(v);
+  const TableOutcome outcome = ok ? TableOutcome::kOpened : OutcomeOf(table);
   table.Close();
-  return ok;
+  return outcome;
 }
 
 // --- many accounts in one write -------------------------------------------------------------
 
-AddAccountsResult AddAccountsWithNewPids(const AccountStore& store,
-                                         std::vector<AccountRecord>& records) {
-  if (records.empty()) return AddAccountsResult::kAdded;
-  if (!store.fs) return AddAccountsResult::kTableDidNotOpen;
+TableOutcome AddAccountsWithNewPids(const AccountStore& store, std::vector<AccountRecord>& records) {
+  if (records.empty()) return TableOutcome::kOpened;
+  if (!store.fs) return TableOutcome::kCannotOpen;
   TableContainer table(*store.fs);
-  if (!OpenAccountTable(store, table)) {
-    Restart(store);
-    return AddAccountsResult::kTableDidNotOpen;
-  }
+  if (!OpenAccountTable(store, table)) return OutcomeOf(table);
+  // What cannot fit is refused before any PID is drawn. Every PID is five digits.
+  size_t bytes = 0;
+  for (const AccountRecord& r : records) bytes += RecordBytes(r) - r.pid.size() + 5;
+  if (bytes > table.RoomLeft()) return TableOutcome::kTooBig;
   constexpr int32_t kRange = kMaxAccountPid - kMinAccountPid + 1;
   std::vector<bool> taken(kRange, false);
   int32_t free_count = kRange;
@@ -298,6 +301,7 @@ AddAccountsResult AddAccountsWithNewPids(const AccountStore& store,
     return true;
   };
   for (table.GoToFirst(); !table.Eof(); table.Skip(1)) take(PidNumber(table.FieldView(kPid)));
+  if (records.size() > static_cast<size_t>(free_count)) return TableOutcome::kNoFreePid;
 
   // A generator that found nothing free in kMaxPidDraws is not asked again for the rest.
   bool draws_help = static_cast<bool>(store.draw);
@@ -312,24 +316,21 @@ AddAccountsResult AddAccountsWithNewPids(const AccountStore& store,
     }
     return 0;
   };
-  for (AccountRecord& record : records) {
-    if (free_count == 0) return AddAccountsResult::kNoFreePid;
-    record.pid = std::to_string(next_free());
-  }
+  for (AccountRecord& record : records) record.pid = std::to_string(next_free());
 
   std::vector<std::vector<Text>> rows;
-  bool written = false;
+  TableOutcome outcome = TableOutcome::kWriteFailed;
   try {
     rows.reserve(records.size());
     for (const AccountRecord& r : records) rows.push_back({r.pid, r.name, r.user, r.password});
-    written = table.AppendAll(rows);
+    outcome = table.AppendAll(rows) ? TableOutcome::kOpened : OutcomeOf(table);
   } catch (const std::bad_alloc&) {
-    written = false;
+    outcome = TableOutcome::kWriteFailed;
   }
   for (auto& row : rows)
     for (Text& v : row) SecureWipe(v);
   table.Close();
-  return written ? AddAccountsResult::kAdded : AddAccountsResult::kWriteFailed;
+  return outcome;
 }
 
 }  // namespace quorrel

@@ -41,18 +41,13 @@ struct AccountStore {
   Text table_path;                               // AccountTablePath
   TableFileSystem* fs = nullptr;                 // not owned
   std::function<void(std::string_view)> log;     // WriteActivityLog
-  std::function<void()> restart;                 // RestartProgram with its default delay;
-                                                 // never returns in the program. Called
-                                                 // where the result is kCannotCreate (and by
-                                                 // NewAccountPid on kCannotOpen); may be empty
-                                                 // when the caller acts on the result instead
   RandomDraw draw;                               // for NewAccountPid
 };
 
-// What an operation found at store.table_path, so that the program can restart at most once
-// for a table that cannot be created or opened and show a message after that.
+// What an operation found and did. No operation ends the program or asks for a restart:
+// the caller decides what the user is told and what happens next.
 enum class TableOutcome {
-  kOpened,        // the table was there and opened
+  kOpened,        // the table was there and opened; the operation did its work
   kCreated,       // it was missing: a new empty table is in place ("Data Create")
   kRecovered,     // it was missing: the complete table that an interrupted replace left in a
                   // temp file is in place ("Data Recovered")
@@ -60,7 +55,18 @@ enum class TableOutcome {
   kCannotOpen,    // a file is there, or the path cannot be checked, but it does not open (for
                   // NewAccountPid also a missing table); it is never written or replaced
   kCannotCreate,  // it was missing and no table could be put in place
+  kBusy,          // another program held the file longer than the retries waited
+  kDiskFull,      // the change found no room on the disk; the file is as it was
+  kWriteFailed,   // the change could not be written otherwise; the file is as it was
+  kNoFreePid,     // not enough of 10000..99999 is free; nothing was written
+  kTooBig,        // the table would outgrow its size limit; nothing was written
 };
+
+// The operation did its work (on a table that was there, made or recovered).
+[[nodiscard]] constexpr bool Succeeded(TableOutcome outcome) {
+  return outcome == TableOutcome::kOpened || outcome == TableOutcome::kCreated ||
+         outcome == TableOutcome::kRecovered;
+}
 
 // "PID", "NAME", "USER", "PASSWORD": text, at most 512 bytes each.
 std::vector<FieldSpec> AccountTableFields();
@@ -77,35 +83,44 @@ std::vector<FieldSpec> AccountTableFields();
 // "Data Recovered" logged (kRecovered); one that does not open is renamed aside (AsidePath),
 // never overwritten or deleted. Otherwise it logs "Data Create" and creates the empty table
 // with a rename that never replaces (kCreated). When that fails it logs "Data Create Error "
-// (creating) or "Data Create Encryption Error " (protecting), calls store.restart and returns
-// kCannotCreate; it deletes only a file that it created itself.
+// (creating) or "Data Create Encryption Error " (protecting) and returns kCannotCreate; it
+// deletes only a file that it created itself.
 [[nodiscard]] TableOutcome CreateAccountTable(const AccountStore& store);
 
 // Visits every record in stored order with its ordinal from 1. A missing table is created
 // (kCreated, nothing visited) or recovered (kRecovered, its records visited); a file that does
-// not open, or a path that cannot be checked, is silently skipped (kCannotOpen); kOpened after
-// a visit of the whole table.
-TableOutcome ForEachAccount(const AccountStore& store,
-                            const std::function<void(int ordinal, const AccountRecord&)>& visitor);
+// not open, or a path that cannot be checked, is skipped (kCannotOpen, or kBusy while another
+// program holds it); kOpened after a visit of the whole table.
+[[nodiscard]] TableOutcome ForEachAccount(const AccountStore& store,
+                                          const std::function<void(int ordinal, const AccountRecord&)>& visitor);
 
+struct FoundAccount {
+  TableOutcome outcome;                // kOpened when the table was read
+  std::optional<AccountRecord> record;
+};
 // The first record whose "PID" equals pid byte for byte.
-[[nodiscard]] std::optional<AccountRecord> FindAccountByPid(const AccountStore& store, std::string_view pid);
+[[nodiscard]] FoundAccount FindAccountByPid(const AccountStore& store, std::string_view pid);
 
+struct DeletedAccounts {
+  TableOutcome outcome;
+  int count = 0;  // records removed
+};
 // Removes every record whose "PID" equals pid in one write, then logs "Del Data " + pid once
-// for each removed record. Returns the number removed (0 when nothing matched, the file does
-// not open or the write failed; the file is then unchanged and nothing is logged).
-int DeleteAccountByPid(const AccountStore& store, std::string_view pid);
+// for each removed record. Nothing matching: kOpened with count 0. A table that does not open
+// or a write that fails leaves the file unchanged and logs nothing.
+[[nodiscard]] DeletedAccounts DeleteAccountByPid(const AccountStore& store, std::string_view pid);
 
-// A PID of five digits that no stored record has (as read by PidNumber). When the table does
-// not open it calls store.restart and returns the empty text with kCannotOpen; the empty text
-// with kOpened means every value 10000..99999 is taken.
-[[nodiscard]] Text NewAccountPid(const AccountStore& store, TableOutcome& outcome);
-Text NewAccountPid(const AccountStore& store);
+struct NewPid {
+  TableOutcome outcome;  // kNoFreePid when every value 10000..99999 is taken
+  Text pid;              // empty unless outcome is kOpened
+};
+// A PID of five digits that no stored record has (as read by PidNumber).
+[[nodiscard]] NewPid NewAccountPid(const AccountStore& store);
 
 // Appends one record, fields in the order "PID", "NAME", "USER", "PASSWORD", unchecked.
-// True when the record is in the file.
-[[nodiscard]] bool AddAccount(const AccountStore& store, const Text& pid, const Text& name, const Text& user,
-                const Text& password);
+// kOpened when the record is in the file.
+[[nodiscard]] TableOutcome AddAccount(const AccountStore& store, const Text& pid, const Text& name,
+                                      const Text& user, const Text& password);
 
 // A stored PID as a number: full-width GBK digits (A3 B0..A3 B9) count as ordinary digits,
 // then the usual decimal rule (leading digits; none gives 0).
@@ -113,19 +128,12 @@ int32_t PidNumber(std::string_view pid);
 
 // --- many accounts in one write (the import) -----------------------------------------------
 
-enum class AddAccountsResult {
-  kAdded,            // every record is in the file
-  kTableDidNotOpen,  // store.restart was called; nothing written
-  kNoFreePid,        // 10000..99999 ran out before every record had one; nothing written
-  kWriteFailed,      // the file holds the table as it was before (also for a table that
-                     // would outgrow kMaxTableFileBytes, or memory running out)
-};
-
 // Gives each record a PID (NewAccountPid's rule and range, one reseeded draw after another,
 // unique against the stored records and the records before it; stored in record.pid) and
 // appends them all, fields unchecked, in one write: afterwards the table holds all of them or
-// none. The table is opened once. An empty list touches nothing and gives kAdded.
-[[nodiscard]] AddAccountsResult AddAccountsWithNewPids(const AccountStore& store,
-                                                       std::vector<AccountRecord>& records);
+// none. The table is opened once. A list that cannot fit (more records than free PIDs:
+// kNoFreePid; a file beyond the size limit: kTooBig) is refused before any PID is drawn. An
+// empty list touches nothing and gives kOpened.
+[[nodiscard]] TableOutcome AddAccountsWithNewPids(const AccountStore& store, std::vector<AccountRecord>& records);
 
 }  // namespace quorrel

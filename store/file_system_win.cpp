@@ -39,6 +39,15 @@ bool IsNotFound(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == 
 
 bool IsAlreadyThere(DWORD error) { return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS; }
 
+bool IsDiskFull(DWORD error) { return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL; }
+
+// What the user is told about a call that gave up on error; waitedOut: it retried a lock
+// until the budget was spent.
+FileFailure FailureOf(DWORD error, bool waitedOut) {
+  if (IsDiskFull(error)) return FileFailure::kDiskFull;
+  return waitedOut ? FileFailure::kBusy : FileFailure::kOther;
+}
+
 // Windows also answers "access denied" for a plain file that another program has open
 // without delete sharing or is deleting; for a directory or a read-only file the answer
 // would never change, so those are not waited for.
@@ -109,13 +118,17 @@ std::optional<std::string> ReadOnce(const Text& path, DWORD& error) {
   }
 }
 
-bool DeleteWithRetry(const Text& path, const LockRetryPolicy& policy) {
+bool DeleteWithRetry(const Text& path, const LockRetryPolicy& policy, FileFailure* why = nullptr) {
   LockRetry retry(policy);
   for (;;) {
     if (DeleteFileA(path.c_str())) return true;
     DWORD error = GetLastError();
     if (IsNotFound(error)) return true;
-    if (!IsBriefLock(error, path, false) || !retry.WaitBeforeNextTry()) return false;
+    const bool brief = IsBriefLock(error, path, false);
+    if (!brief || !retry.WaitBeforeNextTry()) {
+      if (why) *why = FailureOf(error, brief);
+      return false;
+    }
   }
 }
 
@@ -123,9 +136,9 @@ enum class TempResult { kWritten, kNotCreated, kFailed };
 
 // Creates temp (CREATE_ALWAYS or CREATE_NEW), writes and flushes bytes. kNotCreated: nothing
 // was created (a missing folder, a file already there for CREATE_NEW); kFailed: the temp file
-// was created here and must be removed.
+// was created here and must be removed. why: the reason of a failure.
 TempResult WriteTemp(const Text& temp, DWORD disposition, std::string_view bytes,
-                     const LockRetryPolicy& policy) {
+                     const LockRetryPolicy& policy, FileFailure& why) {
   LockRetry retry(policy);
   UniqueFile file;
   for (;;) {
@@ -133,13 +146,22 @@ TempResult WriteTemp(const Text& temp, DWORD disposition, std::string_view bytes
                            FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file) break;
     DWORD error = GetLastError();
-    if (IsNotFound(error) || IsAlreadyThere(error)) return TempResult::kNotCreated;
-    if (!IsBriefLock(error, temp, false) || !retry.WaitBeforeNextTry()) {
+    if (IsNotFound(error) || IsAlreadyThere(error)) {
+      why = FailureOf(error, false);
+      return TempResult::kNotCreated;
+    }
+    const bool brief = IsBriefLock(error, temp, false);
+    if (!brief || !retry.WaitBeforeNextTry()) {
+      why = FailureOf(error, brief);
       return disposition == CREATE_NEW ? TempResult::kNotCreated : TempResult::kFailed;
     }
   }
   bool written = WriteAll(file.get(), bytes) && FlushFileBuffers(file.get());
-  written = CloseHandle(file.release()) && written;
+  if (!written) why = FailureOf(GetLastError(), false);
+  if (!CloseHandle(file.release()) && written) {
+    why = FailureOf(GetLastError(), false);
+    written = false;
+  }
   return written ? TempResult::kWritten : TempResult::kFailed;
 }
 
@@ -150,7 +172,11 @@ std::optional<std::string> Win32FileSystem::ReadFile(const Text& path) {
   for (;;) {
     DWORD error = 0;
     if (auto content = ReadOnce(path, error)) return content;
-    if (!IsBriefLock(error, path, true) || !retry.WaitBeforeNextTry()) return std::nullopt;
+    const bool brief = IsBriefLock(error, path, true);
+    if (!brief || !retry.WaitBeforeNextTry()) {
+      Fail(FailureOf(error, brief));
+      return std::nullopt;
+    }
   }
 }
 
@@ -168,21 +194,22 @@ PathState Win32FileSystem::Probe(const Text& path) {
 bool Win32FileSystem::WriteReplace(const Text& path, std::string_view bytes) {
   // Windows refuses to rename over a read-only file; refuse before writing anything, so the
   // answer is the same on every system and no temp file is left to clean up.
-  if (IsReadOnlyFile(path)) return false;
+  if (IsReadOnlyFile(path)) return Fail(FileFailure::kOther);
   const Text temp = TempPath(path);
   LockRetryPolicy cleanup = retry_;
   cleanup.budgetMs = std::min(cleanup.budgetMs, kTempCleanupBudgetMs);
+  FileFailure why = FileFailure::kOther;
   auto fail = [&] {
     DeleteWithRetry(temp, cleanup);
-    return false;
+    return Fail(why);
   };
 
   // A stray temp file of a crashed write is ours to overwrite, whatever its attributes.
   if (KindOf(temp) == PathKind::ProtectedFile) SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
 
-  switch (WriteTemp(temp, CREATE_ALWAYS, bytes, retry_)) {
+  switch (WriteTemp(temp, CREATE_ALWAYS, bytes, retry_, why)) {
     case TempResult::kWritten: break;
-    case TempResult::kNotCreated: return false;
+    case TempResult::kNotCreated: return Fail(why);
     case TempResult::kFailed: return fail();
   }
 
@@ -195,7 +222,10 @@ bool Win32FileSystem::WriteReplace(const Text& path, std::string_view bytes) {
     bool brief = IsLockError(error) ||
                  (error == ERROR_ACCESS_DENIED && KindOf(temp) == PathKind::File &&
                   (KindOf(path) == PathKind::File || KindOf(path) == PathKind::Missing));
-    if (!brief || !retry.WaitBeforeNextTry()) return fail();
+    if (!brief || !retry.WaitBeforeNextTry()) {
+      why = FailureOf(error, brief);
+      return fail();
+    }
   }
 }
 
@@ -204,14 +234,16 @@ bool Win32FileSystem::WriteNew(const Text& path, std::string_view bytes) {
   LockRetryPolicy cleanup = retry_;
   cleanup.budgetMs = std::min(cleanup.budgetMs, kTempCleanupBudgetMs);
   // Only a temp file created by this call is ever removed.
-  switch (WriteTemp(temp, CREATE_NEW, bytes, retry_)) {
+  FileFailure why = FileFailure::kOther;
+  switch (WriteTemp(temp, CREATE_NEW, bytes, retry_, why)) {
     case TempResult::kWritten: break;
-    case TempResult::kNotCreated: return false;
-    case TempResult::kFailed: DeleteWithRetry(temp, cleanup); return false;
+    case TempResult::kNotCreated: return Fail(why);
+    case TempResult::kFailed: DeleteWithRetry(temp, cleanup); return Fail(why);
   }
   if (MoveNew(temp, path)) return true;
+  why = LastFailure();
   DeleteWithRetry(temp, cleanup);
-  return false;
+  return Fail(why);
 }
 
 bool Win32FileSystem::MoveNew(const Text& from, const Text& to) {
@@ -219,15 +251,18 @@ bool Win32FileSystem::MoveNew(const Text& from, const Text& to) {
   for (;;) {
     if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) return true;
     DWORD error = GetLastError();
-    if (IsAlreadyThere(error)) return false;
+    if (IsAlreadyThere(error)) return Fail(FileFailure::kOther);
     // A scanner holding the file that is being moved.
     bool brief = IsLockError(error) || (error == ERROR_ACCESS_DENIED && KindOf(from) == PathKind::File &&
                                         KindOf(to) == PathKind::Missing);
-    if (!brief || !retry.WaitBeforeNextTry()) return false;
+    if (!brief || !retry.WaitBeforeNextTry()) return Fail(FailureOf(error, brief));
   }
 }
 
-bool Win32FileSystem::Remove(const Text& path) { return DeleteWithRetry(path, retry_); }
+bool Win32FileSystem::Remove(const Text& path) {
+  FileFailure why = FileFailure::kOther;
+  return DeleteWithRetry(path, retry_, &why) || Fail(why);
+}
 
 LeadByteRule Win32FileSystem::PathLeadBytes() const { return &IsSystemLeadByte; }
 

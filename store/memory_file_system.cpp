@@ -4,7 +4,10 @@ namespace quorrel {
 
 std::optional<std::string> MemoryTableFileSystem::ReadFile(const Text& path) {
   auto it = files.find(path);
-  if (it == files.end() || it->second.size() > kMaxTableFileBytes) return std::nullopt;
+  if (it == files.end() || it->second.size() > kMaxTableFileBytes) {
+    Fail(FileFailure::kOther);
+    return std::nullopt;
+  }
   return it->second;
 }
 
@@ -20,7 +23,7 @@ bool MemoryTableFileSystem::WriteReplace(const Text& path, std::string_view byte
 }
 
 bool MemoryTableFileSystem::WriteNew(const Text& path, std::string_view bytes) {
-  if (files.count(path) != 0 || files.count(TempPath(path)) != 0) return false;
+  if (files.count(path) != 0 || files.count(TempPath(path)) != 0) return Fail(FileFailure::kOther);
   files[path] = std::string(bytes);
   ++writes;
   return true;
@@ -28,7 +31,7 @@ bool MemoryTableFileSystem::WriteNew(const Text& path, std::string_view bytes) {
 
 bool MemoryTableFileSystem::MoveNew(const Text& from, const Text& to) {
   auto it = files.find(from);
-  if (it == files.end() || files.count(to) != 0) return false;
+  if (it == files.end() || files.count(to) != 0) return Fail(FileFailure::kOther);
   std::string bytes = std::move(it->second);
   files.erase(it);
   files[to] = std::move(bytes);

@@ -21,6 +21,10 @@ namespace {
 #define O_NOFOLLOW 0
 #endif
 
+FileFailure FailureOfErrno() {
+  return errno == ENOSPC || errno == EDQUOT ? FileFailure::kDiskFull : FileFailure::kOther;
+}
+
 bool WriteAll(int fd, std::string_view bytes) {
   const char* p = bytes.data();
   size_t left = bytes.size();
@@ -48,12 +52,19 @@ void SyncFolderOf(const Text& path) {
 
 // Writes bytes to a temp file opened with flags and flushes it; false (temp removed when it
 // was created here) on any failure.
-bool WriteTemp(const Text& temp, int create_flags, std::string_view bytes) {
+bool WriteTemp(const Text& temp, int create_flags, std::string_view bytes, FileFailure& why) {
   // Owner-only: the table is enciphered, but nobody else needs to read it.
   int fd = ::open(temp.c_str(), O_WRONLY | create_flags | O_CLOEXEC | O_NOFOLLOW, 0600);
-  if (fd < 0) return false;
+  if (fd < 0) {
+    why = FailureOfErrno();
+    return false;
+  }
   bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
+  if (!ok) why = FailureOfErrno();
+  if (::close(fd) != 0 && ok) {
+    why = FailureOfErrno();
+    ok = false;
+  }
   if (!ok) ::unlink(temp.c_str());
   return ok;
 }
@@ -72,6 +83,8 @@ bool RenameNoReplace(const Text& from, const Text& to) {
 }  // namespace
 
 std::optional<std::string> PosixTableFileSystem::ReadFile(const Text& path) {
+  // Every failure here is one the user can only be told as "does not open".
+  Fail(FileFailure::kOther);
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
   struct stat st {};
@@ -113,10 +126,12 @@ PathState PosixTableFileSystem::Probe(const Text& path) {
 
 bool PosixTableFileSystem::WriteReplace(const Text& path, std::string_view bytes) {
   const Text temp = TempPath(path);
-  if (!WriteTemp(temp, O_CREAT | O_TRUNC, bytes)) return false;
+  FileFailure why = FileFailure::kOther;
+  if (!WriteTemp(temp, O_CREAT | O_TRUNC, bytes, why)) return Fail(why);
   if (::rename(temp.c_str(), path.c_str()) != 0) {
+    why = FailureOfErrno();
     ::unlink(temp.c_str());
-    return false;
+    return Fail(why);
   }
   // The new content is in place; a failing folder sync only weakens durability.
   SyncFolderOf(path);
@@ -125,22 +140,24 @@ bool PosixTableFileSystem::WriteReplace(const Text& path, std::string_view bytes
 
 bool PosixTableFileSystem::WriteNew(const Text& path, std::string_view bytes) {
   const Text temp = TempPath(path);
-  if (!WriteTemp(temp, O_CREAT | O_EXCL, bytes)) return false;
+  FileFailure why = FileFailure::kOther;
+  if (!WriteTemp(temp, O_CREAT | O_EXCL, bytes, why)) return Fail(why);
   if (!MoveNew(temp, path)) {
+    why = LastFailure();
     ::unlink(temp.c_str());
-    return false;
+    return Fail(why);
   }
   return true;
 }
 
 bool PosixTableFileSystem::MoveNew(const Text& from, const Text& to) {
-  if (!RenameNoReplace(from, to)) return false;
+  if (!RenameNoReplace(from, to)) return Fail(FailureOfErrno());
   SyncFolderOf(to);
   return true;
 }
 
 bool PosixTableFileSystem::Remove(const Text& path) {
-  return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+  return ::unlink(path.c_str()) == 0 || errno == ENOENT || Fail(FailureOfErrno());
 }
 
 }  // namespace quorrel

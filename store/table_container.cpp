@@ -288,31 +288,53 @@ TableContainer::TableContainer(TableFileSystem& fs) : fs_(fs) {}
 
 TableContainer::~TableContainer() { Close(); }
 
+bool TableContainer::Failed(ContainerFailure why) {
+  failure_ = why;
+  return false;
+}
+
+bool TableContainer::FailedWrite() {
+  switch (fs_.LastFailure()) {
+    case FileFailure::kBusy: return Failed(ContainerFailure::kBusy);
+    case FileFailure::kDiskFull: return Failed(ContainerFailure::kDiskFull);
+    default: return Failed(ContainerFailure::kOther);
+  }
+}
+
+size_t TableContainer::RoomLeft() const {
+  const size_t room = kMaxTableFileBytes - kHeaderBytes - kTagBytes;
+  return open_ && payload_.str().size() < room ? room - payload_.str().size() : 0;
+}
+
 bool TableContainer::Create(const Text& path, const std::vector<FieldSpec>& fields,
                             std::string_view password) {
   Close();
-  if (fs_.Probe(path) != PathState::kAbsent) return false;
+  failure_ = ContainerFailure::kNone;
+  if (fs_.Probe(path) != PathState::kAbsent) return Failed(ContainerFailure::kOther);
   auto payload = EmptyTablePayload(fields);
-  if (!payload) return false;
+  if (!payload) return Failed(ContainerFailure::kOther);
   TableKeyParams params = NewTableKeyParams();
   auto file = SealTableFile(*payload, password, params);
-  return file && fs_.WriteNew(path, *file);
+  if (!file) return Failed(ContainerFailure::kOther);
+  return fs_.WriteNew(path, *file) || FailedWrite();
 }
 
 bool TableContainer::Open(const Text& path, std::string_view password) {
   Close();
+  failure_ = ContainerFailure::kNone;
   try {
     auto file = fs_.ReadFile(path);
-    if (!file || file->size() > kMaxTableFileBytes) return false;
+    if (!file) return Failed(fs_.LastFailure() == FileFailure::kBusy ? ContainerFailure::kBusy : ContainerFailure::kUnreadable);
+    if (file->size() > kMaxTableFileBytes) return Failed(ContainerFailure::kUnreadable);
     TableKeyParams params;
     auto plain = UnsealTableFile(*file, password, &params);
     if (!plain || !DeriveKey(password, params.salt, params.iterations, key_)) {
       Forget();
-      return false;
+      return Failed(ContainerFailure::kUnreadable);
     }
     if (!LoadPayload(std::move(*plain))) {
       Forget();
-      return false;
+      return Failed(ContainerFailure::kUnreadable);
     }
     path_ = path;
     salt_ = std::move(params.salt);
@@ -320,7 +342,7 @@ bool TableContainer::Open(const Text& path, std::string_view password) {
   } catch (const std::bad_alloc&) {
     // A table that does not fit in memory does not open; it must not end the program.
     Forget();
-    return false;
+    return Failed(ContainerFailure::kUnreadable);
   }
   open_ = true;
   current_ = 0;
@@ -376,20 +398,22 @@ bool TableContainer::LoadPayload(SecretText payload) {
 bool TableContainer::WritePayload(const std::array<unsigned char, 32>& key,
                                   const std::string& salt, uint32_t iterations) {
   // A file that ReadFile refuses must never be written: the table would not open again.
-  if (payload_.str().size() > kMaxTableFileBytes - kHeaderBytes - kTagBytes) return false;
+  if (payload_.str().size() > kMaxTableFileBytes - kHeaderBytes - kTagBytes) return Failed(ContainerFailure::kTooBig);
   try {
     auto file = SealWithKey(payload_.str(), key, salt, iterations);
-    return file && fs_.WriteReplace(path_, *file);
+    if (!file) return Failed(ContainerFailure::kOther);
+    return fs_.WriteReplace(path_, *file) || FailedWrite();
   } catch (const std::bad_alloc&) {
-    return false;
+    return Failed(ContainerFailure::kOther);
   }
 }
 
 bool TableContainer::SetAccessPassword(std::string_view password) {
-  if (!open_) return false;
+  failure_ = ContainerFailure::kNone;
+  if (!open_) return Failed(ContainerFailure::kOther);
   TableKeyParams params = NewTableKeyParams();
   Key key{};
-  if (!DeriveKey(password, params.salt, params.iterations, key)) return false;
+  if (!DeriveKey(password, params.salt, params.iterations, key)) return Failed(ContainerFailure::kOther);
   if (!WritePayload(key, params.salt, params.iterations)) {
     SecureWipe(key.data(), key.size());
     return false;
@@ -467,7 +491,8 @@ void TableContainer::MarkDeleted() {
 }
 
 bool TableContainer::Purge() {
-  if (!open_) return false;
+  failure_ = ContainerFailure::kNone;
+  if (!open_) return Failed(ContainerFailure::kOther);
   const std::string& s = payload_.str();
   const size_t schema_end = records_.empty() ? s.size() : records_.front();
   SecretText kept;
@@ -486,7 +511,7 @@ bool TableContainer::Purge() {
     }
   } catch (const std::bad_alloc&) {
     WipeFast(kept.str());
-    return false;
+    return Failed(ContainerFailure::kOther);
   }
   if (!any) {
     WipeFast(kept.str());
@@ -508,13 +533,14 @@ bool TableContainer::Purge() {
   } catch (const std::bad_alloc&) {
   }
   Forget();
-  return false;
+  return Failed(ContainerFailure::kOther);
 }
 
 bool TableContainer::AppendAll(const std::vector<std::vector<Text>>& records) { return AppendRecords(records); }
 
 bool TableContainer::AppendRecords(std::span<const std::vector<Text>> records) {
-  if (!open_) return false;
+  failure_ = ContainerFailure::kNone;
+  if (!open_) return Failed(ContainerFailure::kOther);
   if (records.empty()) return true;
   std::string& s = payload_.str();
   const size_t old_size = s.size();
@@ -522,13 +548,13 @@ bool TableContainer::AppendRecords(std::span<const std::vector<Text>> records) {
   const size_t room = kMaxTableFileBytes - kHeaderBytes - kTagBytes;
   size_t size = 0;
   for (const std::vector<Text>& values : records) {
-    if (values.size() != fields_.size()) return false;
+    if (values.size() != fields_.size()) return Failed(ContainerFailure::kOther);
     size += 1;
     for (const Text& v : values) {
-      if (v.size() > kMaxStoredTextBytes) return false;
+      if (v.size() > kMaxStoredTextBytes) return Failed(ContainerFailure::kOther);
       size += 4 + v.size();
     }
-    if (old_size + size > room) return false;
+    if (old_size + size > room) return Failed(ContainerFailure::kTooBig);
   }
 
   auto undo = [&] {
@@ -566,7 +592,7 @@ bool TableContainer::AppendRecords(std::span<const std::vector<Text>> records) {
   } catch (const std::bad_alloc&) {
     SecureWipe(added);
     undo();
-    return false;
+    return Failed(ContainerFailure::kOther);
   }
   if (!WritePayload(key_, salt_, iterations_)) {
     undo();

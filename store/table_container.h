@@ -64,6 +64,16 @@ inline constexpr uint32_t kDefaultKdfIterations = 100000;
 inline constexpr uint32_t kMinKdfIterations = 1000;
 inline constexpr uint32_t kMaxKdfIterations = 1000000;
 
+// Why the last Create, Open, Append, AppendAll, Purge or SetAccessPassword call failed.
+enum class ContainerFailure {
+  kNone,
+  kUnreadable,  // Open: missing, foreign, damaged or wrongly protected, or it could not be read
+  kBusy,        // another program held the file longer than the file layer waited
+  kDiskFull,    // no room for the new file
+  kTooBig,      // the table would outgrow kMaxTableFileBytes
+  kOther,       // any other failed write, memory running out, a wrong call
+};
+
 class TableContainer {
  public:
   explicit TableContainer(TableFileSystem& fs);
@@ -88,6 +98,10 @@ class TableContainer {
   void Close();
 
   bool IsOpen() const { return open_; }
+  ContainerFailure LastFailure() const { return failure_; }
+  // Payload bytes an append can still add before the file would outgrow kMaxTableFileBytes;
+  // a record costs 1 byte plus 4 bytes and its length per field. 0 when closed.
+  size_t RoomLeft() const;
   const std::vector<FieldSpec>& Fields() const { return fields_; }
 
   size_t RecordCount() const;
@@ -136,6 +150,10 @@ class TableContainer {
   // Append and AppendAll: every record or none, in one write.
   bool AppendRecords(std::span<const std::vector<Text>> records);
   bool LoadPayload(SecretText payload);
+  // Records why the call fails; returns false.
+  bool Failed(ContainerFailure why);
+  // The file layer's reason for its last failure.
+  bool FailedWrite();
   bool WritePayload(const std::array<unsigned char, 32>& key, const std::string& salt,
                     uint32_t iterations);
   void Forget();
@@ -153,6 +171,7 @@ class TableContainer {
   std::vector<Span> spans_;       // fields_.size() spans per record
   std::vector<bool> deleted_;     // marks, one per record
   size_t current_ = 0;
+  ContainerFailure failure_ = ContainerFailure::kNone;
 };
 
 // --- the file format, for the container, its tests and the fuzzer -------------------------

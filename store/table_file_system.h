@@ -27,10 +27,22 @@ enum class PathState {
              // present but unopenable, never as free to create
 };
 
+// Why a call did not do its work, as far as the user can do something about it.
+enum class FileFailure {
+  kNone,
+  kBusy,      // another program held the file longer than the retries waited
+  kDiskFull,  // the disk had no room for the new content
+  kOther,     // anything else: a missing folder, access denied, a failing disk
+};
+
 // Paths are ANSI-code-page byte strings (the Win32 layer passes them to the *A functions).
 class TableFileSystem {
  public:
   virtual ~TableFileSystem() = default;
+
+  // The reason of the last call that failed (ReadFile, WriteReplace, WriteNew, MoveNew,
+  // Remove); read it right after the failure.
+  FileFailure LastFailure() const { return last_failure_; }
 
   // The whole content, or nullopt when the file is missing, cannot be read or is larger than
   // kMaxTableFileBytes. Never throws.
@@ -68,6 +80,16 @@ class TableFileSystem {
   virtual LeadByteRule PathLeadBytes() const { return &IsLeadByte; }
 
   Text TempPath(const Text& path) const;
+
+ protected:
+  // Every failing return of an implementation goes through here: `return Fail(...)`.
+  bool Fail(FileFailure why) {
+    last_failure_ = why;
+    return false;
+  }
+
+ private:
+  FileFailure last_failure_ = FileFailure::kNone;
 };
 
 // The path with the last characters of its file name replaced by tail: same folder, a name

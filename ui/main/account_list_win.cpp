@@ -7,6 +7,7 @@
 #include "exchange/account_file.h"
 #include "exchange/record_editor_win.h"
 #include "input/input_window_win.h"
+#include "store/table_messages_win.h"
 #include "ui/main/main_parts_win.h"
 #include "ui/toolkit/controls_win.h"
 
@@ -76,13 +77,10 @@ void FillAccountList(ui::Window& w) {
   HWND list = w.Control(kList);
   if (!list) return;
   MainWindow& s = StateOf(w);
-  // The list asks for its cells (an owner-data list): the rows live here, so a table of
-  // thousands of accounts shows at once.
-  ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-  s.rows.clear();
   // Read once per fill (the settings page may switch it between fills). A masked list
   // keeps no password at all, only its length.
   const bool masked = s.args.config.Read(kLaws) == "Hide";
+  std::vector<AccountRow> rows;
   const TableOutcome outcome = ForEachAccount(*s.args.accounts, [&](int, const AccountRecord& r) {
     AccountRow row;
     row.pid = r.pid;
@@ -91,31 +89,39 @@ void FillAccountList(ui::Window& w) {
     row.masked = masked;
     row.passwordBytes = r.password.size();
     if (!masked) row.password = SecretText(r.password);
-    s.rows.push_back(std::move(row));
+    rows.push_back(std::move(row));
   });
+  if (outcome == TableOutcome::kBusy) {
+    // Held by another program for a moment: the accounts are not gone, the list stays.
+    PostMessageW(w.hwnd(), kTellTableProblem, static_cast<WPARAM>(outcome), 0);
+    return;
+  }
+  // The list asks for its cells (an owner-data list): the rows live here, so a table of
+  // thousands of accounts shows at once.
+  ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  s.rows = std::move(rows);
   ListView_SetItemCountEx(list, static_cast<int>(s.rows.size()), 0);
   InvalidateRect(list, nullptr, TRUE);
-  // An empty list over a table that is there but does not open would make the user believe
-  // the accounts are gone: say so, once per start, after the window is in sight.
-  if (outcome == TableOutcome::kCannotOpen && !s.toldTableProblem) {
+  if (outcome == TableOutcome::kCannotCreate) {
+    PostMessageW(w.hwnd(), kTableCannotBeCreated, 0, 0);
+  } else if (outcome == TableOutcome::kCannotOpen && !s.toldTableProblem) {
+    // An empty list over a table that is there but does not open would make the user believe
+    // the accounts are gone: say so, once per start, after the window is in sight.
     s.toldTableProblem = true;
-    PostMessageW(w.hwnd(), kTellTableProblem, 0, 0);
+    PostMessageW(w.hwnd(), kTellTableProblem, static_cast<WPARAM>(outcome), 0);
   }
-}
-
-std::wstring TableProblemText(const MainWindow& s) {
-  const Text& path = s.args.accounts->table_path;
-  if (path.size() >= MAX_PATH)
-    return Utf8ToWide("程序所在文件夹的路径太长，账号表无法打开或建立：\r\n") + AnsiToWide(path) +
-           Utf8ToWide("\r\n\r\n请把 Quorrel.exe 移到路径较短的文件夹后再启动。");
-  return Utf8ToWide("账号表文件无法打开：\r\n") + AnsiToWide(path) +
-         Utf8ToWide("\r\n\r\n它可能已损坏，或不是本程序的账号表。该文件保持原样，程序没有改动它。\r\n"
-                    "在它能够打开之前，账号列表为空，也不能添加账号。");
 }
 
 void TellTableProblem(ui::Window& w, ui::EventArgs& args) {
   args.handled = true;
-  MessageBoxW(w.hwnd(), TableProblemText(StateOf(w)).c_str(), L"Quorrel", MB_OK | MB_ICONWARNING);
+  const auto outcome = static_cast<TableOutcome>(args.wparam);
+  const std::wstring text = TableOutcomeText(outcome, StateOf(w).args.accounts->table_path);
+  if (!text.empty()) MessageBoxW(w.hwnd(), text.c_str(), L"Quorrel", MB_OK | MB_ICONWARNING);
+}
+
+void AnswerTableCannotBeCreated(ui::Window& w, ui::EventArgs& args) {
+  args.handled = true;
+  if (const auto& answer = StateOf(w).args.onTableCannotBeCreated) answer();
 }
 
 void ListCellRequest(ui::Window& w, ui::EventArgs& args) {
@@ -136,9 +142,12 @@ void AddAccountByEditor(ui::Window& w) {
   // A new PID needs the table. One that does not open is explained rather than answered
   // by a restart; one that cannot be created gets the program's restart (once).
   const TableOutcome table = ForEachAccount(*StateOf(w).args.accounts, nullptr);
-  if (table == TableOutcome::kCannotCreate) return;
-  if (table == TableOutcome::kCannotOpen) {
-    MessageBoxW(w.hwnd(), TableProblemText(StateOf(w)).c_str(), L"Quorrel", MB_OK | MB_ICONWARNING);
+  if (table == TableOutcome::kCannotCreate) {
+    if (const auto& answer = StateOf(w).args.onTableCannotBeCreated) answer();
+    return;
+  }
+  if (!Succeeded(table)) {
+    TellTableOutcome(w.hwnd(), "现在不能添加账号。", table, StateOf(w).args.accounts->table_path);
     return;
   }
   ShowBlurOverlay(w);
@@ -153,11 +162,20 @@ void AddAccountByEditor(ui::Window& w) {
 void ExportSelected(ui::Window& w) {
   const AccountRow* row = RowAt(StateOf(w), SelectedRow(w.Control(kList)));
   if (!row) return;
-  if (auto record = FindAccountByPid(*StateOf(w).args.accounts, row->pid)) {
-    Text base = AccountFileBaseName(row->name, record->user);
-    // Nothing is shown whatever the outcome; a failure goes to the diagnostic output.
-    ReportIf(!WriteAccountFile(base, record->user, record->password));
-    SecureWipe(record->password);
+  const AccountStore& accounts = *StateOf(w).args.accounts;
+  FoundAccount found = FindAccountByPid(accounts, row->pid);
+  if (!found.record) {
+    TellTableOutcome(w.hwnd(), "账号没有导出。", found.outcome, accounts.table_path);
+    if (Succeeded(found.outcome)) FillAccountList(w);  // the account is gone from the table
+    return;
+  }
+  const AccountRecord& record = *found.record;
+  const Text base = AccountFileBaseName(row->name, record.user);
+  const ExportOutcome exported = WriteAccountFile(base, record.user, record.password);
+  SecureWipe(found.record->password);
+  if (exported != ExportOutcome::kWritten) {
+    const std::wstring text = Utf8ToWide("账号没有导出。\r\n\r\n" + ExportOutcomeText(exported));
+    MessageBoxW(w.hwnd(), text.c_str(), L"Quorrel", MB_OK | MB_ICONWARNING);
   }
 }
 
@@ -173,7 +191,9 @@ void DeleteSelected(ui::Window& w) {
   const AccountRow* row = RowAt(StateOf(w), SelectedRow(w.Control(kList)));
   if (!row || !ConfirmDelete(w, *row)) return;
   const Text pid = row->pid;  // the rows go with the refill
-  DeleteAccountByPid(*StateOf(w).args.accounts, pid);
+  const AccountStore& accounts = *StateOf(w).args.accounts;
+  const DeletedAccounts deleted = DeleteAccountByPid(accounts, pid);
+  TellTableOutcome(w.hwnd(), "账号没有删除。", deleted.outcome, accounts.table_path);
   FillAccountList(w);
 }
 
@@ -198,17 +218,21 @@ void UseAccountRow(ui::Window& w, ui::EventArgs& args) {
   MainWindow& s = StateOf(w);
   const AccountRow* row = RowAt(s, args.index);
   if (!row) return;
-  auto record = FindAccountByPid(*s.args.accounts, row->pid);
-  if (!record) {
-    // The table changed under the list (or stayed locked): typing whatever was shown
-    // before could put another account's password into this log-in. Show the table as it
-    // is now instead.
+  FoundAccount found = FindAccountByPid(*s.args.accounts, row->pid);
+  if (found.outcome == TableOutcome::kBusy) {
+    // Held by another program for a moment: the list stays as it is.
+    TellTableOutcome(w.hwnd(), "账号现在无法打开。", found.outcome, s.args.accounts->table_path);
+    return;
+  }
+  if (!found.record) {
+    // The table changed under the list: typing whatever was shown before could put another
+    // account's password into this log-in. Show the table as it is now instead.
     FillAccountList(w);
     return;
   }
   InputWindowArgs input;
-  input.user = SecretText(std::move(record->user));
-  input.password = SecretText(std::move(record->password));
+  input.user = SecretText(std::move(found.record->user));
+  input.password = SecretText(std::move(found.record->password));
   input.accountHotkeyCode = s.args.accountHotkeyCode;
   input.passwordHotkeyCode = s.args.passwordHotkeyCode;
   HWND main = w.hwnd();

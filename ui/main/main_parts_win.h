@@ -115,11 +115,13 @@ void WithMainWindow(HWND main, void (*action)(ui::Window&));
 // The account list page.
 void CreateAccountListColumns(ui::Window& w);
 void FillAccountList(ui::Window& w);
-// Posted when the table does not open; its handler tells the user.
+// Posted when a fill found the table busy or unopenable (wparam: the TableOutcome); its
+// handler tells the user once the window is in sight.
 inline constexpr UINT kTellTableProblem = WM_APP + 1;
 void TellTableProblem(ui::Window& w, ui::EventArgs& args);
-// What the user is told about a table that does not open.
-std::wstring TableProblemText(const MainWindow& s);
+// Posted when no table could be put in place; the program decides what happens.
+inline constexpr UINT kTableCannotBeCreated = WM_APP + 2;
+void AnswerTableCannotBeCreated(ui::Window& w, ui::EventArgs& args);
 // The list's request for a cell's text (WM_NOTIFY, LVN_GETDISPINFOW).
 void ListCellRequest(ui::Window& w, ui::EventArgs& args);
 void AccountToolbarClick(ui::Window& w, ui::EventArgs& args);

@@ -128,6 +128,7 @@ const ui::HandlerSpec kHandlers[] = {
     {ui::kNoControl, ui::Event::Message, OnTrayMessage, WM_APP_TRAY},
     {ui::kNoControl, ui::Event::Message, ListCellRequest, WM_NOTIFY},
     {ui::kNoControl, ui::Event::Message, TellTableProblem, kTellTableProblem},
+    {ui::kNoControl, ui::Event::Message, AnswerTableCannotBeCreated, kTableCannotBeCreated},
     {ui::kNoControl, ui::Event::Message, OnOtherMessage, 0},
     {kMenu, ui::Event::Clicked, OnMenuClicked},
     {kMenu, ui::Event::MouseEnter, OnMenuEnter},

@@ -32,6 +32,9 @@ struct MainWindowArgs {
   std::function<void()> guard;
   // The menu strip's exit button: ends the process at once.
   std::function<void()> exitProgram;
+  // No account table could be put in place (a folder that cannot be written): the program
+  // decides, once the window is in sight, whether a restart can help or the user is told.
+  std::function<void()> onTableCannotBeCreated;
 };
 
 // Opens the main window modeless and without owner; null when it could not be created.

@@ -16,7 +16,7 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
 namespace {
 
-constexpr wchar_t kWindowClass[] = L"QuorrelWindow";
+constexpr const wchar_t* kWindowClass = kWindowClassName;
 constexpr wchar_t kPanelClass[] = L"QuorrelPanel";
 int g_liveWindows = 0;
 

@@ -23,6 +23,8 @@ namespace quorrel::ui {
 inline constexpr COLORREF kAccent = RGB(0x62, 0x3C, 0xEA);  // ARGB 0xFF623CEA
 inline constexpr COLORREF kWhite = RGB(0xFF, 0xFF, 0xFF);
 inline constexpr const char* kFontName = "微软雅黑";
+// The class of every window of the program (controls have their own).
+inline constexpr wchar_t kWindowClassName[] = L"QuorrelWindow";
 
 // An SDK resource id (RT_RCDATA, IDC_ARROW, ...) for the W functions, with or without UNICODE.
 template <typename T>
