@@ -55,10 +55,6 @@ int main(int argc, char** argv) {
   store.table_path = path;
   store.fs = &fs;
   store.log = [](std::string_view) {};
-  store.restart = [] {
-    std::fprintf(stderr, "restart requested: the table did not open\n");
-    std::exit(1);
-  };
   store.draw = TickSeededDraw([start] {
     return static_cast<uint32_t>(
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
@@ -96,22 +92,23 @@ int main(int argc, char** argv) {
   Report("list fill: ForEachAccount over all", [&] {
     std::vector<AccountRecord> rows;
     rows.reserve(kAccounts + 100);
-    ForEachAccount(store, [&](int, const AccountRecord& r) { rows.push_back(r); });
+    if (ForEachAccount(store, [&](int, const AccountRecord& r) { rows.push_back(r); }) != TableOutcome::kOpened)
+      std::exit(1);
     listed = rows.size();
   });
   std::printf("  (%zu rows listed)\n", listed);
   Report("FindAccountByPid (last record)", [&] {
-    if (!FindAccountByPid(store, std::to_string(10000 + (kAccounts - 1) * 9))) std::exit(1);
+    if (!FindAccountByPid(store, std::to_string(10000 + (kAccounts - 1) * 9)).record) std::exit(1);
   });
   Report("NewAccountPid", [&] { (void)NewAccountPid(store); });
   Report("AddAccount (one record, durable)", [&] {
-    if (!AddAccount(store, NewAccountPid(store), "n", "u", "p")) std::exit(1);
+    if (AddAccount(store, NewAccountPid(store).pid, "n", "u", "p") != TableOutcome::kOpened) std::exit(1);
   });
 
   const auto import_start = Clock::now();
   for (int i = 0; i < kImportLines; ++i) {
-    const Text pid = NewAccountPid(store);
-    if (!AddAccount(store, pid, "imported " + std::to_string(i), "user", "password")) {
+    const Text pid = NewAccountPid(store).pid;
+    if (AddAccount(store, pid, "imported " + std::to_string(i), "user", "password") != TableOutcome::kOpened) {
       std::fprintf(stderr, "add %d failed\n", i);
       return 1;
     }

@@ -45,10 +45,6 @@ int main(int argc, char** argv) {
   store.table_path = path;
   store.fs = &fs;
   store.log = [](std::string_view) {};
-  store.restart = [] {
-    std::fprintf(stderr, "restart requested: the table did not open\n");
-    std::exit(1);
-  };
   store.draw = TickSeededDraw([start] {
     return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
   });
@@ -75,9 +71,10 @@ int main(int argc, char** argv) {
   size_t accounts = 0;
   const double import = Median([&] {
     if (!fs.WriteReplace(path, table)) std::exit(1);  // back to 10,000 accounts, not measured apart
-    if (ImportAccountText(store, text) != kLines) std::exit(1);
+    const ImportResult result = ImportAccountText(store, text);
+    if (result.outcome != TableOutcome::kOpened || result.imported != kLines) std::exit(1);
   });
-  ForEachAccount(store, [&](int, const AccountRecord&) { ++accounts; });
+  if (ForEachAccount(store, [&](int, const AccountRecord&) { ++accounts; }) != TableOutcome::kOpened) return 1;
   const double restore = Median([&] {
     if (!fs.WriteReplace(path, table)) std::exit(1);
   });

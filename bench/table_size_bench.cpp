@@ -124,7 +124,8 @@ int main() {
     return ForEachAccount(store, [&](int, const AccountRecord&) { ++n; }) == TableOutcome::kOpened &&
            n == near_limit;
   });
-  measure("add one account", [&] { return AddAccount(store, "00001", "name", "user", "password"); });
-  measure("delete one account", [&] { return DeleteAccountByPid(store, "00001") == 1; });
+  measure("add one account",
+          [&] { return AddAccount(store, "00001", "name", "user", "password") == TableOutcome::kOpened; });
+  measure("delete one account", [&] { return DeleteAccountByPid(store, "00001").count == 1; });
   return 0;
 }

@@ -48,13 +48,13 @@ std::optional<Figures> Measure(int accounts) {
   for (int i = 0; i < accounts; ++i)
     records[static_cast<size_t>(i)] = {"", "Account " + std::to_string(i), "user" + std::to_string(i),
                                        "Pass-" + std::to_string(i) + "!"};
-  if (AddAccountsWithNewPids(store, records) != AddAccountsResult::kAdded) return std::nullopt;
+  if (AddAccountsWithNewPids(store, records) != TableOutcome::kOpened) return std::nullopt;
 
   std::vector<double> floor, toWindow, toList;
   for (int r = 0; r < kRuns; ++r) {
     const auto listed = Clock::now();
     int seen = 0;
-    ForEachAccount(store, [&](int, const AccountRecord&) { ++seen; });
+    if (ForEachAccount(store, [&](int, const AccountRecord&) { ++seen; }) != TableOutcome::kOpened) return std::nullopt;
     floor.push_back(Ms(Clock::now() - listed));
     if (seen != accounts) return std::nullopt;
 

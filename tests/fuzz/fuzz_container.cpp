@@ -42,13 +42,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string before = fs.files[kPath];
 
   int logs = 0;
-  int restarts = 0;
   int32_t next = 0;
   AccountStore store;
   store.table_path = kPath;
   store.fs = &fs;
   store.log = [&](std::string_view) { ++logs; };
-  store.restart = [&] { ++restarts; };
   store.draw = [&](int32_t lo, int32_t hi) { return lo + (next++ % (hi - lo + 1)); };
 
   size_t count = 0;
@@ -68,21 +66,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   size_t listed = 0;
-  ForEachAccount(store, [&](int, const AccountRecord& r) {
+  const TableOutcome listing = ForEachAccount(store, [&](int, const AccountRecord& r) {
     ++listed;
     (void)r.password.size();
   });
-  (void)FindAccountByPid(store, "12345");
-  const Text pid = NewAccountPid(store);
+  const FoundAccount found = FindAccountByPid(store, "12345");
+  const NewPid fresh = NewAccountPid(store);
+  const Text& pid = fresh.pid;
   TableContainer probe(fs);
   const bool opens = OpenAccountTable(store, probe);
   probe.Close();
-  Check(opens == (restarts == 0));
+  // Every operation says the same about the table, and none of them succeeds on one that
+  // does not open.
+  Check(opens == (listing == TableOutcome::kOpened));
+  Check(opens == (found.outcome == TableOutcome::kOpened));
+  Check(opens == (fresh.outcome == TableOutcome::kOpened));
 
   if (!opens) {
     Check(listed == 0);
-    Check(!AddAccount(store, "12345", "n", "u", "p"));
-    Check(DeleteAccountByPid(store, "12345") == 0);
+    Check(AddAccount(store, "12345", "n", "u", "p") == TableOutcome::kCannotOpen);
+    Check(DeleteAccountByPid(store, "12345").count == 0);
     Check(logs == 0);
     Check(fs.files.size() == 1 && fs.files[kPath] == before);
     return 0;
@@ -90,11 +93,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   Check(listed == count);
   Check(pid.size() == 5);
-  const bool added = AddAccount(store, pid, "name", "user", "password");
+  const bool added = AddAccount(store, pid, "name", "user", "password") == TableOutcome::kOpened;
   Check(OpenAccountTable(store, probe));
   Check(probe.RecordCount() == count + (added ? 1 : 0));
   probe.Close();
-  if (added) Check(DeleteAccountByPid(store, pid) >= (pid_first ? 1 : 0));
+  if (added) Check(DeleteAccountByPid(store, pid).count >= (pid_first ? 1 : 0));
   Check(OpenAccountTable(store, probe));
   return 0;
 }

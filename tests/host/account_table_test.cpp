@@ -30,7 +30,7 @@ class AccountTableTest : public ::testing::Test {
  protected:
   void Seed(const Strings& pids) {
     ASSERT_EQ(CreateAccountTable(h.store), TableOutcome::kCreated);
-    for (const std::string& pid : pids) ASSERT_TRUE(AddAccount(h.store, pid, "n" + pid, "u" + pid, "p" + pid));
+    for (const std::string& pid : pids) ASSERT_EQ(AddAccount(h.store, pid, "n" + pid, "u" + pid, "p" + pid), TableOutcome::kOpened);
     h.log.clear();
   }
   StoreHarness h;
@@ -51,22 +51,19 @@ TEST_F(AccountTableTest, FirstUseCreatesAnEmptyProtectedTableOnce) {
   EXPECT_EQ(ForEachAccount(h.store, nullptr), TableOutcome::kOpened);
   EXPECT_TRUE(h.log.empty());
   EXPECT_EQ(CreateAccountTable(h.store), TableOutcome::kPresent);
-  EXPECT_EQ(h.restarts, 0);
   EXPECT_EQ(h.fs.files.size(), 1u);  // no temp file left beside it
 }
 
-TEST_F(AccountTableTest, FailedCreationLogsRestartsAndDeletesOnlyItsOwnFile) {
+TEST_F(AccountTableTest, FailedCreationLogsAndDeletesOnlyItsOwnFile) {
   h.fs.fail_writes = {true};
   EXPECT_EQ(ForEachAccount(h.store, nullptr), TableOutcome::kCannotCreate);
   EXPECT_EQ(h.log, (Strings{"Data Create", "Data Create Error "}));
-  EXPECT_EQ(h.restarts, 1);
   EXPECT_FALSE(h.HasTable());
 
   h.log.clear();
   h.fs.fail_writes = {false, true};  // created, then protecting it fails
   EXPECT_EQ(ForEachAccount(h.store, nullptr), TableOutcome::kCannotCreate);
   EXPECT_EQ(h.log, (Strings{"Data Create", "Data Create Encryption Error "}));
-  EXPECT_EQ(h.restarts, 2);
   EXPECT_FALSE(h.HasTable());  // the file it made itself goes
   EXPECT_TRUE(h.fs.files.empty());
 }
@@ -79,11 +76,10 @@ TEST_F(AccountTableTest, ATableThatCannotBeCheckedIsNeverReplaced) {
   h.fs.unreadable.insert(StoreHarness::kPath);
   EXPECT_EQ(ForEachAccount(h.store, nullptr), TableOutcome::kCannotOpen);
   EXPECT_EQ(CreateAccountTable(h.store), TableOutcome::kPresent);
-  EXPECT_FALSE(AddAccount(h.store, "22222", "n", "u", "p"));
-  TableOutcome outcome = TableOutcome::kOpened;
-  EXPECT_EQ(NewAccountPid(h.store, outcome), "");
-  EXPECT_EQ(outcome, TableOutcome::kCannotOpen);
-  EXPECT_EQ(h.restarts, 1);
+  EXPECT_NE(AddAccount(h.store, "22222", "n", "u", "p"), TableOutcome::kOpened);
+  const NewPid pid = NewAccountPid(h.store);
+  EXPECT_EQ(pid.pid, "");
+  EXPECT_EQ(pid.outcome, TableOutcome::kCannotOpen);
   EXPECT_TRUE(h.log.empty());
   h.fs.unreadable.clear();
   EXPECT_EQ(h.TableBytes(), table);
@@ -102,7 +98,7 @@ TEST(AccountTableRace, ATableThatAppearsDuringCreationIsKept) {
   };
   StoreHarness made;
   ASSERT_EQ(CreateAccountTable(made.store), TableOutcome::kCreated);
-  ASSERT_TRUE(AddAccount(made.store, "11111", "n", "u", "p"));
+  ASSERT_EQ(AddAccount(made.store, "11111", "n", "u", "p"), TableOutcome::kOpened);
   LateTable fs;
   fs.files = made.fs.files;
   StoreHarness h;
@@ -116,39 +112,40 @@ TEST_F(AccountTableTest, AddedAccountsAreListedInOrderAndFoundWhole) {
   Seed({});
   std::string p700;
   for (int i = 0; i < 350; ++i) p700 += "\xC3\xDC";  // 350 GBK characters
-  ASSERT_TRUE(AddAccount(h.store, "12345", "\xD6\xD0 name", "  user  ", p700));
-  ASSERT_TRUE(AddAccount(h.store, "54321", std::string(513, 'n'), "", ""));
-  ASSERT_TRUE(AddAccount(h.store, "12345", "second", "with", "same pid"));
+  ASSERT_EQ(AddAccount(h.store, "12345", "\xD6\xD0 name", "  user  ", p700), TableOutcome::kOpened);
+  ASSERT_EQ(AddAccount(h.store, "54321", std::string(513, 'n'), "", ""), TableOutcome::kOpened);
+  ASSERT_EQ(AddAccount(h.store, "12345", "second", "with", "same pid"), TableOutcome::kOpened);
   EXPECT_TRUE(h.log.empty());  // the callers log additions
 
   std::vector<int> ordinals;
-  ForEachAccount(h.store, [&](int i, const AccountRecord&) { ordinals.push_back(i); });
+  EXPECT_EQ(ForEachAccount(h.store, [&](int i, const AccountRecord&) { ordinals.push_back(i); }),
+            TableOutcome::kOpened);
   EXPECT_EQ(ordinals, (std::vector<int>{1, 2, 3}));
   EXPECT_EQ(h.Pids(), (Strings{"12345", "54321", "12345"}));
-  auto found = FindAccountByPid(h.store, "12345");  // the first of two
+  auto found = FindAccountByPid(h.store, "12345").record;  // the first of two
   ASSERT_TRUE(found);
   EXPECT_EQ(found->name, "\xD6\xD0 name");
   EXPECT_EQ(found->user, "  user  ");
   EXPECT_EQ(found->password, p700);
-  EXPECT_EQ(FindAccountByPid(h.store, "54321")->name, std::string(513, 'n'));
-  for (const char* pid : {"1234", "12345 ", ""}) EXPECT_FALSE(FindAccountByPid(h.store, pid)) << pid;
+  EXPECT_EQ(FindAccountByPid(h.store, "54321").record->name, std::string(513, 'n'));
+  for (const char* pid : {"1234", "12345 ", ""}) EXPECT_FALSE(FindAccountByPid(h.store, pid).record) << pid;
 }
 
 TEST_F(AccountTableTest, DeletesEveryRecordWithThePidAndNothingForAnUnknownOne) {
   Seed({"11111", "22222", "22222", "22222", "33333", "22222", "44444"});
   const std::string before = h.TableBytes();
   const int writes = h.fs.write_calls;
-  EXPECT_EQ(DeleteAccountByPid(h.store, "55555"), 0);
-  EXPECT_EQ(DeleteAccountByPid(h.store, "2222"), 0);
+  EXPECT_EQ(DeleteAccountByPid(h.store, "55555").count, 0);
+  EXPECT_EQ(DeleteAccountByPid(h.store, "2222").count, 0);
   EXPECT_TRUE(h.log.empty());
   EXPECT_EQ(h.fs.write_calls, writes);
   EXPECT_EQ(h.TableBytes(), before);
 
-  EXPECT_EQ(DeleteAccountByPid(h.store, "22222"), 4);
+  EXPECT_EQ(DeleteAccountByPid(h.store, "22222").count, 4);
   EXPECT_EQ(h.log, Strings(4, "Del Data 22222"));
   EXPECT_EQ(h.Pids(), (Strings{"11111", "33333", "44444"}));
   h.log.clear();
-  EXPECT_EQ(DeleteAccountByPid(h.store, "44444"), 1);
+  EXPECT_EQ(DeleteAccountByPid(h.store, "44444").count, 1);
   EXPECT_EQ(h.log, (Strings{"Del Data 44444"}));
 }
 
@@ -156,44 +153,42 @@ TEST_F(AccountTableTest, AGivenUpWriteLeavesTheTableAsItWas) {
   Seed({"11111", "22222"});
   const std::string before = h.TableBytes();
   h.fs.fail_writes = {true, true};
-  EXPECT_FALSE(AddAccount(h.store, "33333", "n", "u", "p"));
-  EXPECT_EQ(DeleteAccountByPid(h.store, "11111"), 0);
+  EXPECT_NE(AddAccount(h.store, "33333", "n", "u", "p"), TableOutcome::kOpened);
+  EXPECT_EQ(DeleteAccountByPid(h.store, "11111").count, 0);
   EXPECT_TRUE(h.log.empty());  // no line for a deletion that did not happen
   EXPECT_EQ(h.TableBytes(), before);
-  ASSERT_TRUE(AddAccount(h.store, "33333", "n", "u", "p"));
+  ASSERT_EQ(AddAccount(h.store, "33333", "n", "u", "p"), TableOutcome::kOpened);
   EXPECT_EQ(h.Pids(), (Strings{"11111", "22222", "33333"}));
 }
 
 TEST_F(AccountTableTest, NewPidNeverRepeatsATakenOne) {
   Seed({"10000"});
   h.draw.values = {10000, 10000, 12345};
-  EXPECT_EQ(NewAccountPid(h.store), "12345");
+  EXPECT_EQ(NewAccountPid(h.store).pid, "12345");
   EXPECT_EQ(h.draw.calls, 3);
   // Full-width digits and trailing text still name the PID they start with.
-  ASSERT_TRUE(AddAccount(h.store, "\xA3\xB1\xA3\xB2\xA3\xB3\xA3\xB4\xA3\xB5", "n", "u", "p"));  // １２３４５
-  ASSERT_TRUE(AddAccount(h.store, "54321abc", "n", "u", "p"));
+  ASSERT_EQ(AddAccount(h.store, "\xA3\xB1\xA3\xB2\xA3\xB3\xA3\xB4\xA3\xB5", "n", "u", "p"), TableOutcome::kOpened);  // １２３４５
+  ASSERT_EQ(AddAccount(h.store, "54321abc", "n", "u", "p"), TableOutcome::kOpened);
   h.draw.values = {12345, 54321, 99999};
-  EXPECT_EQ(NewAccountPid(h.store), "99999");
+  EXPECT_EQ(NewAccountPid(h.store).pid, "99999");
 
   uint32_t tick = 5000;
   h.store.draw = TickSeededDraw([&tick] { return tick; });  // a clock that stands still
   std::set<std::string> seen;
   for (int i = 0; i < 50; ++i) {
-    const std::string pid = NewAccountPid(h.store);
+    const std::string pid = NewAccountPid(h.store).pid;
     ASSERT_EQ(pid.size(), 5u);
     EXPECT_GE(std::stoi(pid), kMinAccountPid);
     EXPECT_NE(pid, "10000");
     seen.insert(pid);
   }
   EXPECT_GT(seen.size(), 40u);  // the running offset varies the seed
-  EXPECT_EQ(h.restarts, 0);
 }
 
-TEST_F(AccountTableTest, NewPidDoesNotHangWhenValuesRunOutAndRestartsWithoutATable) {
-  TableOutcome outcome = TableOutcome::kOpened;
-  EXPECT_EQ(NewAccountPid(h.store, outcome), "");
-  EXPECT_EQ(outcome, TableOutcome::kCannotOpen);
-  EXPECT_EQ(h.restarts, 1);
+TEST_F(AccountTableTest, NewPidDoesNotHangWhenValuesRunOutAndSaysSoWithoutATable) {
+  NewPid pid = NewAccountPid(h.store);
+  EXPECT_EQ(pid.pid, "");
+  EXPECT_EQ(pid.outcome, TableOutcome::kCannotOpen);
   EXPECT_FALSE(h.HasTable());
 
   Strings all;
@@ -202,12 +197,12 @@ TEST_F(AccountTableTest, NewPidDoesNotHangWhenValuesRunOutAndRestartsWithoutATab
   all.pop_back();
   h.TableBytes() = TableWithPids(all);
   h.draw.fallback = 10000;  // a generator stuck on a taken value
-  EXPECT_EQ(NewAccountPid(h.store), last);
+  EXPECT_EQ(NewAccountPid(h.store).pid, last);
   all.push_back(last);
   h.TableBytes() = TableWithPids(all);
-  EXPECT_EQ(NewAccountPid(h.store, outcome), "");
-  EXPECT_EQ(outcome, TableOutcome::kOpened);  // all taken: no restart
-  EXPECT_EQ(h.restarts, 1);
+  pid = NewAccountPid(h.store);
+  EXPECT_EQ(pid.pid, "");
+  EXPECT_EQ(pid.outcome, TableOutcome::kNoFreePid);
 }
 
 TEST(TickSeeder, FollowsTheReseedingRule) {
@@ -253,14 +248,12 @@ TEST(UnopenableTable, IsNeverWrittenByAnyOperationAndLeavesTheListEmpty) {
     TableContainer table(h.fs);
     EXPECT_FALSE(OpenAccountTable(h.store, table)) << i;
     EXPECT_EQ(ForEachAccount(h.store, nullptr), TableOutcome::kCannotOpen) << i;
-    EXPECT_FALSE(FindAccountByPid(h.store, "12345"));
-    EXPECT_FALSE(AddAccount(h.store, "12345", "n", "u", "p"));
-    EXPECT_EQ(DeleteAccountByPid(h.store, "12345"), 0);
+    EXPECT_EQ(FindAccountByPid(h.store, "12345").outcome, TableOutcome::kCannotOpen);
+    EXPECT_NE(AddAccount(h.store, "12345", "n", "u", "p"), TableOutcome::kOpened);
+    EXPECT_EQ(DeleteAccountByPid(h.store, "12345").count, 0);
     EXPECT_EQ(CreateAccountTable(h.store), TableOutcome::kPresent);
     EXPECT_TRUE(h.log.empty()) << i;
-    EXPECT_EQ(h.restarts, 0);
-    EXPECT_EQ(NewAccountPid(h.store), "");
-    EXPECT_EQ(h.restarts, 1);
+    EXPECT_EQ(NewAccountPid(h.store).outcome, TableOutcome::kCannotOpen);
     EXPECT_EQ(h.fs.write_calls, 0) << i;
     EXPECT_EQ(h.fs.files.size(), 1u);
     EXPECT_EQ(h.TableBytes(), files[i]) << i;
@@ -274,13 +267,13 @@ TEST(AccountTableCrash, AnAddOrDeleteStoppedAtAnyStepLeavesTheOldOrTheNewRecords
       const std::string at = std::to_string(add) + "/" + std::to_string(static_cast<int>(point));
       StoreHarness h;
       ASSERT_EQ(CreateAccountTable(h.store), TableOutcome::kCreated);
-      for (const auto& pid : seeded) ASSERT_TRUE(AddAccount(h.store, pid, "n", "u", "p"));
+      for (const auto& pid : seeded) ASSERT_EQ(AddAccount(h.store, pid, "n", "u", "p"), TableOutcome::kOpened);
       h.fs.crash_point = point;
       h.fs.crash_on_write = h.fs.write_calls + 1;
       if (add) {
-        EXPECT_FALSE(AddAccount(h.store, "44444", "n", "u", "p"));
+        EXPECT_NE(AddAccount(h.store, "44444", "n", "u", "p"), TableOutcome::kOpened);
       } else {
-        DeleteAccountByPid(h.store, "22222");
+        (void)DeleteAccountByPid(h.store, "22222");
       }
       h.Reboot();
       // On FAT the interrupted replace leaves the new table only in the temp file.
@@ -291,7 +284,7 @@ TEST(AccountTableCrash, AnAddOrDeleteStoppedAtAnyStepLeavesTheOldOrTheNewRecords
       }
       EXPECT_EQ(h.Pids(), expected) << at;
       EXPECT_EQ(h.log, recovered ? Strings{"Data Recovered"} : Strings{}) << at;  // never re-created
-      ASSERT_TRUE(AddAccount(h.store, "55555", "n", "u", "p")) << at;
+      ASSERT_EQ(AddAccount(h.store, "55555", "n", "u", "p"), TableOutcome::kOpened) << at;
       EXPECT_EQ(h.Pids().back(), "55555");
       EXPECT_EQ(h.fs.files.count(h.fs.TempPath(StoreHarness::kPath)), 0u) << at;
     }
@@ -323,7 +316,7 @@ TEST(AccountTableCrash, ACreationStoppedAtAnyStepLeavesAnEmptyTableOrNoneAndLose
       if (left_bytes && !existed && !whole) {
         EXPECT_EQ(h.fs.files[AsidePath(temp, 1)], *left_bytes) << at;  // kept, not overwritten
       }
-      ASSERT_TRUE(AddAccount(h.store, "11111", "n", "u", "p")) << at;
+      ASSERT_EQ(AddAccount(h.store, "11111", "n", "u", "p"), TableOutcome::kOpened) << at;
     }
   }
 }
@@ -342,7 +335,6 @@ TEST_F(AccountTableTest, ATempFileWhereTheTableIsMissingIsPutInPlaceOrKeptAside)
     EXPECT_EQ(r.log, (Strings{"Data Recovered"}));
     EXPECT_EQ(r.fs.files.count(left), 0u);
     EXPECT_EQ(r.fs.files.size(), 1u);
-    EXPECT_EQ(r.restarts, 0);
   }
 
   // Not a table sealed with the access password: kept aside under a new name, then a fresh
@@ -371,16 +363,15 @@ TEST_F(AccountTableTest, ATempFileWhereTheTableIsMissingIsPutInPlaceOrKeptAside)
   EXPECT_EQ(ForEachAccount(h.store, nullptr), TableOutcome::kCannotCreate);
   EXPECT_EQ(h.fs.files[temp], "unreadable");
   EXPECT_FALSE(h.HasTable());
-  EXPECT_EQ(h.restarts, 1);
 
   // With the table present a temp file is only a write that never finished: overwritten.
   h.fs.unreadable.clear();
   h.fs.files.erase(temp);
   ASSERT_EQ(CreateAccountTable(h.store), TableOutcome::kCreated);
-  ASSERT_TRUE(AddAccount(h.store, "33333", "n", "u", "p"));
+  ASSERT_EQ(AddAccount(h.store, "33333", "n", "u", "p"), TableOutcome::kOpened);
   h.fs.files[temp] = TableWithPids({"11111"});
-  EXPECT_EQ(DeleteAccountByPid(h.store, "11111"), 0);
-  ASSERT_TRUE(AddAccount(h.store, "44444", "n", "u", "p"));
+  EXPECT_EQ(DeleteAccountByPid(h.store, "11111").count, 0);
+  ASSERT_EQ(AddAccount(h.store, "44444", "n", "u", "p"), TableOutcome::kOpened);
   EXPECT_EQ(h.Pids(), (Strings{"33333", "44444"}));
   EXPECT_EQ(h.fs.files.count(temp), 0u);
 }

@@ -32,7 +32,7 @@ std::optional<Fields> Line(std::string_view line) {
 
 std::vector<AccountRecord> Records(const StoreHarness& h) {
   std::vector<AccountRecord> out;
-  ForEachAccount(h.store, [&](int, const AccountRecord& r) { out.push_back(r); });
+  (void)ForEachAccount(h.store, [&](int, const AccountRecord& r) { out.push_back(r); });
   return out;
 }
 
@@ -112,15 +112,19 @@ TEST(ImportLines, FileNameOfPathFollowsTheShellRule) {
 
 TEST(ImportAccounts, AcceptedLinesGetFreshPidsAndTheLogCountsEveryLine) {
   StoreHarness h;
-  h.Pids();  // creates the table
-  ASSERT_TRUE(AddAccount(h.store, "20000", "old", "u", "p"));
+  (void)h.Pids();  // creates the table
+  ASSERT_EQ(AddAccount(h.store, "20000", "old", "u", "p"), TableOutcome::kOpened);
   h.log.clear();
   const int writes = h.fs.write_calls;
   // Taken by the table, then taken by the line before: both drawn again.
   h.draw.values = {20000, 30000, 30000, 20000, 40000, 50000};
-  EXPECT_EQ(ImportAccountText(h.store, "a----b----c\r\nskip\r\na----b----c\r\n \xA1\xA1----u----\r\n"), 4u);
+  const ImportResult result =
+      ImportAccountText(h.store, "a----b----c\r\nskip\r\na----b----c\r\n \xA1\xA1----u----\r\n  \r\n");
+  EXPECT_EQ(result.lineCount, 5u);
+  EXPECT_EQ(result.imported, 3u);
+  EXPECT_EQ(result.skipped, 1u);  // "skip"; a line of spaces is no line to tell about
   EXPECT_EQ(h.fs.write_calls - writes, 1);
-  EXPECT_EQ(h.log, (Strings{"Importing Data 4"}));
+  EXPECT_EQ(h.log, (Strings{"Importing Data 5"}));
   std::vector<AccountRecord> all = Records(h);
   ASSERT_EQ(all.size(), 4u);
   EXPECT_EQ((Strings{all[1].pid, all[2].pid, all[3].pid}), (Strings{"30000", "40000", "50000"}));
@@ -129,8 +133,8 @@ TEST(ImportAccounts, AcceptedLinesGetFreshPidsAndTheLogCountsEveryLine) {
 
   // Nothing to add: no write, the count still logged; nothing picked reads as no text.
   h.log.clear();
-  EXPECT_EQ(ImportAccountText(h.store, "x----y\r\n"), 1u);
-  EXPECT_EQ(ImportAccountText(h.store, ""), 0u);
+  EXPECT_EQ(ImportAccountText(h.store, "x----y\r\n").lineCount, 1u);
+  EXPECT_EQ(ImportAccountText(h.store, "").lineCount, 0u);
   EXPECT_EQ(h.log, (Strings{"Importing Data 1", "Importing Data 0"}));
   EXPECT_EQ(h.fs.write_calls - writes, 1);
 }
@@ -138,43 +142,68 @@ TEST(ImportAccounts, AcceptedLinesGetFreshPidsAndTheLogCountsEveryLine) {
 TEST(ImportAccounts, AllOrNothingAtEveryCrashPointAndAfterAGivenUpWrite) {
   for (CrashPoint point : kAllCrashPoints) {
     StoreHarness h;
-    h.Pids();
-    ASSERT_TRUE(AddAccount(h.store, "11111", "old", "u", "p"));
+    (void)h.Pids();
+    ASSERT_EQ(AddAccount(h.store, "11111", "old", "u", "p"), TableOutcome::kOpened);
     h.fs.crash_on_write = h.fs.write_calls + 1;
     h.fs.crash_point = point;
     (void)ImportAccountText(h.store, "a----b----c\r\nd----e----f\r\ng----h----i");
     h.Reboot();
     const size_t n = h.Pids().size();
     EXPECT_TRUE(n == 1 || n == 4) << static_cast<int>(point) << ": " << n;
-    EXPECT_EQ(h.restarts, 0);
   }
   StoreHarness h;
-  h.Pids();
+  (void)h.Pids();
   const std::string before = h.TableBytes();
   h.fs.fail_writes = {true};
-  (void)ImportAccountText(h.store, "a----b----c\r\nd----e----f");
+  h.log.clear();
+  EXPECT_EQ(ImportAccountText(h.store, "a----b----c\r\nd----e----f").outcome, TableOutcome::kWriteFailed);
   EXPECT_EQ(h.TableBytes(), before);
+  EXPECT_TRUE(h.log.empty());  // no "Importing Data" for lines that are not there
   // Lines that would grow the table beyond its largest size: none of them goes in.
   std::string huge;
   for (size_t i = 0; i * kMaxStoredTextBytes <= kMaxTableFileBytes; ++i)
     huge += "n----u----" + std::string(kMaxStoredTextBytes, 'p') + "\r\n";
   const int writes = h.fs.write_calls;
-  EXPECT_EQ(ImportAccountText(h.store, huge), kMaxTableFileBytes / kMaxStoredTextBytes + 1);
+  const int draws = h.draw.calls;
+  const ImportResult result = ImportAccountText(h.store, huge);
+  EXPECT_EQ(result.outcome, TableOutcome::kTooBig);
+  EXPECT_EQ(result.lineCount, kMaxTableFileBytes / kMaxStoredTextBytes + 1);
+  EXPECT_EQ(h.draw.calls, draws);  // refused before any PID was drawn
   EXPECT_EQ(h.fs.write_calls, writes);
   EXPECT_EQ(h.TableBytes(), before);
 }
 
-TEST(ImportAccounts, ATableThatDoesNotOpenRestartsOnlyWhenALineIsAccepted) {
+TEST(ImportAccounts, ATableThatDoesNotOpenIsToldOnlyWhenALineIsAccepted) {
   StoreHarness h;
   h.TableBytes() = "not a table";
-  EXPECT_EQ(ImportAccountText(h.store, "x----y\r\nz"), 2u);
-  EXPECT_EQ(h.restarts, 0);
+  ImportResult result = ImportAccountText(h.store, "x----y\r\nz");
+  EXPECT_EQ(result.outcome, TableOutcome::kOpened);
+  EXPECT_EQ(result.lineCount, 2u);
+  EXPECT_EQ(result.skipped, 2u);
   EXPECT_EQ(h.log, (Strings{"Importing Data 2"}));
   h.log.clear();
-  (void)ImportAccountText(h.store, "a----b----c");
-  EXPECT_EQ(h.restarts, 1);
+  result = ImportAccountText(h.store, "a----b----c");
+  EXPECT_EQ(result.outcome, TableOutcome::kCannotOpen);
+  EXPECT_EQ(result.imported, 0u);
   EXPECT_TRUE(h.log.empty());
   EXPECT_EQ(h.TableBytes(), "not a table");
+}
+
+TEST(ImportAccounts, TheLastFreePidIsTakenAndMoreLinesThanFreePidsAreRefusedBeforeAnyDraw) {
+  StoreHarness h;
+  h.TableBytes() = TableOf(kMaxAccountPid - kMinAccountPid);  // 10000..99998
+  h.draw.fallback = 10000;  // a generator stuck on a taken value
+  ImportResult result = ImportAccountText(h.store, "a----b----c\r\n");
+  EXPECT_EQ(result.outcome, TableOutcome::kOpened);
+  EXPECT_EQ(result.imported, 1u);
+  EXPECT_EQ(Records(h).back().pid, "99999");
+  h.log.clear();
+  const int draws = h.draw.calls, writes = h.fs.write_calls;
+  result = ImportAccountText(h.store, "d----e----f");
+  EXPECT_EQ(result.outcome, TableOutcome::kNoFreePid);
+  EXPECT_EQ(h.draw.calls, draws);
+  EXPECT_EQ(h.fs.write_calls, writes);
+  EXPECT_TRUE(h.log.empty());
 }
 
 TEST(ImportAccounts, TenThousandLinesIntoTenThousandAccountsInOneWrite) {
@@ -184,7 +213,7 @@ TEST(ImportAccounts, TenThousandLinesIntoTenThousandAccountsInOneWrite) {
   std::string text;
   for (int i = 0; i < 10000; ++i) text += "name" + std::to_string(i) + "----user----pw" + std::to_string(i) + "\r\n";
   const int writes = h.fs.write_calls;
-  EXPECT_EQ(ImportAccountText(h.store, text), 10000u);
+  EXPECT_EQ(ImportAccountText(h.store, text).lineCount, 10000u);
   EXPECT_EQ(h.fs.write_calls - writes, 1);
   std::set<std::string> pids;
   std::vector<AccountRecord> all = Records(h);

@@ -7,7 +7,7 @@ using namespace quorrel;
 namespace {
 Text Batch(const Text& path, const Text& n) {
   return "@echo off \r\n@ping 127.0.0.1 -n " + n + " >nul\r\nstart \"\" \"" + path +
-         "\"\r\ndel Restart.bat";
+         "\"\r\ndel \"%~f0\"";
 }
 }  // namespace
 
@@ -22,7 +22,7 @@ TEST(BuildRestartBatch, DelayDefaultsToTwoEchoRequests) {
 
 TEST(BuildRestartBatch, NoLineEndAfterTheLastLine) {
   Text b = BuildRestartBatch("C:\\Q.exe", 2);
-  EXPECT_EQ(b.substr(b.size() - 15), "del Restart.bat");
+  EXPECT_EQ(b.substr(b.size() - 10), "del \"%~f0\"");  // itself, by its own full path
   EXPECT_EQ(b.find('\n'), b.find("\r\n") + 1);
 }
 

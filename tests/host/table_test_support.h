@@ -107,13 +107,12 @@ struct ScriptedDraw {
   }
 };
 
-// A store over a FaultyFileSystem, recording log lines and restarts.
+// A store over a FaultyFileSystem, recording log lines.
 struct StoreHarness {
   static constexpr char kPath[] = "dir/UserData.edb";
 
   FaultyFileSystem fs;
   std::vector<std::string> log;
-  int restarts = 0;
   ScriptedDraw draw;
   AccountStore store;
 
@@ -121,7 +120,6 @@ struct StoreHarness {
     store.table_path = kPath;
     store.fs = &fs;
     store.log = [this](std::string_view line) { log.emplace_back(line); };
-    store.restart = [this] { ++restarts; };
     store.draw = [this](int32_t lo, int32_t hi) { return draw(lo, hi); };
   }
   StoreHarness(const StoreHarness&) = delete;
@@ -133,14 +131,13 @@ struct StoreHarness {
     fs = FaultyFileSystem();
     fs.files = std::move(disk);
     log.clear();
-    restarts = 0;
   }
 
   std::string& TableBytes() { return fs.files[kPath]; }
   bool HasTable() const { return fs.files.count(kPath) != 0; }
   std::vector<std::string> Pids() {
     std::vector<std::string> out;
-    ForEachAccount(store, [&](int, const AccountRecord& r) { out.push_back(r.pid); });
+    (void)ForEachAccount(store, [&](int, const AccountRecord& r) { out.push_back(r.pid); });
     return out;
   }
 };
