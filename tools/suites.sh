@@ -1,7 +1,8 @@
 # Sourced by tools/test.sh (and by the test of its counting): building presets and running
 # test suites so that every suite is accounted for, including those that never ran.
 # Each suite leaves one line in $results/suites.tsv (name, status, detail) and, when its
-# ctest ran, a JUnit report $results/<name>.xml; tools/count-tests.py counts them.
+# ctest (or check script) ran, a JUnit report $results/<name>.xml; tools/count-tests.py
+# counts them.
 
 suites_begin() {  # results-folder
   results=$1
@@ -37,6 +38,17 @@ run_suite() {  # name build-dir [ctest args...]
   local name=$1 dir=$2; shift 2
   echo "=== $name: tests"
   ctest --test-dir "$dir" --output-on-failure --output-junit "$results/$name.xml" "$@" 2>&1 | tail -n 25
+  local rc=${PIPESTATUS[0]}
+  printf '%s\tok\t%s\n' "$name" "$rc" >>"$results/suites.tsv"
+  return "$rc"
+}
+
+# Runs a check that is no ctest suite: a script that writes its JUnit report to the file
+# given after --junit; its exit status is kept for the count like ctest's.
+run_check() {  # name script [args...]
+  local name=$1 script=$2; shift 2
+  echo "=== $name: tests"
+  bash "$script" --junit "$results/$name.xml" "$@" 2>&1 | tail -n 25
   local rc=${PIPESTATUS[0]}
   printf '%s\tok\t%s\n' "$name" "$rc" >>"$results/suites.tsv"
   return "$rc"
