@@ -1,7 +1,8 @@
 # Sourced by tools/test.sh (and by the test of its counting): building presets and running
 # test suites so that every suite is accounted for, including those that never ran.
 # Each suite leaves one line in $results/suites.tsv (name, status, detail) and, when its
-# ctest ran, a JUnit report $results/<name>.xml; tools/count-tests.py counts them.
+# ctest (or check script) ran, a JUnit report $results/<name>.xml; tools/count-tests.py
+# counts them.
 
 suites_begin() {  # results-folder
   results=$1
@@ -42,25 +43,13 @@ run_suite() {  # name build-dir [ctest args...]
   return "$rc"
 }
 
-# A suite that is one check by a command rather than a ctest run: one test case, passed when
-# the command exits 0. Its output goes to $results/<name>.log (the last lines are shown).
-run_check() {  # name command...
-  local name=$1; shift
-  echo "=== $name"
-  local log="$results/$name.log"
-  "$@" >"$log" 2>&1
-  local rc=$?
-  tail -n 12 "$log"
-  python3 - "$results/$name.xml" "$name" "$rc" "$log" <<'PY'
-import sys
-from xml.sax.saxutils import escape, quoteattr
-path, name, rc, log = sys.argv[1:]
-text = open(log, encoding="utf-8", errors="replace").read()[-4000:]
-failure = "" if rc == "0" else f"<failure message={quoteattr('exit ' + rc)}>{escape(text)}</failure>"
-open(path, "w", encoding="utf-8").write(
-    f'<?xml version="1.0" encoding="UTF-8"?>\n<testsuite name={quoteattr(name)} tests="1">'
-    f'<testcase name={quoteattr(name)} status="run">{failure}</testcase></testsuite>\n')
-PY
+# Runs a check that is no ctest suite: a script that writes its JUnit report to the file
+# given after --junit; its exit status is kept for the count like ctest's.
+run_check() {  # name script [args...]
+  local name=$1 script=$2; shift 2
+  echo "=== $name: tests"
+  bash "$script" --junit "$results/$name.xml" "$@" 2>&1 | tail -n 25
+  local rc=${PIPESTATUS[0]}
   printf '%s\tok\t%s\n' "$name" "$rc" >>"$results/suites.tsv"
   return "$rc"
 }

@@ -64,4 +64,24 @@ echo "$out"
 check "a suite that did not build fails the run" [ "$rc" -eq 1 ]
 check "and is named" grep -q '^suite windows: build FAILED' <<<"$out"
 
+# A check script (no ctest) is counted from the report it writes, and fails the run when
+# one of its checks fails or when it ends without a report.
+cat >"$work/check.sh" <<'SH'
+[ "$3" = none ] && exit 2
+printf '<testsuite><testcase name="good"/><testcase name="bad"><failure message="x"/></testcase></testsuite>\n' >"$2"
+exit 1
+SH
+suites_begin "$work/results-check"
+run_check pkg "$work/check.sh" some >/dev/null
+out=$(python3 "$repo/tools/count-tests.py" "$work/results-check"); rc=$?
+echo "$out"
+check "a failing check script fails the run" [ "$rc" -eq 1 ]
+check "its failing check is named" grep -q '^suite pkg: FAILED bad' <<<"$out"
+check "and its passing one counted" grep -q '^1 passed, 1 failed' <<<"$(tail -n1 <<<"$out")"
+suites_begin "$work/results-none"
+run_check pkg "$work/check.sh" none >/dev/null
+out=$(python3 "$repo/tools/count-tests.py" "$work/results-none"); rc=$?
+echo "$out"
+check "a check script that leaves no report fails the run" [ "$rc" -eq 1 ]
+
 [ "$fails" -eq 0 ]
