@@ -25,6 +25,7 @@ enum Control : int {
 };
 // The open-file dialog ("通用对话框") is no control of the layout: it is shown by a call.
 
+constexpr char kTitle[] = "导入文件";  // the window's, and its messages
 constexpr char kNoFileText[] = "请选择文件";
 constexpr char kDialogFilterName[] = "文本文件";
 constexpr char kDialogFilterPattern[] = "*.txt";
@@ -193,7 +194,7 @@ void TellSkipped(HWND owner, const ImportResult& result) {
   const std::string text = "已导入 " + std::to_string(result.imported) + " 个账号，跳过了 " +
                            std::to_string(result.skipped) +
                            " 行：这些行不是“名称----用户名----密码”的格式，或含有本机编码无法保存的字符。";
-  MessageBoxW(owner, Utf8ToWide(text).c_str(), Utf8ToWide("导入文件").c_str(), MB_OK | MB_ICONINFORMATION);
+  MessageBoxW(owner, Utf8ToWide(text).c_str(), Utf8ToWide(kTitle).c_str(), MB_OK | MB_ICONINFORMATION);
 }
 
 void OnConfirm(ui::Window& w, ui::EventArgs&) {
@@ -206,7 +207,7 @@ void OnConfirm(ui::Window& w, ui::EventArgs&) {
     SecureWipe(bytes);
     if (!Succeeded(result.outcome)) {
       // Nothing was stored: the window stays open with the file, so the user can try again.
-      TellTableOutcome(hwnd, "没有导入任何账号。", result.outcome, s.args.accounts->table_path);
+      TellTableOutcome(hwnd, kTitle, "没有导入任何账号。", result.outcome, s.args.accounts->table_path);
       return;
     }
     if (s.args.onImported) s.args.onImported();
@@ -252,7 +253,7 @@ const ui::HandlerSpec kHandlers[] = {
 }  // namespace
 
 void OpenImportWindow(HWND owner, ImportWindowArgs args) {
-  ui::WindowSpec spec{"导入文件", 200, 175, kControls, kHandlers};
+  ui::WindowSpec spec{kTitle, 200, 175, kControls, kHandlers};
   ui::Window::RunModal(spec, owner, std::make_unique<ImportWindow>(std::move(args)));
 }
 

@@ -28,6 +28,8 @@ struct RecordEditor : ui::WindowState {
 
 const AccountStore& AccountsOf(ui::Window& w) { return *w.State<RecordEditor>().args.accounts; }
 
+constexpr char kTitle[] = "添加账号";  // of the editor's messages
+
 // Posted when no PID could be proposed: the editor says why and closes once it is shown.
 constexpr UINT kNoPid = WM_APP + 1;
 
@@ -40,7 +42,7 @@ void OnCreated(ui::Window& w, ui::EventArgs&) {
 
 void OnNoPid(ui::Window& w, ui::EventArgs& args) {
   args.handled = true;
-  TellTableOutcome(w.hwnd(), "现在不能添加账号。", static_cast<TableOutcome>(args.wparam), AccountsOf(w).table_path);
+  TellTableOutcome(w.hwnd(), kTitle, "现在不能添加账号。", static_cast<TableOutcome>(args.wparam), AccountsOf(w).table_path);
   DestroyWindow(w.hwnd());
 }
 
@@ -80,7 +82,7 @@ void OnOk(ui::Window& w, ui::EventArgs&) {
   SecureWipe(user);
   if (added != TableOutcome::kOpened) {
     // What was typed stays in the window, so the user can try again.
-    TellTableOutcome(w.hwnd(), "账号未能保存。填写的内容仍在窗口中，可以稍后再点“确定添加”。", added,
+    TellTableOutcome(w.hwnd(), kTitle, "账号未能保存。填写的内容仍在窗口中，可以稍后再点“确定添加”。", added,
                      accounts.table_path);
     return;
   }

@@ -40,11 +40,12 @@ std::wstring TableOutcomeText(TableOutcome outcome, const Text& tablePath) {
   return {};
 }
 
-void TellTableOutcome(HWND owner, std::string_view whatFailedUtf8, TableOutcome outcome, const Text& tablePath) {
+void TellTableOutcome(HWND owner, const char* titleUtf8, std::string_view whatFailedUtf8, TableOutcome outcome,
+                      const Text& tablePath) {
   const std::wstring why = TableOutcomeText(outcome, tablePath);
   if (why.empty()) return;
   const std::wstring text = Utf8ToWide(whatFailedUtf8) + L"\r\n\r\n" + why;
-  MessageBoxW(owner, text.c_str(), L"Quorrel", MB_OK | MB_ICONWARNING);
+  MessageBoxW(owner, text.c_str(), Utf8ToWide(titleUtf8).c_str(), MB_OK | MB_ICONWARNING);
 }
 
 }  // namespace quorrel

@@ -14,8 +14,9 @@ namespace quorrel {
 // outcome that needs no word (the operation did its work).
 std::wstring TableOutcomeText(TableOutcome outcome, const Text& tablePath);
 
-// A message box over owner: first what did not happen (UTF-8, e.g. "账号未能保存。"),
-// then why. Does nothing for an outcome that needs no word.
-void TellTableOutcome(HWND owner, std::string_view whatFailedUtf8, TableOutcome outcome, const Text& tablePath);
+// A message box over owner titled titleUtf8: first what did not happen (UTF-8, e.g.
+// "账号未能保存。"), then why. Does nothing for an outcome that needs no word.
+void TellTableOutcome(HWND owner, const char* titleUtf8, std::string_view whatFailedUtf8, TableOutcome outcome,
+                      const Text& tablePath);
 
 }  // namespace quorrel

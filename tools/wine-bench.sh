@@ -8,8 +8,32 @@ export QUORREL_WINE_ARCH=${3:-${QUORREL_WINE_ARCH:-win32}}
 mkdir -p "$dir"
 . "$(dirname "$0")/wine-env.sh" || exit 1
 
+# Folders the end-to-end tests cannot make from inside Wine: one where nothing can be
+# created (immutable, with a copy of the program in it). Where the machine refuses, a note
+# beside it says why, and the tests that need it are skipped with that reason.
+folders="$dir/folders"
+folders_up() {
+  folders_down
+  mkdir -p "$folders/unwritable"
+  local exe="$dir/../Quorrel.exe" why=""
+  if [ ! -f "$exe" ]; then
+    why="no Quorrel.exe beside the bench"
+  else
+    cp "$exe" "$folders/unwritable/Quorrel.exe"
+    why=$(chattr +i "$folders/unwritable" 2>&1) && why=""
+  fi
+  [ -n "$why" ] && printf 'a folder where nothing can be created: %s\n' "$why" >"$folders/unwritable.skip"
+  return 0
+}
+folders_down() {
+  [ -d "$folders" ] || return 0
+  [ -d "$folders/unwritable" ] && chattr -i "$folders/unwritable" 2>/dev/null
+  rm -rf "$folders"
+}
+
 case "$cmd" in
 up)
+  folders_up
   wine_bench_prefix
   if [ -f "$dir/bench.env" ]; then
     . "$dir/bench.env"
@@ -26,6 +50,7 @@ up)
   echo "wine bench: display $DISPLAY (Xvfb $xvfb_pid), wineserver $ws_pid, code page test follows"
   ;;
 down)
+  folders_down
   [ -f "$dir/bench.env" ] || exit 0
   . "$dir/bench.env"
   # The prefix is this build tree's own: ending its wineserver ends its leftover processes.

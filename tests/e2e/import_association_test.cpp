@@ -118,10 +118,18 @@ class ImportAssociationTest : public E2eTest {
     std::vector<HWND> boxes = Children(window, "QuorrelPicture");
     return boxes.empty() ? nullptr : boxes[0];
   }
-  // "确定导入"; the import window closes.
-  static void Confirm(HWND window, const MainUi& ui) {
+  // "确定导入"; the import window closes, after a message holding `told` when one is given.
+  static void Confirm(HWND window, const MainUi& ui, const Process* p = nullptr, const char* told = nullptr) {
     Foreground(window);
     ClickWindow(ChildByText(window, "确定导入"));
+    if (p && told) {
+      HWND box = WaitMessageBox(*p, kImportTitle);
+      EXPECT_TRUE(box) << "nothing said: " << told;
+      if (box) {
+        EXPECT_NE(MessageBoxText(box).find(told), std::string::npos) << MessageBoxText(box);
+        SendMessageW(box, WM_COMMAND, IDOK, 0);
+      }
+    }
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(window); })) << "the import window stayed open";
     EXPECT_TRUE(WaitFor([&] { return !ui.dimmed(); }, 3s)) << "the main window stayed dimmed";
   }
@@ -172,16 +180,16 @@ TEST_F(ImportAssociationTest, ImportNoFileDialogAgainReadOnlyCsvDropAndTenThousa
   ASSERT_TRUE(window);
   PickInDialog(p, window, files.File("three.txt"));
   EXPECT_TRUE(WaitFor([&] { return ControlText(FileBox(window)) == "three.txt"; }, 3s));
-  Confirm(window, ui);
+  Confirm(window, ui, &p, "已导入 1 个账号，跳过了 2 行");
   EXPECT_TRUE(WaitFor([&] { return LastLog() == "Importing Data 3"; }, 3s)) << LastLog();
   ASSERT_TRUE(WaitFor([&] { return RowCount(ui.list) == 1; }, 3s));
   const Rows rows = ListRows(ui.list);
   EXPECT_EQ(std::vector<std::string>(rows[0].begin() + 1, rows[0].begin() + 3), (std::vector<std::string>{"a", "b"}));
-  // A new window shows no file, yet its confirm imports the file picked before once more.
+  // A new window shows the file picked before, which its confirm imports once more.
   window = OpenImport(p, page);
   ASSERT_TRUE(window);
-  EXPECT_EQ(ControlText(FileBox(window)), "请选择文件");
-  Confirm(window, ui);
+  EXPECT_EQ(ControlText(FileBox(window)), "three.txt");
+  Confirm(window, ui, &p, "跳过了 2 行");
   EXPECT_TRUE(WaitFor([&] { return RowCount(ui.list) == 2; }, 3s));
 
   // A read-only ".csv" dropped on the window imports its lines.
@@ -211,7 +219,8 @@ TEST_F(ImportAssociationTest, ImportNoFileDialogAgainReadOnlyCsvDropAndTenThousa
   Pump(500ms);
   EXPECT_EQ(writes.Count(), 1);
   std::set<std::string> pids;
-  ForEachAccount(TableAt(run_), [&](int, const AccountRecord& r) { pids.insert(r.pid); });
+  EXPECT_EQ(ForEachAccount(TableAt(run_), [&](int, const AccountRecord& r) { pids.insert(r.pid); }),
+            TableOutcome::kOpened);
   EXPECT_EQ(pids.size(), 10004u);
 }
 

@@ -115,7 +115,7 @@ TEST_F(InputWindowTest, AnExportedFileOpensTypesAndTakesDroppedFiles) {
   // Written to the desktop the way the program exports it.
   const std::string baseName = "#" + Ansi("输入测试") + " e2e" + std::to_string(GetCurrentProcessId());
   const std::string path = DesktopFolder() + "\\" + baseName + ".Pw";
-  ASSERT_TRUE(WriteAccountFile(baseName, user, password)) << path;
+  ASSERT_EQ(WriteAccountFile(baseName, user, password), ExportOutcome::kWritten) << path;
   struct Remove {
     std::string path;
     ~Remove() { DeleteFileA(path.c_str()); }
@@ -197,6 +197,8 @@ TEST_F(InputWindowTest, FileContentsAreTypedByteForByte) {
       {"lower", lower, "Lower_Case", "Digits0a"},
       // Bytes after a 0x1A end mark are never read.
       {"marked", BuildAccountFileContent("marked", "end1") + "\x1A" "junk", "marked", "end1"},
+      // The user name ends at the first separator; the password is all the rest.
+      {"separator", BuildAccountFileContent("sep_user", "pa----ss----"), "sep_user", "pa----ss----"},
   };
   for (const Case& c : cases) {
     run_.Write(c.name + ".Pw", c.content);
@@ -229,6 +231,32 @@ TEST_F(InputWindowTest, AKeyHeldElsewhereStaysThereAndTheOtherStillTypes) {
   EXPECT_EQ(Typed(VK_F8, 7), "Holder9");
   CloseAndExpectExit(p, w);
   EXPECT_TRUE(catcher_.Free(VK_F8));
+}
+
+// Codes that cannot be hotkeys are not registered, and the hint says why rather than blaming
+// another program.
+TEST_F(InputWindowTest, ModifierAndDoubledHotkeyCodesAreNotRegistered) {
+  const std::string path = WriteAccount("codes.Pw", "Codes_User", "Codes_Pw");
+  struct Case {
+    const char *userKey, *passKey, *hint;
+    WORD types;
+    const char* typed;
+  };
+  const Case cases[] = {
+      {"16", "120", "账号：Shift键(不可用)；密码：F9键", VK_F9, "Codes_Pw"},
+      {"119", "165", "账号：F8键；密码：(不可用)", VK_F8, "Codes_User"},
+      {"120", "120", "账号：F9键；密码：F9键(同账号键)", VK_F9, "Codes_User"},
+  };
+  for (const Case& c : cases) {
+    run_.WriteConfig("UserKey", c.userKey);
+    run_.WriteConfig("PassKey", c.passKey);
+    Process p;
+    InputWindow w = Open(p, path);
+    ASSERT_TRUE(w);
+    EXPECT_TRUE(ChildByText(w.window, c.hint)) << c.hint;
+    EXPECT_EQ(Typed(c.types, std::string(c.typed).size()), c.typed) << c.hint;
+    CloseAndExpectExit(p, w);
+  }
 }
 
 // Files that are not account files, built from a valid one; "directory" and "missing" are

@@ -453,8 +453,37 @@ TEST_F(MainWindowTest, MenuStripDraggingAndTheTray) {
   Shell_NotifyIconA(NIM_DELETE, &nid);
 }
 
-// Processes other than `except` showing a main window, started from the run directory's
-// program (a restart).
+// Another program holds the table past the retries (a backup, a scanner): opening a row says
+// the table is busy and keeps the list; once it is let go, the row opens.
+TEST_F(MainWindowTest, ATableHeldByAnotherProgramKeepsTheListAndSaysItIsBusy) {
+  SeedTable(run_, {{"12345", "Mail", "bob", "Secret-9"}, {"23456", "Web", "alice", "pw2"}});
+  Process p;
+  MainUi ui = Open(p);
+  ASSERT_TRUE(ui.complete());
+  ASSERT_EQ(RowCount(ui.list), 2);
+  {
+    UniqueFile held(CreateFileA(run_.File("UserData.edb").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                nullptr));
+    ASSERT_TRUE(held);
+    ui.ClickRow(1, true);
+    HWND busy = WaitMessageBox(p, "Quorrel", 10s);
+    ASSERT_TRUE(busy) << "the row did not open and nothing was said";
+    const std::string said = MessageBoxText(busy);
+    EXPECT_NE(said.find("占用"), std::string::npos) << said;
+    SendMessageW(busy, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(RowCount(ui.list), 2) << "the accounts seemed gone";
+    EXPECT_TRUE(WindowsOf(p.id(), kInputTitle).empty());
+    // A refresh while it is held keeps the rows too.
+    ui.Toolbar(kRefresh);
+    if (HWND again = WaitMessageBox(p, "Quorrel", 10s)) SendMessageW(again, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(RowCount(ui.list), 2);
+  }
+  std::vector<HWND> boxes = Activate(p, ui, 1);
+  ASSERT_FALSE(boxes.empty());
+  EXPECT_EQ(ControlText(boxes[0]), "alice");
+  CloseInput(boxes, ui);
+}
+
 
 TEST_F(MainWindowTest, ATableOfRandomBytesIsNeverWritten) {
   SeedTable(run_, {{"12345", "Mail", "bob", "pw"}});

@@ -1,11 +1,10 @@
 // Start modes, seen from outside: which first window a person gets.
-#include "driver/e2e_test.h"
+#include "exchange/account_file.h"
+#include "main_window_support.h"
 
 namespace quorrel::e2e {
 namespace {
 
-constexpr char kMainTitle[] = "Quorrel Ver 2.62";
-constexpr char kInputTitle[] = "辅助输入";
 constexpr char kPinTitle[] = "启动密码";
 
 class StartModes : public E2eTest {};
@@ -59,6 +58,42 @@ TEST_F(StartModes, AFileStartAsksTheEarlierInputWindowToClose) {
   // The earlier process had only that window: it ends.
   EXPECT_EQ(first.WaitExit(10s), std::optional<DWORD>(0));
   EXPECT_TRUE(second.Running());
+}
+
+TEST_F(StartModes, AFileStartClosesNoWindowOfAnotherProgram) {
+  // A browser tab whose title holds the input window's, and a window of another program
+  // titled exactly so: neither is the program's own.
+  struct Titled {
+    explicit Titled(const char* utf8) {
+      hwnd = CreateWindowExW(0, L"STATIC", Wide(utf8).c_str(), WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                             GetModuleHandleW(nullptr), nullptr);
+    }
+    ~Titled() { DestroyWindow(hwnd); }
+    HWND hwnd;
+  } tab("辅助输入 - 搜索结果 - 浏览器"), other("辅助输入");
+  ASSERT_TRUE(tab.hwnd && other.hwnd);
+  Process p = Start("x.Pw");
+  ASSERT_TRUE(WaitWindow(p.id(), kInputTitle));
+  Pump(500ms);  // a close request would be handled by now
+  EXPECT_TRUE(IsWindow(tab.hwnd));
+  EXPECT_TRUE(IsWindow(other.hwnd));
+}
+
+TEST_F(StartModes, AFileStartWaitsForTheEarlierInputWindowToGiveUpItsKeys) {
+  run_.Write("a.Pw", BuildAccountFileContent("first", "one1"));
+  run_.Write("b.Pw", BuildAccountFileContent("second", "two2"));
+  Process first = Start("a.Pw");
+  ASSERT_TRUE(WaitWindow(first.id(), kInputTitle));
+  first.Suspend();  // too busy, for a second, to handle the close request
+  Process second = Start("b.Pw");
+  Pump(1s);
+  first.Resume();
+  HWND input = WaitWindow(second.id(), kInputTitle);
+  ASSERT_TRUE(input);
+  EXPECT_EQ(first.WaitExit(10s), std::optional<DWORD>(0));
+  EXPECT_TRUE(ChildByText(input, "账号：F8键；密码：F9键")) << "a hotkey was still held by the earlier window";
+  TargetWindow target;
+  EXPECT_EQ(Typed(target, VK_F9, 4), "two2");
 }
 
 TEST_F(StartModes, BadConfigFilesNeverStopTheStart) {

@@ -1,7 +1,10 @@
 // A run folder where the account table cannot be made: the program restarts at most once,
-// then says which folder it cannot use and what to do, and keeps running.
+// and only where a restart can be written; then it says which folder it cannot use and what
+// to do, and ends.
 #include <windows.h>
 #include <tlhelp32.h>
+
+#include <fstream>
 
 #include "main_window_support.h"
 
@@ -79,6 +82,35 @@ TEST_F(TableTrouble, NoTableCanBeMadeRestartsOnceThenSaysWhichFolderAndWhatToDo)
   EndById(copy);
   holder.reset();
   EXPECT_EQ(run_.Read("UserData.ed~"), std::optional<std::string>("not a table"));
+}
+
+// The program copied into a folder where nothing at all can be created (a read-only share,
+// Program Files without administrator rights): one message names the folder at once, and
+// the program ends without starting again.
+TEST_F(TableTrouble, AFolderThatTakesNoFileGetsOneMessageAndNoRestart) {
+  char self[MAX_PATH] = {};
+  std::string folders(self, GetModuleFileNameA(nullptr, self, MAX_PATH));
+  folders = folders.substr(0, folders.find_last_of('\\')) + "\\wine\\folders";
+  const std::string dir = folders + "\\unwritable";
+  if (std::ifstream why(folders + "\\unwritable.skip"); why) {
+    std::string reason;
+    std::getline(why, reason);
+    GTEST_SKIP() << reason;
+  }
+  const std::string exe = dir + "\\Quorrel.exe";
+  ASSERT_NE(GetFileAttributesA(exe.c_str()), INVALID_FILE_ATTRIBUTES) << exe;
+  ASSERT_FALSE(CreateDirectoryA((dir + "\\probe").c_str(), nullptr)) << "the folder takes files";
+
+  Process p = Process::Start(exe, "", dir);
+  HWND told = WaitMessageBox(p, "Quorrel", 10s);
+  ASSERT_TRUE(told) << "the program said nothing";
+  const std::string said = MessageBoxText(told);
+  EXPECT_NE(said.find(Utf8(dir)), std::string::npos) << said;
+  EXPECT_NE(said.find("移到"), std::string::npos) << said;
+  SendMessageW(told, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(p.WaitExit(10s), std::optional<DWORD>(0)) << "the program went on without a table";
+  Pump(3s);  // a restart would show by now
+  EXPECT_TRUE(CopiesOf(exe, p.id()).empty()) << "the program started again";
 }
 
 TEST_F(TableTrouble, AFolderDeepEnoughThatATempNameLongerThanTheTablesWouldPassMaxPath) {

@@ -120,22 +120,30 @@ TEST(StartupCodePage, ExportNamesAreCheckedAsTheSystemDecodesThem) {
 }
 
 TEST_F(AccountFileExport, ReplacesTheEarlierFileOnlyOnceTheNewOneIsWhole) {
-  ASSERT_TRUE(WriteAccountFile(base_, "user", "first"));
+  ASSERT_EQ(WriteAccountFile(base_, "user", "first"), ExportOutcome::kWritten);
   EXPECT_EQ(ParseAccountFileContent(ReadWide(path_)), "user----first");
-  ASSERT_TRUE(WriteAccountFile(base_, "user", "second"));
+  ASSERT_EQ(WriteAccountFile(base_, "user", "second"), ExportOutcome::kWritten);
   const std::string second = ReadWide(path_);
   EXPECT_EQ(ParseAccountFileContent(second), "user----second");
   EXPECT_EQ(GetFileAttributesW(temp_.c_str()), INVALID_FILE_ATTRIBUTES);
 
   // The temp name taken (here by a folder): the write fails before the earlier file is touched.
   ASSERT_TRUE(CreateDirectoryW(temp_.c_str(), nullptr));
-  EXPECT_FALSE(WriteAccountFile(base_, "user", "third"));
+  EXPECT_EQ(WriteAccountFile(base_, "user", "third"), ExportOutcome::kFailed);
   EXPECT_EQ(ReadWide(path_), second);
 
   // Names that are no file name once decoded, or do not decode at all.
   for (const char* bad : {"#a\\b", "#a/b", "CON", "#a\x81", "#\x81\x7F"}) {
-    EXPECT_FALSE(WriteAccountFile(bad, "user", "pw")) << bad;
+    EXPECT_EQ(WriteAccountFile(bad, "user", "pw"), ExportOutcome::kBadName) << bad;
   }
+  // A user name holding the separator would read back cut at it: refused. A password may
+  // hold it: it is all that follows the user name's separator.
+  EXPECT_EQ(WriteAccountFile(base_, "us----er", "pw"), ExportOutcome::kSeparatorInUser);
+  EXPECT_EQ(ReadWide(path_), second);
+  ASSERT_EQ(WriteAccountFile(base_, "user", "pa----ss----"), ExportOutcome::kWritten);
+  const AccountFileParts parts = SplitAccountFileInner(ParseAccountFileContent(ReadWide(path_)));
+  EXPECT_EQ(parts.user.str(), "user");
+  EXPECT_EQ(parts.password.str(), "pa----ss----");
 }
 
 TEST_F(AccountFileExport, WritesNothingWhenTheDesktopFolderCannotBeFound) {
@@ -148,7 +156,7 @@ TEST_F(AccountFileExport, WritesNothingWhenTheDesktopFolderCannotBeFound) {
     ASSERT_TRUE(gone.active());
     wchar_t path[MAX_PATH] = {};
     ASSERT_NE(SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, path), S_OK);
-    EXPECT_FALSE(WriteAccountFile(base_, "user", "pw"));
+    EXPECT_EQ(WriteAccountFile(base_, "user", "pw"), ExportOutcome::kNoDesktop);
   }
   SetCurrentDirectoryW(before);
   EXPECT_EQ(RawRead(cwd.path() + "\\" + base_ + ".Pw"), "<missing>");  // not the current folder

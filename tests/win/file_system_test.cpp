@@ -250,7 +250,7 @@ TEST_F(FileSystemTest, AFileBeyondTheSizeLimitDoesNotOpenAndIsNeverReplaced) {
     TableContainer table(fs_);
     EXPECT_FALSE(OpenAccountTable(store, table));
     EXPECT_EQ(ForEachAccount(store, nullptr), TableOutcome::kCannotOpen);
-    EXPECT_FALSE(AddAccount(store, "12345", "n", "u", "p"));
+    EXPECT_EQ(AddAccount(store, "12345", "n", "u", "p"), TableOutcome::kCannotOpen);
     WIN32_FILE_ATTRIBUTE_DATA data{};
     ASSERT_TRUE(GetFileAttributesExA(table_.c_str(), GetFileExInfoStandard, &data));
     EXPECT_EQ((LONGLONG{data.nFileSizeHigh} << 32) | data.nFileSizeLow, size);

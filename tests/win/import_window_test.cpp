@@ -139,10 +139,24 @@ class CountingFileSystem final : public Win32FileSystem {
  public:
   bool WriteReplace(const Text& path, std::string_view bytes) override {
     ++writes;
+    if (diskFull) return Fail(FileFailure::kDiskFull);
     return Win32FileSystem::WriteReplace(path, bytes);
   }
   int writes = 0;
+  bool diskFull = false;
 };
+
+// Answers the next message box of this thread with that title: its text, then OK.
+void AnswerMessage(const char* title, std::string* said) {
+  const std::wstring t = Utf8ToWide(title);
+  Steps::When([t] { return ThreadWindow(L"#32770", t) != nullptr; },
+              [t, said] {
+                HWND box = ThreadWindow(L"#32770", t);
+                if (HWND text = GetDlgItem(box, 0xFFFF)) *said = TextOf(text);
+                PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+              },
+              title);
+}
 
 class ImportWindowTest : public ::testing::Test {
  protected:
@@ -151,9 +165,8 @@ class ImportWindowTest : public ::testing::Test {
     store_.table_path = dir_.path() + "\\UserData.edb";
     store_.fs = &fs_;
     store_.log = [this](std::string_view m) { WriteActivityLog(dir_.path(), m); };
-    store_.restart = [this] { ++restarts_; };
     store_.draw = TickSeededDraw([] { return static_cast<uint32_t>(GetTickCount()); });
-    ForEachAccount(store_, {});  // creates the table
+    ASSERT_EQ(ForEachAccount(store_, {}), TableOutcome::kCreated);
     RawWrite(Log(), "");
   }
   void TearDown() override {
@@ -174,7 +187,7 @@ class ImportWindowTest : public ::testing::Test {
   std::string Log() const { return dir_.path() + "\\Quorrel Log.log"; }
   std::vector<std::string> Names() {
     std::vector<std::string> out;
-    ForEachAccount(store_, [&](int, const AccountRecord& r) { out.push_back(r.name + "/" + r.user + "/" + r.password); });
+    (void)ForEachAccount(store_, [&](int, const AccountRecord& r) { out.push_back(r.name + "/" + r.user + "/" + r.password); });
     return out;
   }
 
@@ -182,7 +195,7 @@ class ImportWindowTest : public ::testing::Test {
   CountingFileSystem fs_;
   AccountStore store_;
   Text importFilePath_;
-  int imported_ = 0, closed_ = 0, restarts_ = 0;
+  int imported_ = 0, closed_ = 0;
 };
 
 }  // namespace
@@ -219,9 +232,12 @@ TEST_F(ImportWindowTest, DialogCancelledThenUsedThenADropWinsAndConfirmImportsIn
     writesBefore = fs_.writes;
     SendMessageW(ConfirmButton(window), BM_CLICK, 0, 0);
   }, "the import window");
+  std::string skipped;
+  AnswerMessage("导入文件", &skipped);
   Open();
 
   EXPECT_EQ(fs_.writes - writesBefore, 1);
+  EXPECT_NE(skipped.find("已导入 2 个账号，跳过了 1 行"), std::string::npos) << skipped;
   EXPECT_EQ(Names(), (std::vector<std::string>{"n1/u1/p1", "n2 /u2/"}));
   EXPECT_EQ(imported_, 1);
   EXPECT_EQ(closed_, 1);
@@ -229,10 +245,11 @@ TEST_F(ImportWindowTest, DialogCancelledThenUsedThenADropWinsAndConfirmImportsIn
   EXPECT_TRUE(log.ends_with(" ---> Importing Data 3\r\n")) << log;
   EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);
 
-  // A fresh window shows no file, yet remembers the path; closed, it imports nothing.
+  // A fresh window shows the file it would import, with its tick; closed, it imports nothing.
   Steps::When([] { return ImportWindowHwnd() != nullptr; }, [&] {
     HWND window = ImportWindowHwnd();
-    EXPECT_EQ(TextOf(FileBox(window)), "请选择文件");
+    EXPECT_EQ(TextOf(FileBox(window)), "other.csv");
+    EXPECT_NE(TickPixel(FileBox(window)), RGB(255, 255, 255));
     PostMessageW(window, WM_CLOSE, 0, 0);
   }, "the second import window");
   const int writes = fs_.writes;
@@ -242,6 +259,33 @@ TEST_F(ImportWindowTest, DialogCancelledThenUsedThenADropWinsAndConfirmImportsIn
   EXPECT_EQ(imported_, 1);
   EXPECT_EQ(closed_, 2);
   EXPECT_EQ(RawRead(Log()), log);
-  EXPECT_EQ(restarts_, 0);
   SetFileAttributesA(csv.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(ImportWindowTest, AnImportThatStoredNothingSaysWhyAndKeepsTheWindowWithItsFile) {
+  const std::string txt = dir_.path() + "\\list.txt";
+  ASSERT_TRUE(RawWrite(txt, "a----b----c\r\nd----e----f\r\n"));
+  importFilePath_ = txt;
+  fs_.diskFull = true;
+  std::string said, stillOpen;
+  Steps::When([] { return ImportWindowHwnd() != nullptr; }, [&] {
+    SendMessageW(ConfirmButton(ImportWindowHwnd()), BM_CLICK, 0, 0);  // returns once the message is answered
+    HWND window = ImportWindowHwnd();
+    EXPECT_TRUE(window) << "the window closed although nothing was imported";
+    if (!window) return;
+    stillOpen = TextOf(FileBox(window));
+    fs_.diskFull = false;  // room again: the same confirm now imports
+    SendMessageW(ConfirmButton(window), BM_CLICK, 0, 0);
+  }, "the import window");
+  AnswerMessage("导入文件", &said);
+  Open();
+  EXPECT_NE(said.find("没有导入任何账号"), std::string::npos) << said;
+  EXPECT_NE(said.find("磁盘已满"), std::string::npos) << said;
+  EXPECT_EQ(stillOpen, "list.txt");
+  EXPECT_EQ(Names(), (std::vector<std::string>{"a/b/c", "d/e/f"}));
+  EXPECT_EQ(imported_, 1);
+  // One line, for the import that stored its accounts.
+  const std::string log = RawRead(Log());
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
+  EXPECT_TRUE(log.ends_with(" ---> Importing Data 2\r\n")) << log;
 }

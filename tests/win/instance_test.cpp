@@ -119,10 +119,17 @@ TEST(InstanceTest, GuardEndsASecondCopyUntilTheFirstIsGoneAndNothingIsDoneByMist
   InitProcessState();
   State().RunDirectory = dir.path();
   State().ExeFileName = "Quorrel.exe";
-  RestartProgram();
+  EXPECT_FALSE(RestartProgram());
   State().ExeFileName = "";  // the folder itself is no program
-  RestartProgram(5);
+  EXPECT_FALSE(RestartProgram(5));
   EXPECT_FALSE(PathPresent(dir.path() + "\\Restart.bat"));
+  // A program there, but no batch file can be written: this process goes on (were it ended,
+  // the test would end with it).
+  ASSERT_TRUE(RawWrite(dir.path() + "\\Quorrel.exe", "program"));
+  ASSERT_TRUE(CreateDirectoryA((dir.path() + "\\Restart.bat").c_str(), nullptr));
+  State().ExeFileName = "Quorrel.exe";
+  EXPECT_FALSE(RestartProgram());
+  RemoveDirectoryA((dir.path() + "\\Restart.bat").c_str());
   ReleaseProcessState();
 }
 
@@ -137,7 +144,10 @@ TEST_P(RestartTest, StartsAFreshCopyThroughTheBatchFile) {
   const std::string program = folder + "\\instance_probe.exe";
   ASSERT_TRUE(CopyFileA(ProbePath().c_str(), program.c_str(), FALSE));
 
-  // Started from another folder, so the batch file's own "del Restart.bat" misses it.
+  // Started from another folder that holds a Restart.bat of its own: the restart must
+  // neither run nor delete it.
+  const std::string decoy = elsewhere + "\\Restart.bat";
+  ASSERT_TRUE(RawWrite(decoy, "not ours"));
   ULONGLONG start = GetTickCount64();
   Child first(program, "restart", elsewhere);
   ASSERT_TRUE(first.process);
@@ -164,11 +174,11 @@ TEST_P(RestartTest, StartsAFreshCopyThroughTheBatchFile) {
   }
   std::printf("[   info   ] restarted copy ran %llu ms after the first started, as %s\n", took,
               expected.c_str());
-  EXPECT_EQ(RawRead(folder + "\\Restart.bat"),
-            "@echo off \r\n@ping 127.0.0.1 -n 2 >nul\r\nstart \"\" \"" + expected +
-                "\"\r\ndel Restart.bat");
-  EXPECT_FALSE(PathPresent(elsewhere + "\\Restart.bat"));
+  // The batch file deleted itself by its own path, wherever cmd stood.
+  EXPECT_TRUE(WaitFor([&] { return !PathPresent(folder + "\\Restart.bat"); }, 10000))
+      << RawRead(folder + "\\Restart.bat");
+  EXPECT_EQ(RawRead(decoy), "not ours");
 }
 
 INSTANTIATE_TEST_SUITE_P(Folders, RestartTest,
-                         ::testing::Values("restart dir", "重启 目录 (x86) & co"));
+                         ::testing::Values("restart dir", "重启 目录 (x86) & co", "50%OFF %PATH% 目录"));

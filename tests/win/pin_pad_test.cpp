@@ -153,3 +153,34 @@ TEST_F(PinPadTest, SetModeStoresFourDigitsOnConfirmAndClosingWritesNothing) {
   EXPECT_EQ(StoredPwd(), SealedPin("0731"));
   EXPECT_TRUE(IsWindowEnabled(owner_));
 }
+
+// Answers the message box that the next modal step shows (in this thread), keeping its text.
+std::string g_told;
+void CALLBACK AnswerBox(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND box = FindWindowW(L"#32770", nullptr);
+  if (!box || GetWindowThreadProcessId(box, nullptr) != GetCurrentThreadId()) return;
+  KillTimer(nullptr, id);
+  g_told = TextOf(GetDlgItem(box, 0xFFFF));
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+TEST_F(PinPadTest, APinThatCannotBeStoredIsToldAndNotTakenAsSet) {
+  ASSERT_TRUE(config_.Write(kPwd, SealedPin("1111")));
+  // Config.ini becomes a folder: every write fails from now on.
+  const std::string ini = config_.path();
+  ASSERT_TRUE(MoveFileA(ini.c_str(), (ini + ".old").c_str()));
+  ASSERT_TRUE(CreateDirectoryA(ini.c_str(), nullptr));
+  Open(PinPadMode::Set);
+  Keys("2468");
+  g_told.clear();
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, AnswerBox);
+  Click("▶");
+  KillTimer(nullptr, timer);
+  EXPECT_NE(g_told.find("启动密码没有保存"), std::string::npos) << g_told;
+  EXPECT_EQ(pinSet_, 0) << "the opener was told of a PIN that is not stored";
+  EXPECT_TRUE(IsWindow(pad_)) << "the keypad stays for another try";
+  EXPECT_EQ(Lit(), 0);
+  RemoveDirectoryA(ini.c_str());
+  MoveFileA((ini + ".old").c_str(), ini.c_str());
+  EXPECT_EQ(StoredPwd(), SealedPin("1111"));
+}

@@ -32,7 +32,7 @@ class DpiScreens : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(pictures_.loaded()) << "Quorrel.exe is not beside the tests";
-    store_ = MakeAccountStore(dir_.path(), [] { ADD_FAILURE() << "the table could not be created"; });
+    store_ = MakeAccountStore(dir_.path());
     PumpMessages(50ms);  // a quit left by an earlier test's last window
   }
   void TearDown() override {

@@ -8,6 +8,7 @@
 #include "app/startup_win.h"
 #include "app/state.h"
 #include "base/encoding_win.h"
+#include "input/input_window_win.h"
 #include "store/config_file.h"
 #include "tests/win/temp_dir.h"
 
@@ -61,20 +62,21 @@ TEST_F(StartupTest, HotkeyCodesFollowTheDecimalRule) {
   EXPECT_EQ(State().PasswordHotkeyCode, 0);
 }
 
-TEST(FindWindowByText, FindsTheFirstTitleHoldingTheText) {
-  TitledWindow w("旧的 辅助输入 窗口");
-  EXPECT_EQ(FindWindowByText(Utf8ToAnsi("辅助输入")), w.hwnd);
-  EXPECT_EQ(FindWindowByText(Utf8ToAnsi("无此窗口标题 7f3a")), nullptr);
-  // Case-sensitive.
-  TitledWindow latin("Quorrel probe Xq");
-  EXPECT_EQ(FindWindowByText("probe Xq"), latin.hwnd);
-  EXPECT_EQ(FindWindowByText("probe xq"), nullptr);
-}
-
-TEST(FindWindowByText, ADecimalHandleNamesThatWindow) {
-  TitledWindow w("by handle");
-  std::string text = std::to_string(reinterpret_cast<intptr_t>(w.hwnd));
-  EXPECT_EQ(FindWindowByText(text), w.hwnd);
+TEST(EarlierInputWindows, AreThisProgramsWindowsTitledExactlySo) {
+  // Titles holding the text, the exact title on another class: none is an input window.
+  TitledWindow tab("旧的 辅助输入 窗口"), other("辅助输入");
+  ASSERT_TRUE(tab.hwnd && other.hwnd);
+  EXPECT_TRUE(EarlierInputWindows().empty());
+  HWND input = OpenInputWindow(nullptr, {});
+  ASSERT_TRUE(input);
+  EXPECT_EQ(EarlierInputWindows(), std::vector<HWND>{input});
+  // Closing waits until it is gone; the others stay.
+  CloseEarlierInputWindows(3000);
+  EXPECT_FALSE(IsWindow(input));
+  EXPECT_TRUE(IsWindow(tab.hwnd) && IsWindow(other.hwnd));
+  MSG quit;
+  while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
 }
 
 TEST(ListTopLevelWindows, ReportsTitleClassAndOwners) {

@@ -147,7 +147,7 @@ void AddAccountByEditor(ui::Window& w) {
     return;
   }
   if (!Succeeded(table)) {
-    TellTableOutcome(w.hwnd(), "现在不能添加账号。", table, StateOf(w).args.accounts->table_path);
+    TellTableOutcome(w.hwnd(), "Quorrel", "现在不能添加账号。", table, StateOf(w).args.accounts->table_path);
     return;
   }
   ShowBlurOverlay(w);
@@ -165,8 +165,13 @@ void ExportSelected(ui::Window& w) {
   const AccountStore& accounts = *StateOf(w).args.accounts;
   FoundAccount found = FindAccountByPid(accounts, row->pid);
   if (!found.record) {
-    TellTableOutcome(w.hwnd(), "账号没有导出。", found.outcome, accounts.table_path);
-    if (Succeeded(found.outcome)) FillAccountList(w);  // the account is gone from the table
+    // Gone from the table, or a table that does not open: the list shows what is there
+    // (and says, once a start, that the table does not open).
+    if (found.outcome == TableOutcome::kOpened || found.outcome == TableOutcome::kCannotOpen) {
+      FillAccountList(w);
+    } else {
+      TellTableOutcome(w.hwnd(), "Quorrel", "账号没有导出。", found.outcome, accounts.table_path);
+    }
     return;
   }
   const AccountRecord& record = *found.record;
@@ -193,7 +198,9 @@ void DeleteSelected(ui::Window& w) {
   const Text pid = row->pid;  // the rows go with the refill
   const AccountStore& accounts = *StateOf(w).args.accounts;
   const DeletedAccounts deleted = DeleteAccountByPid(accounts, pid);
-  TellTableOutcome(w.hwnd(), "账号没有删除。", deleted.outcome, accounts.table_path);
+  // A table that does not open is told by the refill, once a start.
+  if (deleted.outcome != TableOutcome::kCannotOpen)
+    TellTableOutcome(w.hwnd(), "Quorrel", "账号没有删除。", deleted.outcome, accounts.table_path);
   FillAccountList(w);
 }
 
@@ -221,7 +228,7 @@ void UseAccountRow(ui::Window& w, ui::EventArgs& args) {
   FoundAccount found = FindAccountByPid(*s.args.accounts, row->pid);
   if (found.outcome == TableOutcome::kBusy) {
     // Held by another program for a moment: the list stays as it is.
-    TellTableOutcome(w.hwnd(), "账号现在无法打开。", found.outcome, s.args.accounts->table_path);
+    TellTableOutcome(w.hwnd(), "Quorrel", "账号现在无法打开。", found.outcome, s.args.accounts->table_path);
     return;
   }
   if (!found.record) {

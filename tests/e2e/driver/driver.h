@@ -58,6 +58,9 @@ class Process {
   // Waits for the process to end; its exit code, or nothing on time-out.
   std::optional<DWORD> WaitExit(std::chrono::milliseconds timeout);
   void Terminate();
+  // Stops and resumes its main (user-interface) thread: a program too busy to answer.
+  void Suspend() const { SuspendThread(pi_.hThread); }
+  void Resume() const { ResumeThread(pi_.hThread); }
 
  private:
   PROCESS_INFORMATION pi_{};
