@@ -1,14 +1,21 @@
 #include "exchange/import_lines.h"
 
 #include <new>
+#include <utility>
 
 #include "base/report.h"
 
 namespace quorrel {
 namespace {
 
-constexpr std::string_view kLineBreak = "\r\n";
 constexpr std::string_view kFullWidthSpace = "\xA1\xA1";
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
+constexpr std::string_view kUtf16BeMark = "\xFE\xFF";
+// Stands for what cannot be decoded (a byte that is not UTF-8 under a UTF-8 mark, the odd
+// last byte of a UTF-16 file): a high surrogate that no low one follows, so that its line
+// counts as unstorable whatever the converter would make of it.
+constexpr char16_t kUndecodable = 0xD800;
 
 // Bytes of the character that starts at i: a lead byte takes its trail byte with it.
 size_t CharLength(std::string_view text, size_t i) {
@@ -22,31 +29,8 @@ size_t SpaceAt(std::string_view text, size_t i) {
   return 0;
 }
 
-// Splits at every separator, keeping an empty last part (an empty password).
-std::vector<Text> SplitKeepingLast(std::string_view text, std::string_view separator) {
-  std::vector<Text> parts;
-  size_t start = 0;
-  for (size_t at; (at = text.find(separator, start)) != std::string_view::npos;
-       start = at + separator.size()) {
-    parts.emplace_back(text.substr(start, at - start));
-  }
-  parts.emplace_back(text.substr(start));
-  return parts;
-}
-
-}  // namespace
-
-size_t CountSeparators(std::string_view text, std::string_view separator) {
-  if (text.empty() || separator.empty()) return 0;
-  size_t count = 0;
-  for (size_t at = text.find(separator); at != std::string_view::npos;
-       at = text.find(separator, at + separator.size())) {
-    ++count;
-  }
-  return count;
-}
-
-Text TrimImportText(std::string_view text) {
+// TrimImportText without the copy.
+std::string_view TrimmedView(std::string_view text) {
   size_t begin = 0;
   while (begin < text.size()) {
     const size_t space = SpaceAt(text, begin);
@@ -62,30 +46,248 @@ Text TrimImportText(std::string_view text) {
     i += step;
     if (space == 0) end = i;
   }
-  return Text(text.substr(begin, end - begin));
+  return text.substr(begin, end - begin);
 }
 
-std::vector<Text> SplitImportLines(std::string_view text) {
-  Text trimmed = TrimImportText(text);
-  // CR and LF are below every GBK trail byte, so a byte-wise search is a character search.
-  std::vector<Text> lines = SplitText(trimmed, kLineBreak);
-  SecureWipe(trimmed);
-  return lines;
+std::u16string_view TrimmedView(std::u16string_view text) {
+  const auto isSpace = [](char16_t c) { return c == u' ' || c == u'\u3000'; };
+  size_t begin = 0;
+  size_t end = text.size();
+  while (begin < end && isSpace(text[begin])) ++begin;
+  while (end > begin && isSpace(text[end - 1])) --end;
+  return text.substr(begin, end - begin);
+}
+
+// Calls f with every line of a trimmed text: pieces between CR LF, LF or CR; no line for an
+// empty last piece. In ANSI text CR and LF are below every GBK trail byte, so a byte-wise
+// search is a character search.
+template <class Char, class F>
+void ForEachLine(std::basic_string_view<Char> text, F&& f) {
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = start;
+    while (end < text.size() && text[end] != Char('\r') && text[end] != Char('\n')) ++end;
+    f(text.substr(start, end - start));
+    if (end == text.size()) break;
+    const bool crLf = text[end] == Char('\r') && end + 1 < text.size() && text[end + 1] == Char('\n');
+    start = end + (crLf ? 2 : 1);
+  }
+}
+
+// Length (1 to 4) and code point of the well-formed UTF-8 sequence at i; 0 when the bytes
+// there are not one (a stray or cut-short sequence, an overlong form, a surrogate, anything
+// above U+10FFFF).
+size_t Utf8SequenceAt(std::string_view s, size_t i, char32_t& codePoint) {
+  const unsigned first = static_cast<unsigned char>(s[i]);
+  if (first < 0x80) {
+    codePoint = first;
+    return 1;
+  }
+  size_t length = 0;
+  unsigned low = 0x80;  // the range of the second byte, narrowed where a wider one is not well formed
+  unsigned high = 0xBF;
+  if (first >= 0xC2 && first <= 0xDF) {
+    length = 2;
+    codePoint = first & 0x1F;
+  } else if (first >= 0xE0 && first <= 0xEF) {
+    length = 3;
+    codePoint = first & 0x0F;
+    if (first == 0xE0) low = 0xA0;   // overlong
+    if (first == 0xED) high = 0x9F;  // surrogates
+  } else if (first >= 0xF0 && first <= 0xF4) {
+    length = 4;
+    codePoint = first & 0x07;
+    if (first == 0xF0) low = 0x90;   // overlong
+    if (first == 0xF4) high = 0x8F;  // above U+10FFFF
+  } else {
+    return 0;
+  }
+  if (s.size() - i < length) return 0;
+  for (size_t k = 1; k < length; ++k) {
+    const unsigned b = static_cast<unsigned char>(s[i + k]);
+    if (b < (k == 1 ? low : 0x80) || b > (k == 1 ? high : 0xBF)) return 0;
+    codePoint = (codePoint << 6) | (b & 0x3F);
+  }
+  return length;
+}
+
+bool IsUtf8BeyondAscii(std::string_view s) {
+  bool beyondAscii = false;
+  char32_t codePoint = 0;
+  for (size_t i = 0; i < s.size();) {
+    const size_t length = Utf8SequenceAt(s, i, codePoint);
+    if (length == 0) return false;
+    beyondAscii |= length > 1;
+    i += length;
+  }
+  return beyondAscii;
+}
+
+bool IsEndOfText(char32_t c) { return c == 0 || c == 0x1A; }
+
+// Decoded text, wiped when it goes (on the way out of a bad_alloc too).
+struct Utf16Text {
+  Utf16Text() = default;
+  Utf16Text(const Utf16Text&) = delete;
+  Utf16Text& operator=(const Utf16Text&) = delete;
+  ~Utf16Text() {
+    units.resize(units.capacity());  // within the capacity: no reallocation
+    SecureWipe(units.data(), units.size() * sizeof(char16_t));
+  }
+  std::u16string units;
+};
+
+// UTF-8 bytes (after any mark) as UTF-16, up to the first U+0000 or U+001A.
+void DecodeUtf8(std::string_view bytes, std::u16string& out) {
+  out.reserve(bytes.size());  // never more units than bytes: the buffer never moves
+  for (size_t i = 0; i < bytes.size();) {
+    char32_t c = 0;
+    size_t length = Utf8SequenceAt(bytes, i, c);
+    if (length == 0) {
+      c = kUndecodable;
+      length = 1;
+    }
+    if (IsEndOfText(c)) return;
+    if (c >= 0x10000) {
+      out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+    } else {
+      out.push_back(static_cast<char16_t>(c));
+    }
+    i += length;
+  }
+}
+
+// UTF-16 bytes (after the mark) as code units, up to the first U+0000 or U+001A.
+void DecodeUtf16(std::string_view bytes, bool bigEndian, std::u16string& out) {
+  out.reserve(bytes.size() / 2 + 1);
+  size_t i = 0;
+  for (; i + 1 < bytes.size(); i += 2) {
+    const unsigned first = static_cast<unsigned char>(bytes[i]);
+    const unsigned second = static_cast<unsigned char>(bytes[i + 1]);
+    const auto unit = static_cast<char16_t>(bigEndian ? first << 8 | second : second << 8 | first);
+    if (IsEndOfText(unit)) return;
+    out.push_back(unit);
+  }
+  if (i < bytes.size()) out.push_back(kUndecodable);  // a file cut short
+}
+
+bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+bool HasUnpairedSurrogate(std::u16string_view s) {
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (IsLowSurrogate(s[i])) return true;
+    if (IsHighSurrogate(s[i])) {
+      if (i + 1 == s.size() || !IsLowSurrogate(s[i + 1])) return true;
+      ++i;
+    }
+  }
+  return false;
+}
+
+// Every text of an account that must not outlive it in memory.
+void WipeSecrets(AccountRecord& account) {
+  SecureWipe(account.user);
+  SecureWipe(account.password);
+}
+
+}  // namespace
+
+size_t CountSeparators(std::string_view text, std::string_view separator) {
+  if (text.empty() || separator.empty()) return 0;
+  size_t count = 0;
+  for (size_t at = text.find(separator); at != std::string_view::npos;
+       at = text.find(separator, at + separator.size())) {
+    ++count;
+  }
+  return count;
+}
+
+Text TrimImportText(std::string_view text) { return Text(TrimmedView(text)); }
+
+ImportEncoding DetectImportEncoding(std::string_view bytes) {
+  if (bytes.starts_with(kUtf8Mark)) return ImportEncoding::kUtf8;
+  if (bytes.starts_with(kUtf16LeMark)) return ImportEncoding::kUtf16Le;
+  if (bytes.starts_with(kUtf16BeMark)) return ImportEncoding::kUtf16Be;
+  // Plain ASCII reads the same either way; it stays on the path it always took.
+  return IsUtf8BeyondAscii(ImportTextOf(bytes)) ? ImportEncoding::kUtf8 : ImportEncoding::kAnsi;
+}
+
+ImportLines::ImportLines(ImportLines&& other) noexcept
+    : lines(std::move(other.lines)), lineCount(other.lineCount), unstorableCount(other.unstorableCount) {
+  other.lines.clear();
+  other.lineCount = other.unstorableCount = 0;
+}
+
+ImportLines& ImportLines::operator=(ImportLines&& other) noexcept {
+  if (this != &other) {
+    for (Text& line : lines) SecureWipe(line);
+    lines = std::move(other.lines);
+    lineCount = other.lineCount;
+    unstorableCount = other.unstorableCount;
+    other.lines.clear();
+    other.lineCount = other.unstorableCount = 0;
+  }
+  return *this;
+}
+
+ImportLines::~ImportLines() {
+  for (Text& line : lines) SecureWipe(line);
+}
+
+ImportLines SplitImportLines(std::string_view text) {
+  const std::string_view trimmed = TrimmedView(text);
+  ImportLines result;
+  ForEachLine(trimmed, [&](std::string_view) { ++result.lineCount; });
+  result.lines.reserve(result.lineCount);  // filled in place: no line is moved and left behind
+  ForEachLine(trimmed, [&](std::string_view line) { result.lines.emplace_back(line); });
+  return result;
+}
+
+ImportLines DecodeImportFile(std::string_view bytes, AnsiConverter toAnsi) {
+  const ImportEncoding encoding = DetectImportEncoding(bytes);
+  if (encoding == ImportEncoding::kAnsi) return SplitImportLines(ImportTextOf(bytes));
+
+  Utf16Text text;
+  if (encoding == ImportEncoding::kUtf8) {
+    DecodeUtf8(bytes.starts_with(kUtf8Mark) ? bytes.substr(kUtf8Mark.size()) : bytes, text.units);
+  } else {
+    DecodeUtf16(bytes.substr(kUtf16LeMark.size()), encoding == ImportEncoding::kUtf16Be, text.units);
+  }
+  const std::u16string_view trimmed = TrimmedView(std::u16string_view(text.units));
+  ImportLines result;
+  ForEachLine(trimmed, [&](std::u16string_view) { ++result.lineCount; });
+  result.lines.reserve(result.lineCount);
+  ForEachLine(trimmed, [&](std::u16string_view line) {
+    if (HasUnpairedSurrogate(line)) {
+      ++result.unstorableCount;
+      return;
+    }
+    std::optional<Text> ansi = toAnsi ? toAnsi(line) : std::nullopt;
+    if (!ansi) {
+      ++result.unstorableCount;
+      return;
+    }
+    result.lines.push_back(std::move(*ansi));
+    SecureWipe(*ansi);  // a short text moved out leaves its bytes behind
+  });
+  return result;
 }
 
 std::optional<AccountRecord> ParseImportLine(std::string_view line) {
-  if (CountSeparators(line, kImportSeparator) != 2) return std::nullopt;
-  Text trimmed = TrimImportText(line);
-  std::vector<Text> fields = SplitKeepingLast(trimmed, kImportSeparator);
-  SecureWipe(trimmed);
-  std::optional<AccountRecord> account;
-  if (fields.size() == 3) {  // trimming removes no dash, so the two separators are still there
+  std::optional<AccountRecord> account;  // the one result, built in place
+  if (CountSeparators(line, kImportSeparator) == 2) {
+    // Trimming removes no dash, so the two separators counted are the two found here.
+    const std::string_view trimmed = TrimmedView(line);
+    const size_t first = trimmed.find(kImportSeparator);
+    const size_t userStart = first + kImportSeparator.size();
+    const size_t second = trimmed.find(kImportSeparator, userStart);
     account.emplace();
-    account->name = std::move(fields[0]);
-    account->user = std::move(fields[1]);
-    account->password = std::move(fields[2]);
+    account->name.assign(trimmed.substr(0, first));
+    account->user.assign(trimmed.substr(userStart, second - userStart));
+    account->password.assign(trimmed.substr(second + kImportSeparator.size()));
   }
-  for (Text& f : fields) SecureWipe(f);
   return account;
 }
 
@@ -94,40 +296,53 @@ std::string_view ImportTextOf(std::string_view bytes) {
   return end == std::string_view::npos ? bytes : bytes.substr(0, end);
 }
 
-ImportList::~ImportList() {
-  for (AccountRecord& a : accounts) {
-    SecureWipe(a.user);
-    SecureWipe(a.password);
+ImportList& ImportList::operator=(ImportList&& other) noexcept {
+  if (this != &other) {
+    for (AccountRecord& a : accounts) WipeSecrets(a);
+    lineCount = other.lineCount;
+    skippedLines = other.skippedLines;
+    accounts = std::move(other.accounts);
   }
+  return *this;
 }
 
-ImportList ParseImportText(std::string_view text) {
+ImportList::~ImportList() {
+  for (AccountRecord& a : accounts) WipeSecrets(a);
+}
+
+ImportList ParseImportLines(ImportLines lines) {
   ImportList list;
-  std::vector<Text> lines = SplitImportLines(text);
-  list.lineCount = lines.size();
-  for (Text& line : lines) {
-    if (auto account = ParseImportLine(line)) {
+  list.lineCount = lines.lineCount;
+  list.skippedLines = lines.unstorableCount;
+  size_t accepted = 0;
+  for (const Text& line : lines.lines) accepted += CountSeparators(line, kImportSeparator) == 2;
+  list.accounts.reserve(accepted);  // filled in place: no record is moved and left behind
+  for (Text& line : lines.lines) {
+    if (std::optional<AccountRecord> account = ParseImportLine(line)) {
       list.accounts.push_back(std::move(*account));
-    } else if (!TrimImportText(line).empty()) {
-      ++list.skipped;
+      WipeSecrets(*account);  // a short text moved out leaves its bytes behind
+    } else if (!TrimmedView(line).empty()) {
+      ++list.skippedLines;
     }
     SecureWipe(line);
   }
   return list;
 }
 
-ImportResult ImportAccountText(const AccountStore& store, std::string_view text) {
+ImportList ParseImportText(std::string_view text) { return ParseImportLines(SplitImportLines(text)); }
+
+ImportResult ImportAccountText(const AccountStore& store, std::string_view fileBytes, AnsiConverter toAnsi) {
   ImportResult result;
   ImportList list;
   try {
-    list = ParseImportText(text);
+    list = ParseImportLines(DecodeImportFile(fileBytes, toAnsi));
   } catch (const std::bad_alloc&) {  // a text of very many lines in a 32-bit process
     ReportIf(true);
     result.outcome = TableOutcome::kWriteFailed;
     return result;
   }
   result.lineCount = list.lineCount;
-  result.skipped = list.skipped;
+  result.skipped = list.skippedLines;
   if (!list.accounts.empty()) result.outcome = AddAccountsWithNewPids(store, list.accounts);
   if (!Succeeded(result.outcome)) return result;
   result.imported = list.accounts.size();

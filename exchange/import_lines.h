@@ -1,18 +1,29 @@
 // The account list text that the import window reads: one account a line, display name,
-// user name and password joined by "----", lines ended by CR LF. Users write these files
-// themselves; the program never writes one.
+// user name and password joined by "----". Users write these files themselves, with
+// whatever editor they have; the program never writes one.
 //
-// Rules: the whole text is trimmed (ASCII space and the full-width space A1 A1), then split at
-// every CR LF; an empty last piece after a final line break is not a line, empty lines in
-// between are. A line is an account when it holds "----" exactly twice (counted from the left
-// without overlap, so five dashes in a row count once); it is then trimmed and split at
-// "----" into name, user and password. A line ending in its second "----" is an account with
-// an empty password. Every other line is skipped.
+// Encoding: a UTF-8 byte-order mark (EF BB BF) or a UTF-16 one (FF FE little-endian, FE FF
+// big-endian) says what the file is; without one, a file whose text is strictly valid UTF-8
+// and not plain ASCII is UTF-8 (what Notepad saves by default); every other file is in the
+// ANSI code page and reads byte for byte as it always did. The text ends at the first U+0000
+// or U+001A (in an ANSI file: byte 0x00 or 0x1A), as a text-mode read stops there.
+//
+// Rules: the whole text is trimmed (the space and the full-width space: U+0020 and U+3000, in
+// the ANSI code page 20 and A1 A1), then split into lines at CR LF, LF or CR (a CR LF pair is
+// one break); an empty last piece after a final line break is not a line, empty lines in
+// between are. A UTF-8 or UTF-16 line is then turned into ANSI code page bytes; a line holding
+// a character the code page cannot store (or a broken one: an unpaired surrogate, a byte that
+// is not UTF-8 under a UTF-8 mark, the odd last byte of a UTF-16 file) is not imported and is
+// counted as unstorable. A line is an account when it holds "----" exactly twice (counted from
+// the left without overlap, so five dashes in a row count once); it is then trimmed and split
+// at "----" into name, user and password. A line ending in its second "----" is an account
+// with an empty password. Every other line is skipped.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -31,8 +42,42 @@ inline constexpr std::string_view kImportSeparator = "----";
 // character so that the trail byte of another character is never taken for half a space.
 [[nodiscard]] Text TrimImportText(std::string_view text);
 
-// The trimmed text's lines (see above). The result holds passwords: wipe it.
-[[nodiscard]] std::vector<Text> SplitImportLines(std::string_view text);
+// How the bytes of an import file are read.
+enum class ImportEncoding { kAnsi, kUtf8, kUtf16Le, kUtf16Be };
+
+// The encoding of an import file by the rule above. Without a mark only the bytes before the
+// first 0x00 or 0x1A are looked at: in UTF-8 those bytes are U+0000 and U+001A and nothing
+// after them is read.
+[[nodiscard]] ImportEncoding DetectImportEncoding(std::string_view bytes);
+
+// One line (no line break, no U+0000, no unpaired surrogate) as ANSI code page bytes, or
+// nothing when a character of it cannot be stored there exactly (no look-alike
+// substitutes). The Win32 side passes WideToAnsiExact.
+using AnsiConverter = std::optional<Text> (*)(std::u16string_view line);
+
+// The lines of an import text in the ANSI code page, in file order, without the unstorable
+// ones. They hold passwords: wiped when the object goes or is assigned over.
+struct ImportLines {
+  ImportLines() = default;
+  ImportLines(ImportLines&& other) noexcept;
+  ImportLines& operator=(ImportLines&& other) noexcept;
+  ImportLines(const ImportLines&) = delete;
+  ImportLines& operator=(const ImportLines&) = delete;
+  ~ImportLines();
+
+  std::vector<Text> lines;
+  size_t lineCount = 0;        // every line, unstorable ones included
+  size_t unstorableCount = 0;  // lines not in `lines`: lineCount - lines.size()
+};
+
+// The lines of an ANSI code page text (already cut by ImportTextOf), trimmed and split by
+// the rules above. Every line is storable.
+[[nodiscard]] ImportLines SplitImportLines(std::string_view text);
+
+// The lines of a whole import file, its raw bytes as read (ReadImportFile), decoded by the
+// rules above; toAnsi turns UTF-8 and UTF-16 lines into ANSI bytes and is not called for an
+// ANSI file. May throw std::bad_alloc on a huge file (everything is wiped on the way out).
+[[nodiscard]] ImportLines DecodeImportFile(std::string_view bytes, AnsiConverter toAnsi);
 
 // The account of one line (PID left empty), or nothing for a line to skip.
 [[nodiscard]] std::optional<AccountRecord> ParseImportLine(std::string_view line);
@@ -41,30 +86,41 @@ inline constexpr std::string_view kImportSeparator = "----";
 // 0x1A, as a text-mode read stops there.
 [[nodiscard]] std::string_view ImportTextOf(std::string_view bytes);
 
-// The accounts of a whole text and its line count, skipped lines included. Wipes its
-// passwords when it goes.
+// The accounts of a whole text, its line count (skipped lines included, the count the log
+// line gives) and how many lines that were not blank it skipped: lines without exactly two
+// separators and unstorable lines, for the user to be told. Wipes its passwords when it goes
+// or is assigned over.
 struct ImportList {
   ImportList() = default;
   ImportList(ImportList&&) = default;
-  ImportList& operator=(ImportList&&) = default;
+  ImportList& operator=(ImportList&& other) noexcept;
   ImportList(const ImportList&) = delete;
   ImportList& operator=(const ImportList&) = delete;
   ~ImportList();
 
   size_t lineCount = 0;
+  size_t skippedLines = 0;
   std::vector<AccountRecord> accounts;
-  size_t skipped = 0;  // lines that hold something but did not become accounts
 };
+// Every line through ParseImportLine; the lines are wiped as they are read.
+[[nodiscard]] ImportList ParseImportLines(ImportLines lines);
+// ParseImportLines(SplitImportLines(text)).
 [[nodiscard]] ImportList ParseImportText(std::string_view text);
 
 // An import file larger than the largest table reads as no text.
 inline constexpr uint64_t kMaxImportFileBytes = kMaxTableFileBytes;
 
-// The file's text (ImportTextOf its bytes), opened for reading only and shared with every
-// other opener for reading, writing and deleting, so that read-only and open files import.
-// Empty when it cannot be opened or read. The result holds passwords: wipe it. Win32 file
-// I/O, defined in import_lines_win.cpp.
+// The file's raw bytes, for DecodeImportFile (not cut: where the text ends depends on the
+// encoding), opened for reading only and shared with every other opener for reading,
+// writing and deleting, so that read-only and open files import. Empty when it cannot be
+// opened or read or is larger than kMaxImportFileBytes. The result holds passwords: wipe it.
+// Win32 file I/O, defined in import_lines_win.cpp.
 [[nodiscard]] Text ReadImportFile(const Text& path);
+
+// The AnsiConverter of the program: WideCharToMultiByte into the system code page without
+// best-fit look-alikes; nothing when it had to put in the default character. Defined in
+// import_lines_win.cpp.
+[[nodiscard]] std::optional<Text> WideToAnsiExact(std::u16string_view line);
 
 struct ImportResult {
   // Succeeded(outcome): every accepted line is in the table and the log has its line.
@@ -75,12 +131,14 @@ struct ImportResult {
   size_t skipped = 0;    // lines that hold something but did not become accounts
 };
 
-// Imports the text of one file (already cut by ImportTextOf): every accepted line becomes an
-// account with a fresh PID, all in one write of the table, which afterwards holds all of them
-// or none; then logs "Importing Data " + the line count. A text that yields no account logs
-// its line count too and touches no table. Memory running out while the text is read into
-// lines gives kWriteFailed.
-[[nodiscard]] ImportResult ImportAccountText(const AccountStore& store, std::string_view text);
+// Imports the accounts of one file's bytes (DecodeImportFile with toAnsi; without a converter
+// a UTF-8 or UTF-16 file's lines are all unstorable): every accepted line becomes an account
+// with a fresh PID, all in one write of the table, which afterwards holds all of them or none;
+// then logs "Importing Data " + the line count. A file that yields no account logs its line
+// count too and touches no table. Memory running out while the file is read into lines gives
+// kWriteFailed.
+[[nodiscard]] ImportResult ImportAccountText(const AccountStore& store, std::string_view fileBytes,
+                                             AnsiConverter toAnsi = nullptr);
 
 // The file-name part of a path by the shell's rule: what follows the last \, / or : that is
 // followed by something other than \ or /; empty when that part ends in a backslash

@@ -1,10 +1,16 @@
 #include <windows.h>
 
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
 #include "base/handles_win.h"
 #include "base/report.h"
 #include "exchange/import_lines.h"
 
 namespace quorrel {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 lines are handed to the wide API as they are");
 
 Text ReadImportFile(const Text& path) {
   UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -19,7 +25,11 @@ Text ReadImportFile(const Text& path) {
   for (;;) {
     if (have == bytes.size()) {
       if (bytes.size() >= kMaxImportFileBytes) break;
-      bytes.resize(bytes.size() + 4096);
+      // Grown by hand: a reallocation would free the old buffer with the text still in it.
+      Text larger(std::min<size_t>(bytes.size() + 4096, kMaxImportFileBytes), '\0');
+      std::memcpy(larger.data(), bytes.data(), have);
+      SecureWipe(bytes);
+      bytes.swap(larger);
     }
     DWORD got = 0;
     if (ReportIf(!ReadFile(file.get(), bytes.data() + have, static_cast<DWORD>(bytes.size() - have), &got, nullptr))) {
@@ -29,9 +39,36 @@ Text ReadImportFile(const Text& path) {
     if (got == 0) break;
     have += got;
   }
-  Text text(ImportTextOf(std::string_view(bytes).substr(0, have)));
-  SecureWipe(bytes);
-  return text;
+  bytes.resize(have);  // shrinking keeps the buffer: the caller's wipe covers all of it
+  return bytes;
+}
+
+std::optional<Text> WideToAnsiExact(std::u16string_view line) {
+  std::optional<Text> ansi;  // the one result, returned in place: no moved-from copy is left
+  if (line.size() > INT_MAX) return ansi;
+  const auto* wide = reinterpret_cast<const wchar_t*>(line.data());
+  const int length = static_cast<int>(line.size());
+  // With the UTF-8 system code page (a Windows 10 option) WideCharToMultiByte refuses both
+  // WC_NO_BEST_FIT_CHARS and the used-default flag; every character is storable there, and
+  // WC_ERR_INVALID_CHARS turns away what is not (the caller already drops lone surrogates).
+  const bool utf8 = GetACP() == CP_UTF8;
+  const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+  BOOL usedDefault = FALSE;
+  BOOL* const usedDefaultOut = utf8 ? nullptr : &usedDefault;
+  ansi.emplace();
+  if (length == 0) return ansi;
+  const int n = WideCharToMultiByte(CP_ACP, flags, wide, length, nullptr, 0, nullptr, usedDefaultOut);
+  bool stored = n > 0 && !usedDefault;
+  if (stored) {
+    ansi->resize(static_cast<size_t>(n));
+    stored = WideCharToMultiByte(CP_ACP, flags, wide, length, ansi->data(), n, nullptr, usedDefaultOut) == n &&
+             !usedDefault;
+  }
+  if (!stored) {
+    SecureWipe(*ansi);
+    ansi.reset();
+  }
+  return ansi;
 }
 
 }  // namespace quorrel

@@ -27,12 +27,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // (A space byte can end it as the second byte of a double-byte character.)
   Check(trimmed.empty() || trimmed.front() != ' ');
 
-  std::vector<Text> lines = SplitImportLines(text);
+  const ImportLines lines = SplitImportLines(text);
+  Check(lines.lineCount == lines.lines.size() && lines.unstorableCount == 0);
   ImportList list = ParseImportText(text);
-  Check(list.lineCount == lines.size());
+  Check(list.lineCount == lines.lineCount);
   size_t accepted = 0;
-  for (const Text& line : lines) {
-    Check(line.find("\r\n") == Text::npos);
+  size_t blank = 0;
+  for (const Text& line : lines.lines) {
+    Check(line.find_first_of("\r\n") == Text::npos);
+    blank += TrimImportText(line).empty();
     auto account = ParseImportLine(line);
     Check(account.has_value() == (CountSeparators(line, kImportSeparator) == 2));
     if (!account) continue;
@@ -42,6 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(account->name.find("----") == Text::npos && account->user.find("----") == Text::npos);
   }
   Check(list.accounts.size() == accepted);
+  Check(list.skippedLines == lines.lineCount - accepted - blank);
 
   const Text name = FileNameOfPath(input);
   Check(input.ends_with(name));

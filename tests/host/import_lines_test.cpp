@@ -67,11 +67,11 @@ TEST(ImportLines, CountingSplittingAndTrimming) {
   EXPECT_EQ(ParseImportText("").lineCount, 0u);
   EXPECT_EQ(ParseImportText(" \xA1\xA1  ").lineCount, 0u);
 
-  // LF-only: one line, an account only when the whole text holds exactly two separators.
+  // LF and CR end lines as CR LF does (files from other systems and exporters).
   ImportList lf = ParseImportText("a----b\nc----d\n");
-  EXPECT_EQ(lf.lineCount, 1u);
-  EXPECT_EQ(AccountsOf(lf), (std::vector<Fields>{{"a", "b\nc", "d\n"}}));
-  EXPECT_EQ(ParseImportText("a----b----c\nd----e----f").accounts.size(), 0u);
+  EXPECT_EQ(lf.lineCount, 2u);
+  EXPECT_EQ(AccountsOf(lf), (std::vector<Fields>{}));
+  EXPECT_EQ(AccountsOf(ParseImportText("a----b----c\nd----e----f")), (std::vector<Fields>{{"a", "b", "c"}, {"d", "e", "f"}}));
 
   // Spaces around the line go, spaces beside the separators stay; tabs are not spaces.
   EXPECT_EQ(Line("  \xA1\xA1 x ---- y ----z\t \xA1\xA1 "), (Fields{"x ", " y ", "z\t"}));
@@ -132,8 +132,9 @@ TEST(ImportAccounts, AcceptedLinesGetFreshPidsAndTheLogCountsEveryLine) {
   EXPECT_EQ((Strings{all[3].name, all[3].user, all[3].password}), (Strings{"", "u", ""}));
 
   // Nothing to add: no write, the count still logged; nothing picked reads as no text.
+  // The text ends at a zero byte, as a file's raw bytes do.
   h.log.clear();
-  EXPECT_EQ(ImportAccountText(h.store, "x----y\r\n").lineCount, 1u);
+  EXPECT_EQ(ImportAccountText(h.store, std::string_view("x----y\r\n\0a----b----c", 20)).lineCount, 1u);
   EXPECT_EQ(ImportAccountText(h.store, "").lineCount, 0u);
   EXPECT_EQ(h.log, (Strings{"Importing Data 1", "Importing Data 0"}));
   EXPECT_EQ(h.fs.write_calls - writes, 1);
