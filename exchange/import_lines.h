@@ -110,12 +110,15 @@ struct ImportList {
 // An import file larger than the largest table reads as no text.
 inline constexpr uint64_t kMaxImportFileBytes = kMaxTableFileBytes;
 
+struct ImportFile {
+  enum Status { kRead, kCannotRead, kTooBig } status = kCannotRead;
+  Text bytes;  // kRead: the whole file. It holds passwords: wipe it.
+};
 // The file's raw bytes, for DecodeImportFile (not cut: where the text ends depends on the
 // encoding), opened for reading only and shared with every other opener for reading,
-// writing and deleting, so that read-only and open files import. Empty when it cannot be
-// opened or read or is larger than kMaxImportFileBytes. The result holds passwords: wipe it.
-// Win32 file I/O, defined in import_lines_win.cpp.
-[[nodiscard]] Text ReadImportFile(const Text& path);
+// writing and deleting, so that read-only and open files import. kTooBig beyond
+// kMaxImportFileBytes. Win32 file I/O, defined in import_lines_win.cpp.
+[[nodiscard]] ImportFile ReadImportFile(const Text& path);
 
 // The AnsiConverter of the program: WideCharToMultiByte into the system code page without
 // best-fit look-alikes; nothing when it had to put in the default character. Defined in

@@ -12,13 +12,13 @@ namespace quorrel {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 lines are handed to the wide API as they are");
 
-Text ReadImportFile(const Text& path) {
+ImportFile ReadImportFile(const Text& path) {
   UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (ReportIf(!file)) return {};
   LARGE_INTEGER size{};
-  if (ReportIf(!GetFileSizeEx(file.get(), &size)) || ReportIf(static_cast<uint64_t>(size.QuadPart) > kMaxImportFileBytes))
-    return {};
+  if (ReportIf(!GetFileSizeEx(file.get(), &size))) return {};
+  if (static_cast<uint64_t>(size.QuadPart) > kMaxImportFileBytes) return {ImportFile::kTooBig, {}};
   // Read to the end, as far as the limit: another writer may change the size meanwhile.
   Text bytes(static_cast<size_t>(size.QuadPart), '\0');
   size_t have = 0;
@@ -40,7 +40,9 @@ Text ReadImportFile(const Text& path) {
     have += got;
   }
   bytes.resize(have);  // shrinking keeps the buffer: the caller's wipe covers all of it
-  return bytes;
+  ImportFile read{ImportFile::kRead, {}};
+  read.bytes.swap(bytes);  // the buffer itself, not a copy of it
+  return read;
 }
 
 std::optional<Text> WideToAnsiExact(std::u16string_view line) {

@@ -188,6 +188,14 @@ void OnFileBoxClicked(ui::Window& w, ui::EventArgs&) {
 
 void OnDropped(ui::Window& w, ui::EventArgs& args) { Pick(w, args.text); }
 
+void TellUnreadable(HWND owner, const Text& path, ImportFile::Status status) {
+  const std::wstring text =
+      Utf8ToWide(status == ImportFile::kTooBig ? "这个文件太大（超过 32 MB），不是账号列表：\r\n"
+                                               : "这个文件无法读取（它可能已被移走、删除，或正被另一个程序独占）：\r\n") +
+      AnsiToWide(path) + Utf8ToWide("\r\n\r\n没有导入任何账号。");
+  MessageBoxW(owner, text.c_str(), Utf8ToWide(kTitle).c_str(), MB_OK | MB_ICONWARNING);
+}
+
 // After an import that stored its lines: how many lines did not become accounts.
 void TellSkipped(HWND owner, const ImportResult& result) {
   if (result.skipped == 0) return;
@@ -202,9 +210,14 @@ void OnConfirm(ui::Window& w, ui::EventArgs&) {
   const HWND hwnd = w.hwnd();
   if (s.args.accounts) {
     const Text& path = s.FilePath();
-    Text bytes = path.empty() ? Text() : ReadImportFile(path);
-    const ImportResult result = ImportAccountText(*s.args.accounts, bytes);
-    SecureWipe(bytes);
+    ImportFile file = path.empty() ? ImportFile{ImportFile::kRead, {}} : ReadImportFile(path);
+    if (file.status != ImportFile::kRead) {
+      // The file stays picked: it may be free again in a moment.
+      TellUnreadable(hwnd, path, file.status);
+      return;
+    }
+    const ImportResult result = ImportAccountText(*s.args.accounts, file.bytes, &WideToAnsiExact);
+    SecureWipe(file.bytes);
     if (!Succeeded(result.outcome)) {
       // Nothing was stored: the window stays open with the file, so the user can try again.
       TellTableOutcome(hwnd, kTitle, "没有导入任何账号。", result.outcome, s.args.accounts->table_path);

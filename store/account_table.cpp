@@ -305,16 +305,32 @@ TableOutcome AddAccountsWithNewPids(const AccountStore& store, std::vector<Accou
 
   // A generator that found nothing free in kMaxPidDraws is not asked again for the rest.
   bool draws_help = static_cast<bool>(store.draw);
+  // Once few values are free, a draw over the whole range would mostly hit taken ones (an
+  // import that fills the table would take millions of reseeded draws): the draw then picks
+  // among the free values directly, which is the same uniform choice.
+  std::vector<int32_t> free_values;
+  auto from_free_values = [&]() -> int32_t {
+    if (free_values.empty())
+      for (int32_t n = kMinAccountPid; n <= kMaxAccountPid; ++n)
+        if (!taken[n - kMinAccountPid]) free_values.push_back(n);
+    if (free_values.empty()) return 0;
+    const auto last = static_cast<int32_t>(free_values.size()) - 1;
+    int32_t i = draws_help ? store.draw(0, last) : 0;
+    if (i < 0 || i > last) i = 0;  // a generator that ignores its range
+    const int32_t n = free_values[static_cast<size_t>(i)];
+    free_values[static_cast<size_t>(i)] = free_values.back();
+    free_values.pop_back();
+    take(n);
+    return n;
+  };
   auto next_free = [&]() -> int32_t {
+    if (free_count <= kRange / 4) return from_free_values();
     for (int attempt = 0; draws_help && attempt < kMaxPidDraws; ++attempt) {
       const int32_t n = store.draw(kMinAccountPid, kMaxAccountPid);
       if (take(n)) return n;
     }
     draws_help = false;
-    for (int32_t n = kMinAccountPid; n <= kMaxAccountPid; ++n) {
-      if (take(n)) return n;
-    }
-    return 0;
+    return from_free_values();
   };
   for (AccountRecord& record : records) record.pid = std::to_string(next_free());
 

@@ -224,6 +224,53 @@ TEST_F(ImportAssociationTest, ImportNoFileDialogAgainReadOnlyCsvDropAndTenThousa
   EXPECT_EQ(pids.size(), 10004u);
 }
 
+// UTF-16 LE with its byte-order mark, as Notepad saves "Unicode".
+std::string Utf16LeFile(const std::string& utf8) {
+  std::wstring wide = L"\xFEFF" + Wide(utf8);
+  return std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t));
+}
+
+// Files as today's Notepad and other programs save them: UTF-8 with and without its mark,
+// LF line ends, UTF-16. Each account arrives with its Chinese name, and its password types
+// exactly as written.
+TEST_F(ImportAssociationTest, FilesAsNotepadSavesThemImportWithTheirNamesAndTypeExactly) {
+  Process p;
+  MainUi ui = OpenSettings(p);
+  ASSERT_TRUE(ui.complete());
+  SettingsUi page(ui);
+  ASSERT_TRUE(page.complete());
+  RunDirectory files;
+  files.Write("utf8.txt", "\xEF\xBB\xBF邮箱----张三----密码Pw1\r\n网银----李四----Pw2 口令\r\n");
+  files.Write("lf.txt", "论坛----wang----pw3\n\nftp----赵六----pw4\n");
+  files.Write("utf16.txt", Utf16LeFile("游戏----钱五----pw5\r\n🎮----emoji----pw6\r\n"));
+  struct Import {
+    const char* file;
+    const char* log;
+    const char* told;  // the skipped lines' message, when there is one
+  };
+  for (const Import& i : {Import{"utf8.txt", "Importing Data 2", nullptr}, Import{"lf.txt", "Importing Data 3", nullptr},
+                          Import{"utf16.txt", "Importing Data 2", "跳过了 1 行"}}) {
+    HWND window = OpenImport(p, page);
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(DropFiles(window, {files.File(i.file)}));
+    Confirm(window, ui, &p, i.told);
+    EXPECT_TRUE(WaitFor([&] { return LastLog() == i.log; }, 3s)) << i.file << ": " << LastLog();
+  }
+  ui.Menu(0);
+  ASSERT_TRUE(WaitFor([&] { return RowCount(ui.list) == 5; }, 3s)) << RowCount(ui.list);
+  std::vector<std::string> names;
+  for (const auto& row : ListRows(ui.list)) names.push_back(row[1] + "/" + row[2]);
+  EXPECT_EQ(names, (std::vector<std::string>{"邮箱/张三", "网银/李四", "论坛/wang", "ftp/赵六", "游戏/钱五"}));
+
+  TargetWindow target;
+  ui.ClickRow(0, true);
+  HWND input = WaitWindow(p.id(), kInputTitle);
+  ASSERT_TRUE(input);
+  EXPECT_EQ(Typed(target, VK_F8, Ansi("张三").size()), Ansi("张三"));
+  EXPECT_EQ(Typed(target, VK_F9, Ansi("密码Pw1").size()), Ansi("密码Pw1"));
+  PostMessageW(input, WM_CLOSE, 0, 0);
+}
+
 TEST_F(ImportAssociationTest, AssociationOpensAPwFileElsewhereInFileStartAndGoesAgain) {
   struct CleanRegistry {
     ~CleanRegistry() {
