@@ -120,7 +120,8 @@ bool RestartProgram(int delay) {
   constexpr char kBatchName[] = "Restart.bat";
   // A stale batch file from an earlier restart is not run in place of one that could not
   // be written; without a batch file running, this process goes on.
-  if (!WriteWholeFile(state.RunDirectory + "\\" + kBatchName, BuildRestartBatch(path, delay)) ||
+  const Text batchPath = state.RunDirectory + "\\" + kBatchName;
+  if (!WriteWholeFile(batchPath, BuildRestartBatch(path, delay, batchPath)) ||
       !StartBatchHidden(state.RunDirectory, kBatchName)) {
     return false;
   }

@@ -9,10 +9,11 @@ constexpr std::string_view kTemplate =
     "@echo off \r\n"
     "@ping 127.0.0.1 -n 秒数 >nul\r\n"
     "start \"\" \"<文件名>\"\r\n"
-    "del \"%~f0\"";
+    "del \"<批处理>\"";
 
 constexpr std::string_view kPathHole = "<文件名>";
 constexpr std::string_view kDelayHole = "秒数";
+constexpr std::string_view kBatchHole = "<批处理>";
 
 void ReplaceFirst(Text& s, std::string_view from, std::string_view to) {
   size_t at = s.find(from);
@@ -31,13 +32,16 @@ Text EscapePercent(std::string_view path) {
 
 }  // namespace
 
-Text BuildRestartBatch(std::string_view programPath, int delayCount) {
+Text BuildRestartBatch(std::string_view programPath, int delayCount, std::string_view batchPath) {
   int n = delayCount > 0 ? delayCount : 2;
   Text batch(kTemplate);
   // The delay hole sits in line 2, before the path: the first match after the path went
   // in is still the template's own, whatever the path holds.
   ReplaceFirst(batch, kPathHole, EscapePercent(programPath));
   ReplaceFirst(batch, kDelayHole, std::to_string(n));
+  // The last hole: whatever the two paths hold comes before it.
+  const size_t last = batch.rfind(kBatchHole);
+  batch.replace(last, kBatchHole.size(), EscapePercent(batchPath));
   return batch;
 }
 

@@ -12,13 +12,13 @@ namespace quorrel {
 //   @echo off 
 //   @ping 127.0.0.1 -n <n> >nul
 //   start "" "<programPath>"
-//   del "%~f0"
+//   del "<batchPath>"
 // n is delayCount when it is greater than 0, else 2 (n echo requests to the local host
-// make the wait). The path is taken as given (the caller passes the short form when
-// there is one), except that each '%' is doubled: cmd would otherwise read it as the
-// start of a variable and start a wrong path. The batch deletes itself by its own full
-// path (%~f0), wherever cmd's current folder is. Every other byte of the result is ASCII,
-// so the text is valid in the ANSI code page whatever bytes the path holds.
-Text BuildRestartBatch(std::string_view programPath, int delayCount);
+// make the wait). The paths are taken as given (the caller passes the program's short form
+// when there is one), except that each '%' is doubled: cmd would otherwise read it as the
+// start of a variable and start or delete a wrong path. The batch deletes itself by its own
+// full path, wherever cmd's current folder is. Every other byte of the result is ASCII, so
+// the text is valid in the ANSI code page whatever bytes the paths hold.
+Text BuildRestartBatch(std::string_view programPath, int delayCount, std::string_view batchPath);
 
 }  // namespace quorrel

@@ -140,6 +140,7 @@ TEST_F(AccountFileExport, ReplacesTheEarlierFileOnlyOnceTheNewOneIsWhole) {
   // hold it: it is all that follows the user name's separator.
   EXPECT_EQ(WriteAccountFile(base_, "us----er", "pw"), ExportOutcome::kSeparatorInUser);
   EXPECT_EQ(ReadWide(path_), second);
+  ASSERT_TRUE(RemoveDirectoryW(temp_.c_str()));
   ASSERT_EQ(WriteAccountFile(base_, "user", "pa----ss----"), ExportOutcome::kWritten);
   const AccountFileParts parts = SplitAccountFileInner(ParseAccountFileContent(ReadWide(path_)));
   EXPECT_EQ(parts.user.str(), "user");
