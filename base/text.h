@@ -42,16 +42,19 @@ void SecureWipe(void* data, size_t size);
 // while it sat in its in-object buffer (up to 15 bytes), still holds the old bytes there.
 void SecureWipe(std::string& s) noexcept;
 
-// A string that wipes itself when it goes away, and what it leaves behind when moved.
+// A secret (a password, the PIN, a deciphered table): a string that wipes itself when it
+// goes away, what a move leaves behind, and its old bytes before it takes new ones. It is
+// never copied by accident: copies are made on purpose with Clone().
 class SecretText {
  public:
   SecretText() = default;
-  explicit SecretText(std::string s) : value_(std::move(s)) { SecureWipe(s); }
-  SecretText(const SecretText& o) : value_(o.value_) {}
-  SecretText& operator=(const SecretText& o) {
-    if (this != &o) { SecureWipe(value_); value_ = o.value_; }
-    return *this;
-  }
+  // Takes the string's buffer; a short string's bytes, copied into this object, are wiped
+  // where they were.
+  explicit SecretText(std::string&& s) noexcept : value_(std::move(s)) { SecureWipe(s); }
+  // A copy of the bytes, in a buffer of exactly their size.
+  explicit SecretText(std::string_view s) { assign(s); }
+  SecretText(const SecretText&) = delete;
+  SecretText& operator=(const SecretText&) = delete;
   SecretText(SecretText&& o) noexcept : value_(std::move(o.value_)) { SecureWipe(o.value_); }
   SecretText& operator=(SecretText&& o) noexcept {
     if (this != &o) {
@@ -62,8 +65,23 @@ class SecretText {
     return *this;
   }
   ~SecretText() { SecureWipe(value_); }
+
+  [[nodiscard]] SecretText Clone() const { return SecretText(std::string_view(value_)); }
+  // Wipes what it held, then copies s in (a buffer that must grow is wiped before it is freed).
+  void assign(std::string_view s) {
+    SecureWipe(value_);
+    value_.reserve(s.size());
+    value_.assign(s);
+  }
+  void clear() noexcept { SecureWipe(value_); }
+
+  std::string_view view() const { return value_; }
   const std::string& str() const { return value_; }
+  // For code that builds the secret in place (appending within a reserved capacity).
   std::string& str() { return value_; }
+  size_t size() const { return value_.size(); }
+  bool empty() const { return value_.empty(); }
+  bool operator==(std::string_view other) const { return std::string_view(value_) == other; }
 
  private:
   std::string value_;

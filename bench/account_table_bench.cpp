@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
   Report("list fill: ForEachAccount over all", [&] {
     std::vector<AccountRecord> rows;
     rows.reserve(kAccounts + 100);
-    if (ForEachAccount(store, [&](int, const AccountRecord& r) { rows.push_back(r); }) != TableOutcome::kOpened)
+    if (ForEachAccount(store, [&](int, const AccountRecord& r) { rows.push_back({r.pid, r.name, r.user, r.password.Clone()}); }) != TableOutcome::kOpened)
       std::exit(1);
     listed = rows.size();
   });

@@ -189,7 +189,7 @@ bool HasUnpairedSurrogate(std::u16string_view s) {
 // Every text of an account that must not outlive it in memory.
 void WipeSecrets(AccountRecord& account) {
   SecureWipe(account.user);
-  SecureWipe(account.password);
+  account.password.clear();
 }
 
 }  // namespace

@@ -47,13 +47,10 @@ size_t RecordBytes(const AccountRecord& r) {
 void ReadRecordInto(const TableContainer& table, AccountRecord& record) {
   record.pid.assign(table.FieldView(kPid));
   record.name.assign(table.FieldView(kName));
+  // The user name's old bytes go before a longer one moves it to a new buffer.
+  SecureWipe(record.user);
   record.user.assign(table.FieldView(kUser));
   record.password.assign(table.FieldView(kPassword));
-}
-
-void Wipe(AccountRecord& record) {
-  SecureWipe(record.user);
-  SecureWipe(record.password);
 }
 
 // A temp file left where the table is missing: put in place when it is a whole table,
@@ -156,11 +153,9 @@ TableOutcome ForEachAccount(const AccountStore& store,
   for (size_t i = 1; i <= count; ++i) {
     ReadRecordInto(table, record);
     if (visitor) visitor(static_cast<int>(i), record);
-    // Before the next record is read in: a longer one would move to a new buffer and leave
-    // this one's bytes in the released one.
-    Wipe(record);
     table.Skip(1);
   }
+  SecureWipe(record.user);
   table.Close();
   return outcome;
 }
@@ -260,21 +255,12 @@ NewPid NewAccountPid(const AccountStore& store) {
   return {TableOutcome::kNoFreePid, {}};
 }
 
-TableOutcome AddAccount(const AccountStore& store, const Text& pid, const Text& name, const Text& user,
-                        const Text& password) {
+TableOutcome AddAccount(const AccountStore& store, std::string_view pid, std::string_view name,
+                        std::string_view user, std::string_view password) {
   if (!store.fs) return TableOutcome::kCannotOpen;
   TableContainer table(*store.fs);
   if (!OpenAccountTable(store, table) || !table.GoToLast()) return OutcomeOf(table);
-  // Copied straight into place: an initializer list would leave copies of the password
-  // behind that nobody wipes.
-  std::vector<Text> values;
-  values.reserve(4);
-  values.push_back(pid);
-  values.push_back(name);
-  values.push_back(user);
-  values.push_back(password);
-  const bool ok = table.Append(values);
-  for (Text& v : values) SecureWipe(v);
+  const bool ok = table.Append({pid, name, user, password});  // read in place, never copied
   const TableOutcome outcome = ok ? TableOutcome::kOpened : OutcomeOf(table);
   table.Close();
   return outcome;
@@ -334,17 +320,16 @@ TableOutcome AddAccountsWithNewPids(const AccountStore& store, std::vector<Accou
   };
   for (AccountRecord& record : records) record.pid = std::to_string(next_free());
 
-  std::vector<std::vector<Text>> rows;
+  // Views of the records, in the table's field order: nothing of them is copied.
+  std::vector<std::string_view> values;
   TableOutcome outcome = TableOutcome::kWriteFailed;
   try {
-    rows.reserve(records.size());
-    for (const AccountRecord& r : records) rows.push_back({r.pid, r.name, r.user, r.password});
-    outcome = table.AppendAll(rows) ? TableOutcome::kOpened : OutcomeOf(table);
+    values.reserve(records.size() * 4);
+    for (const AccountRecord& r : records) values.insert(values.end(), {r.pid, r.name, r.user, r.password.view()});
+    outcome = table.AppendAll(values) ? TableOutcome::kOpened : OutcomeOf(table);
   } catch (const std::bad_alloc&) {
     outcome = TableOutcome::kWriteFailed;
   }
-  for (auto& row : rows)
-    for (Text& v : row) SecureWipe(v);
   table.Close();
   return outcome;
 }

@@ -24,7 +24,7 @@ struct AccountRecord {
   Text pid;
   Text name;
   Text user;
-  Text password;
+  SecretText password;  // from the table (or an import line) until it is typed
 };
 
 // Reseeds, then draws one integer uniformly from lo..hi inclusive.
@@ -119,8 +119,8 @@ struct NewPid {
 
 // Appends one record, fields in the order "PID", "NAME", "USER", "PASSWORD", unchecked.
 // kOpened when the record is in the file.
-[[nodiscard]] TableOutcome AddAccount(const AccountStore& store, const Text& pid, const Text& name,
-                                      const Text& user, const Text& password);
+[[nodiscard]] TableOutcome AddAccount(const AccountStore& store, std::string_view pid, std::string_view name,
+                                      std::string_view user, std::string_view password);
 
 // A stored PID as a number: full-width GBK digits (A3 B0..A3 B9) count as ordinary digits,
 // then the usual decimal rule (leading digits; none gives 0).

@@ -71,9 +71,19 @@ void TruncateSecret(std::string& s, size_t size) {
 
 struct CachedKey {
   CachedKey() = default;
-  CachedKey(const CachedKey&) = default;
-  CachedKey& operator=(const CachedKey&) = default;
-  // Copies (the vector moves entries by copying) and erased entries leave no key behind.
+  CachedKey(CachedKey&& o) noexcept
+      : password(std::move(o.password)), salt(std::move(o.salt)), iterations(o.iterations), key(o.key) {
+    SecureWipe(o.key.data(), o.key.size());
+  }
+  CachedKey& operator=(CachedKey&& o) noexcept {
+    password = std::move(o.password);
+    salt = std::move(o.salt);
+    iterations = o.iterations;
+    key = o.key;
+    SecureWipe(o.key.data(), o.key.size());
+    return *this;
+  }
+  // Moved-from (the vector moves entries) and erased entries leave no key behind.
   ~CachedKey() { SecureWipe(key.data(), key.size()); }
   SecretText password;
   std::string salt;
@@ -113,7 +123,7 @@ bool DeriveKey(std::string_view password, const std::string& salt, uint32_t iter
   ++DerivationCounter();
   if (cache.size() >= kKeyCacheSize) cache.erase(cache.begin());
   CachedKey& entry = cache.emplace_back();
-  entry.password.str().assign(password);
+  entry.password.assign(password);
   entry.salt = salt;
   entry.iterations = iterations;
   entry.key = key;
@@ -475,8 +485,9 @@ bool TableContainer::GoToLast() {
   return true;
 }
 
-bool TableContainer::Append(const std::vector<Text>& values) {
-  return AppendRecords(std::span<const std::vector<Text>>(&values, 1));
+bool TableContainer::Append(std::span<const std::string_view> values) {
+  if (values.size() != fields_.size()) return Failed(ContainerFailure::kOther);
+  return AppendRecords(values);
 }
 
 bool TableContainer::Find(const std::function<bool(const TableContainer&)>& predicate) {
@@ -536,24 +547,23 @@ bool TableContainer::Purge() {
   return Failed(ContainerFailure::kOther);
 }
 
-bool TableContainer::AppendAll(const std::vector<std::vector<Text>>& records) { return AppendRecords(records); }
+bool TableContainer::AppendAll(std::span<const std::string_view> values) { return AppendRecords(values); }
 
-bool TableContainer::AppendRecords(std::span<const std::vector<Text>> records) {
+bool TableContainer::AppendRecords(std::span<const std::string_view> values) {
   failure_ = ContainerFailure::kNone;
-  if (!open_) return Failed(ContainerFailure::kOther);
-  if (records.empty()) return true;
+  if (!open_ || fields_.empty() || values.size() % fields_.size() != 0) return Failed(ContainerFailure::kOther);
+  if (values.empty()) return true;
+  const size_t fields = fields_.size();
+  const size_t count = values.size() / fields;
   std::string& s = payload_.str();
   const size_t old_size = s.size();
   const size_t old_count = records_.size();
   const size_t room = kMaxTableFileBytes - kHeaderBytes - kTagBytes;
   size_t size = 0;
-  for (const std::vector<Text>& values : records) {
-    if (values.size() != fields_.size()) return Failed(ContainerFailure::kOther);
-    size += 1;
-    for (const Text& v : values) {
-      if (v.size() > kMaxStoredTextBytes) return Failed(ContainerFailure::kOther);
-      size += 4 + v.size();
-    }
+  for (size_t i = 0; i < values.size(); ++i) {
+    if (i % fields == 0) size += 1;
+    if (values[i].size() > kMaxStoredTextBytes) return Failed(ContainerFailure::kOther);
+    size += 4 + values[i].size();
     if (old_size + size > room) return Failed(ContainerFailure::kTooBig);
   }
 
@@ -561,33 +571,31 @@ bool TableContainer::AppendRecords(std::span<const std::vector<Text>> records) {
     TruncateSecret(s, old_size);
     records_.resize(old_count);
     deleted_.resize(old_count);
-    spans_.resize(old_count * fields_.size());
+    spans_.resize(old_count * fields);
   };
   std::string added;
   try {
     added.reserve(size);
-    for (const std::vector<Text>& values : records) {
-      added.push_back(static_cast<char>(kRecordFlags));
-      for (const Text& v : values) {
-        PutU32(added, static_cast<uint32_t>(v.size()));
-        added.append(v);
-      }
+    for (size_t i = 0; i < values.size(); ++i) {
+      if (i % fields == 0) added.push_back(static_cast<char>(kRecordFlags));
+      PutU32(added, static_cast<uint32_t>(values[i].size()));
+      added.append(values[i]);
     }
     AppendSecret(s, added);
     SecureWipe(added);
-    records_.reserve(old_count + records.size());
-    deleted_.reserve(old_count + records.size());
-    spans_.reserve((old_count + records.size()) * fields_.size());
+    records_.reserve(old_count + count);
+    deleted_.reserve(old_count + count);
+    spans_.reserve((old_count + count) * fields);
     size_t at = old_size;
-    for (const std::vector<Text>& values : records) {
-      records_.push_back(static_cast<uint32_t>(at));
-      deleted_.push_back(false);
-      ++at;
-      for (const Text& v : values) {
-        at += 4;
-        spans_.push_back({static_cast<uint32_t>(at), static_cast<uint32_t>(v.size())});
-        at += v.size();
+    for (size_t i = 0; i < values.size(); ++i) {
+      if (i % fields == 0) {
+        records_.push_back(static_cast<uint32_t>(at));
+        deleted_.push_back(false);
+        ++at;
       }
+      at += 4;
+      spans_.push_back({static_cast<uint32_t>(at), static_cast<uint32_t>(values[i].size())});
+      at += values[i].size();
     }
   } catch (const std::bad_alloc&) {
     SecureWipe(added);

@@ -35,6 +35,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <span>
 #include <string>
@@ -124,7 +125,9 @@ class TableContainer {
   // False when closed, for a wrong number of values, a text beyond kMaxStoredTextBytes, a
   // file that would grow beyond kMaxTableFileBytes or a failed write; the table is then
   // unchanged.
-  bool Append(const std::vector<Text>& values);
+  // The values are read, never copied beyond the table's own buffer.
+  bool Append(std::span<const std::string_view> values);
+  bool Append(std::initializer_list<std::string_view> values) { return Append(std::span(values.begin(), values.size())); }
 
   // Scans from the current record; on a match that record stays current and true is returned,
   // otherwise the position is the end.
@@ -136,11 +139,12 @@ class TableContainer {
   // write succeeded; on false the records and marks stay as they were.
   bool Purge();
 
-  // Appends every record (each as Append takes it) and writes the table once; the last one
-  // becomes current. False, with the table unchanged, when Append would refuse any of them,
-  // the file would grow beyond kMaxTableFileBytes, memory runs out or the write fails. An
-  // empty list writes nothing and gives true.
-  bool AppendAll(const std::vector<std::vector<Text>>& records);
+  // Appends every record and writes the table once; the last one becomes current. values
+  // holds the records one after another, Fields().size() values each. False, with the table
+  // unchanged, when Append would refuse any of them, the file would grow beyond
+  // kMaxTableFileBytes, memory runs out or the write fails. No values writes nothing and
+  // gives true.
+  bool AppendAll(std::span<const std::string_view> values);
 
  private:
   struct Span {
@@ -148,7 +152,7 @@ class TableContainer {
     uint32_t length;
   };
   // Append and AppendAll: every record or none, in one write.
-  bool AppendRecords(std::span<const std::vector<Text>> records);
+  bool AppendRecords(std::span<const std::string_view> values);
   bool LoadPayload(SecretText payload);
   // Records why the call fails; returns false.
   bool Failed(ContainerFailure why);

@@ -20,19 +20,19 @@ struct Fields {
 
 std::vector<Fields> AccountsOf(const ImportList& list) {
   std::vector<Fields> out;
-  for (const AccountRecord& a : list.accounts) out.push_back({a.name, a.user, a.password});
+  for (const AccountRecord& a : list.accounts) out.push_back({a.name, a.user, a.password.str()});
   return out;
 }
 
 std::optional<Fields> Line(std::string_view line) {
   auto a = ParseImportLine(line);
   if (!a) return std::nullopt;
-  return Fields{a->name, a->user, a->password};
+  return Fields{a->name, a->user, a->password.str()};
 }
 
 std::vector<AccountRecord> Records(const StoreHarness& h) {
   std::vector<AccountRecord> out;
-  (void)ForEachAccount(h.store, [&](int, const AccountRecord& r) { out.push_back(r); });
+  (void)ForEachAccount(h.store, [&](int, const AccountRecord& r) { out.push_back({r.pid, r.name, r.user, r.password.Clone()}); });
   return out;
 }
 
@@ -128,8 +128,8 @@ TEST(ImportAccounts, AcceptedLinesGetFreshPidsAndTheLogCountsEveryLine) {
   std::vector<AccountRecord> all = Records(h);
   ASSERT_EQ(all.size(), 4u);
   EXPECT_EQ((Strings{all[1].pid, all[2].pid, all[3].pid}), (Strings{"30000", "40000", "50000"}));
-  EXPECT_EQ((Strings{all[2].name, all[2].user, all[2].password}), (Strings{"a", "b", "c"}));
-  EXPECT_EQ((Strings{all[3].name, all[3].user, all[3].password}), (Strings{"", "u", ""}));
+  EXPECT_EQ((Strings{all[2].name, all[2].user, all[2].password.str()}), (Strings{"a", "b", "c"}));
+  EXPECT_EQ((Strings{all[3].name, all[3].user, all[3].password.str()}), (Strings{"", "u", ""}));
 
   // Nothing to add: no write, the count still logged; nothing picked reads as no text.
   // The text ends at a zero byte, as a file's raw bytes do.
