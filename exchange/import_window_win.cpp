@@ -246,10 +246,10 @@ void OnDestroying(ui::Window& w, ui::EventArgs&) {
 }
 
 const ui::ControlSpec kControls[] = {
-    {kFrame, "导入窗口UI", ui::ControlKind::Frame, 8, 8, 24, 24},
-    {kFileBox, "拖入文件", ui::ControlKind::Picture, 18, 15, 164, 100},
-    {kConfirm, "确定导入", ui::ControlKind::Button, 40, 125, 120, 35, "确定导入"},
-    {kDrop, "拖放对象", ui::ControlKind::DropTarget, 0, 0, 0, 0},
+    ui::Frame(kFrame, "导入窗口UI", {8, 8, 24, 24}),
+    ui::Picture(kFileBox, "拖入文件", {18, 15, 164, 100}),
+    ui::Button(kConfirm, "确定导入", {40, 125, 120, 35}, "确定导入"),
+    ui::DropTarget(kDrop, "拖放对象"),
 };
 static_assert(std::size(kControls) == kControlCount);
 

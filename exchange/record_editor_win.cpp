@@ -97,16 +97,16 @@ void OnDestroying(ui::Window& w, ui::EventArgs&) {
 }
 
 const ui::ControlSpec kControls[] = {
-    {kFrame, "数据窗口UI", ui::ControlKind::Frame, 8, 8, 24, 24},
-    {kNameLabel, "名称标签", ui::ControlKind::Label, 18, 15, 250, 20, "▊  显示名称"},
-    {kName, "名称", ui::ControlKind::Edit, 18, 40, 250, 32},
-    {kUserLabel, "用户名标签", ui::ControlKind::Label, 18, 82, 250, 20, "▊  用户名"},
-    {kUser, "用户名", ui::ControlKind::Edit, 18, 107, 250, 32},
-    {kPasswordLabel, "密码标签", ui::ControlKind::Label, 18, 149, 250, 20, "▊  用户密码"},
-    {kPassword, "密码", ui::ControlKind::Edit, 18, 174, 250, 32},
-    {kPidLabel, "PID标签", ui::ControlKind::Label, 18, 216, 250, 20, "▊  PID 标识"},
-    {kPid, "PID", ui::ControlKind::Edit, 18, 241, 250, 32},
-    {kOk, "确定按钮", ui::ControlKind::Button, 101, 283, 84, 35, "确定添加"},
+    ui::Frame(kFrame, "数据窗口UI", {8, 8, 24, 24}),
+    ui::Label(kNameLabel, "名称标签", {18, 15, 250, 20}, "▊  显示名称", {.accent = true}),
+    ui::Edit(kName, "名称", {18, 40, 250, 32}),
+    ui::Label(kUserLabel, "用户名标签", {18, 82, 250, 20}, "▊  用户名", {.accent = true}),
+    ui::Edit(kUser, "用户名", {18, 107, 250, 32}),
+    ui::Label(kPasswordLabel, "密码标签", {18, 149, 250, 20}, "▊  用户密码", {.accent = true}),
+    ui::Edit(kPassword, "密码", {18, 174, 250, 32}),
+    ui::Label(kPidLabel, "PID标签", {18, 216, 250, 20}, "▊  PID 标识", {.accent = true}),
+    ui::Edit(kPid, "PID", {18, 241, 250, 32}),
+    ui::Button(kOk, "确定按钮", {101, 283, 84, 35}, "确定添加"),
 };
 static_assert(std::size(kControls) == kControlCount);
 

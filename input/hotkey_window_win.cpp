@@ -50,7 +50,8 @@ void OnCreated(ui::Window& w, ui::EventArgs&) {
 }
 
 // The boxes capture their keys: nothing typed reaches them, they show only key names.
-void OnKeyReport(ui::Window& w, int box, ui::EventArgs& args) {
+void OnBoxKey(ui::Window& w, ui::EventArgs& args) {
+  const int box = args.control;
   const bool system = args.message == WM_SYSKEYDOWN || args.message == WM_SYSKEYUP;
   const bool altHeld = (args.lparam & (1 << 29)) != 0;
   if (system && altHeld && !IsModifierKey(static_cast<int>(args.wparam))) return;  // Alt+F4 and the like go on
@@ -62,9 +63,6 @@ void OnKeyReport(ui::Window& w, int box, ui::EventArgs& args) {
   w.SetCaption(box, KeyName(code));  // a key without a name leaves the box empty
   if (int32_t* pending = PendingOf(w, box)) *pending = code;
 }
-
-void OnAccountKey(ui::Window& w, ui::EventArgs& args) { OnKeyReport(w, kAccountKey, args); }
-void OnPasswordKey(ui::Window& w, ui::EventArgs& args) { OnKeyReport(w, kPasswordKey, args); }
 
 void Tell(ui::Window& w, const char* utf8) {
   MessageBoxW(w.hwnd(), Utf8ToWide(utf8).c_str(), Utf8ToWide("设置快捷键").c_str(), MB_OK | MB_ICONWARNING);
@@ -96,19 +94,19 @@ void OnDestroying(ui::Window& w, ui::EventArgs&) {
 // Read-only: the boxes take no typing and no pasting; the window puts the names in. The
 // labels keep to one line, centred beside their box, at every scale.
 const ui::ControlSpec kControls[] = {
-    {kFrame, "设置快捷键UI", ui::ControlKind::Frame, 8, 8, 24, 24},
-    {kAccountLabel, "账号标签", ui::ControlKind::Label, 18, 15, 79, 32, "账号快捷键：", ui::kNoControl, -1, {}, SS_CENTERIMAGE},
-    {kAccountKey, "账号快捷键", ui::ControlKind::Edit, 102, 15, 100, 32, "", ui::kNoControl, -1, {}, ES_READONLY},
-    {kPasswordLabel, "密码标签", ui::ControlKind::Label, 18, 57, 79, 32, "密码快捷键：", ui::kNoControl, -1, {}, SS_CENTERIMAGE},
-    {kPasswordKey, "密码快捷键", ui::ControlKind::Edit, 102, 57, 100, 32, "", ui::kNoControl, -1, {}, ES_READONLY},
-    {kConfirm, "确定设置", ui::ControlKind::Button, 54, 99, 112, 35, "设置完成"},
+    ui::Frame(kFrame, "设置快捷键UI", {8, 8, 24, 24}),
+    ui::Label(kAccountLabel, "账号标签", {18, 15, 79, 32}, "账号快捷键：", {.style = SS_CENTERIMAGE}),
+    ui::Edit(kAccountKey, "账号快捷键", {102, 15, 100, 32}, {.style = ES_READONLY}),
+    ui::Label(kPasswordLabel, "密码标签", {18, 57, 79, 32}, "密码快捷键：", {.style = SS_CENTERIMAGE}),
+    ui::Edit(kPasswordKey, "密码快捷键", {102, 57, 100, 32}, {.style = ES_READONLY}),
+    ui::Button(kConfirm, "确定设置", {54, 99, 112, 35}, "设置完成"),
 };
 static_assert(std::size(kControls) == kControlCount);
 
 const ui::HandlerSpec kHandlers[] = {
     {ui::kNoControl, ui::Event::Created, OnCreated},
-    {kAccountKey, ui::Event::KeyReport, OnAccountKey},
-    {kPasswordKey, ui::Event::KeyReport, OnPasswordKey},
+    {kAccountKey, ui::Event::KeyReport, OnBoxKey},
+    {kPasswordKey, ui::Event::KeyReport, OnBoxKey},
     {kConfirm, ui::Event::Clicked, OnConfirm},
     {ui::kNoControl, ui::Event::Destroying, OnDestroying},
 };

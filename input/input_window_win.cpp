@@ -125,13 +125,13 @@ void OnDestroying(ui::Window& w, ui::EventArgs&) {
 }
 
 const ui::ControlSpec kControls[] = {
-    {kFrame, "模拟窗口UI", ui::ControlKind::Frame, 8, 8, 24, 24},
-    {kAccountLabel, "账号标签", ui::ControlKind::Label, 18, 15, 214, 20, "▊ 待输入账号"},
-    {kAccount, "账号", ui::ControlKind::Edit, 18, 40, 214, 32},
-    {kPasswordLabel, "密码标签", ui::ControlKind::Label, 16, 82, 214, 20, "▊ 待输入密码"},
-    {kPassword, "密码", ui::ControlKind::Edit, 18, 107, 214, 32},
-    {kHint, "说明", ui::ControlKind::Label, 18, 149, 214, 20},
-    {kDropTarget, "拖放对象", ui::ControlKind::DropTarget, 232, 8, 16, 8},
+    ui::Frame(kFrame, "模拟窗口UI", {8, 8, 24, 24}),
+    ui::Label(kAccountLabel, "账号标签", {18, 15, 214, 20}, "▊ 待输入账号", {.accent = true}),
+    ui::Edit(kAccount, "账号", {18, 40, 214, 32}),
+    ui::Label(kPasswordLabel, "密码标签", {16, 82, 214, 20}, "▊ 待输入密码", {.accent = true}),
+    ui::Edit(kPassword, "密码", {18, 107, 214, 32}),
+    ui::Label(kHint, "说明", {18, 149, 214, 20}),
+    ui::DropTarget(kDropTarget, "拖放对象", {232, 8, 16, 8}),
 };
 static_assert(std::size(kControls) == kControlCount);
 
@@ -152,9 +152,10 @@ HWND OpenInputWindow(HWND owner, InputWindowArgs args) {
 
 Text InputBoxText(HWND inputWindow, InputBox box) {
   ui::Window* w = ui::Window::FromHwnd(inputWindow);
-  if (!w) return {};
+  const InputWindow* s = w ? w->StateIf<InputWindow>() : nullptr;
+  if (!s) return {};
   const int control = box == InputBox::Account ? kAccount : kPassword;
-  const SecretText& shown = StateOf(*w).shown[box == InputBox::Account ? 0 : 1];
+  const SecretText& shown = s->shown[box == InputBox::Account ? 0 : 1];
   std::wstring now = w->GetWideText(control);
   std::wstring put = AnsiToWide(shown.str());
   // Edited by the user since: type what the box shows.

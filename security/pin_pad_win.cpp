@@ -90,13 +90,9 @@ void PinPadConfirm(ui::Window& w) {
 
 void OnCreated(ui::Window& w, ui::EventArgs&) { PinPadClear(w); }
 
-void OnDigit(ui::Window& w, int control) {
-  PinPadEnterDigit(w, control == kDigit0 ? '0' : static_cast<char>('1' + (control - kDigit1)));
-}
-
-template <int kControl>
-void OnDigitClicked(ui::Window& w, ui::EventArgs&) {
-  OnDigit(w, kControl);
+// Every digit button: the one that fired gives the digit.
+void OnDigitClicked(ui::Window& w, ui::EventArgs& args) {
+  PinPadEnterDigit(w, args.control == kDigit0 ? '0' : static_cast<char>('1' + (args.control - kDigit1)));
 }
 
 void OnClearClicked(ui::Window& w, ui::EventArgs&) { PinPadClear(w); }
@@ -122,36 +118,35 @@ void OnDestroying(ui::Window& w, ui::EventArgs&) {
 
 // Four indicators, no captions: a blank item is an indicator in this bar's style.
 const ui::ControlSpec kControls[] = {
-    {kFrame, "密码窗口UI", ui::ControlKind::Frame, 8, 8, 24, 24},
-    {kProgress, "密码状态", ui::ControlKind::Toolbar, 65, 35, 120, 15, "", ui::kNoControl, -1, {"", "", "", ""},
-     ui::kBarIndicators},
-    {kDigit1, "数字1", ui::ControlKind::Button, 40, 75, 50, 35, "1"},
-    {kDigit2, "数字2", ui::ControlKind::Button, 100, 75, 50, 35, "2"},
-    {kDigit3, "数字3", ui::ControlKind::Button, 160, 75, 50, 35, "3"},
-    {kDigit4, "数字4", ui::ControlKind::Button, 40, 120, 50, 35, "4"},
-    {kDigit5, "数字5", ui::ControlKind::Button, 100, 120, 50, 35, "5"},
-    {kDigit6, "数字6", ui::ControlKind::Button, 160, 120, 50, 35, "6"},
-    {kDigit7, "数字7", ui::ControlKind::Button, 40, 165, 50, 35, "7"},
-    {kDigit8, "数字8", ui::ControlKind::Button, 100, 165, 50, 35, "8"},
-    {kDigit9, "数字9", ui::ControlKind::Button, 160, 165, 50, 35, "9"},
-    {kClear, "清除", ui::ControlKind::Button, 40, 210, 50, 35, "×"},
-    {kDigit0, "数字0", ui::ControlKind::Button, 100, 210, 50, 35, "0"},
-    {kConfirm, "确定", ui::ControlKind::Button, 160, 210, 50, 35, "▶"},
+    ui::Frame(kFrame, "密码窗口UI", {8, 8, 24, 24}),
+    ui::Bar(kProgress, "密码状态", {65, 35, 120, 15}, {"", "", "", ""}, {.style = ui::kBarIndicators}),
+    ui::Button(kDigit1, "数字1", {40, 75, 50, 35}, "1"),
+    ui::Button(kDigit2, "数字2", {100, 75, 50, 35}, "2"),
+    ui::Button(kDigit3, "数字3", {160, 75, 50, 35}, "3"),
+    ui::Button(kDigit4, "数字4", {40, 120, 50, 35}, "4"),
+    ui::Button(kDigit5, "数字5", {100, 120, 50, 35}, "5"),
+    ui::Button(kDigit6, "数字6", {160, 120, 50, 35}, "6"),
+    ui::Button(kDigit7, "数字7", {40, 165, 50, 35}, "7"),
+    ui::Button(kDigit8, "数字8", {100, 165, 50, 35}, "8"),
+    ui::Button(kDigit9, "数字9", {160, 165, 50, 35}, "9"),
+    ui::Button(kClear, "清除", {40, 210, 50, 35}, "×"),
+    ui::Button(kDigit0, "数字0", {100, 210, 50, 35}, "0"),
+    ui::Button(kConfirm, "确定", {160, 210, 50, 35}, "▶"),
 };
 static_assert(std::size(kControls) == kControlCount);
 
 const ui::HandlerSpec kHandlers[] = {
     {ui::kNoControl, ui::Event::Created, OnCreated},
-    {kDigit0, ui::Event::Clicked, OnDigitClicked<kDigit0>},
-    {kDigit1, ui::Event::Clicked, OnDigitClicked<kDigit1>},
-    {kDigit2, ui::Event::Clicked, OnDigitClicked<kDigit2>},
-    {kDigit3, ui::Event::Clicked, OnDigitClicked<kDigit3>},
-    {kDigit4, ui::Event::Clicked, OnDigitClicked<kDigit4>},
-    {kDigit5, ui::Event::Clicked, OnDigitClicked<kDigit5>},
-    {kDigit6, ui::Event::Clicked, OnDigitClicked<kDigit6>},
-    {kDigit7, ui::Event::Clicked, OnDigitClicked<kDigit7>},
-    {kDigit8, ui::Event::Clicked, OnDigitClicked<kDigit8>},
-    {kDigit9, ui::Event::Clicked, OnDigitClicked<kDigit9>},
+    {kDigit0, ui::Event::Clicked, OnDigitClicked},
+    {kDigit1, ui::Event::Clicked, OnDigitClicked},
+    {kDigit2, ui::Event::Clicked, OnDigitClicked},
+    {kDigit3, ui::Event::Clicked, OnDigitClicked},
+    {kDigit4, ui::Event::Clicked, OnDigitClicked},
+    {kDigit5, ui::Event::Clicked, OnDigitClicked},
+    {kDigit6, ui::Event::Clicked, OnDigitClicked},
+    {kDigit7, ui::Event::Clicked, OnDigitClicked},
+    {kDigit8, ui::Event::Clicked, OnDigitClicked},
+    {kDigit9, ui::Event::Clicked, OnDigitClicked},
     {kClear, ui::Event::Clicked, OnClearClicked},
     {kConfirm, ui::Event::Clicked, OnConfirmClicked},
     {ui::kNoControl, ui::Event::KeyDown, OnKeyDown},

@@ -18,7 +18,6 @@
 #include "ui/toolkit/window_win.h"
 
 using namespace quorrel;
-using ui::ControlKind;
 using ui::Event;
 using namespace std::chrono_literals;
 
@@ -48,10 +47,10 @@ enum Control : int { kBar, kStrip, kPic, kMask };
   ui::HandlerSpec { id, ev, [](ui::Window&, ui::EventArgs& a) { g_seen.push_back({name, ev, a.index}); } }
 
 const ui::ControlSpec kControls[] = {
-    {kBar, "bar", ControlKind::Toolbar, 10, 10, 235, 25, "", ui::kNoControl, -1, {"添加", "查看", "删除", "导出", "刷新"}},
-    {kStrip, "strip", ControlKind::Toolbar, 260, 10, 30, 300, "", ui::kNoControl, -1, {"", "", "", "", "", ""}, 0, true},
-    {kPic, "pic", ControlKind::Picture, 10, 50, 100, 100},
-    {kMask, "mask", ControlKind::Overlay, 285, 0, 15, 15},
+    ui::Bar(kBar, "bar", {10, 10, 235, 25}, {"添加", "查看", "删除", "导出", "刷新"}),
+    ui::Bar(kStrip, "strip", {260, 10, 30, 300}, {"", "", "", "", "", ""}, {.vertical = true}),
+    ui::Picture(kPic, "pic", {10, 50, 100, 100}),
+    ui::Overlay(kMask, "mask", {285, 0, 15, 15}),
 };
 const ui::HandlerSpec kHandlers[] = {
     RECORD(kBar, "bar", Event::Clicked),   RECORD(kBar, "bar", Event::MouseEnter),

@@ -154,6 +154,16 @@ TEST_F(PinPadTest, SetModeStoresFourDigitsOnConfirmAndClosingWritesNothing) {
   EXPECT_TRUE(IsWindowEnabled(owner_));
 }
 
+TEST_F(PinPadTest, EveryDigitButtonEntersItsOwnDigit) {
+  for (const char* pin : {"1234", "5678", "9012"}) {
+    Open(PinPadMode::Set);
+    for (const char* digit = pin; *digit; ++digit) Click(std::string(1, *digit).c_str());
+    Click("▶");
+    EXPECT_EQ(StoredPwd(), SealedPin(pin));
+    EXPECT_FALSE(IsWindow(pad_)) << pin;
+  }
+}
+
 // Answers the message box that the next modal step shows (in this thread), keeping its text.
 std::string g_told;
 void CALLBACK AnswerBox(HWND, UINT, UINT_PTR id, DWORD) {

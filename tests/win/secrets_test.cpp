@@ -53,7 +53,7 @@ using namespace quorrel;
 namespace {
 
 enum Control : int { kBox };
-const ui::ControlSpec kControls[] = {{kBox, "box", ui::ControlKind::Edit, 10, 10, 200, 30}};
+const ui::ControlSpec kControls[] = {ui::Edit(kBox, "box", {10, 10, 200, 30})};
 
 TEST(Secrets, APasswordThroughABoxLeavesNoCopyInFreedMemory) {
   ui::WindowSpec spec{"secrets", 240, 60, kControls, {}};

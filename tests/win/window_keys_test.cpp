@@ -11,7 +11,6 @@
 #include "ui/toolkit/window_win.h"
 
 using namespace quorrel;
-using ui::ControlKind;
 using ui::Event;
 
 namespace {
@@ -27,9 +26,9 @@ struct Seen {
 std::vector<Seen> g_seen;
 
 const ui::ControlSpec kControls[] = {
-    {kButton, "button", ControlKind::Button, 10, 10, 60, 30, "1"},
-    {kBox, "box", ControlKind::Edit, 10, 50, 100, 30},
-    {kPlainBox, "plain", ControlKind::Edit, 10, 90, 100, 30},
+    ui::Button(kButton, "button", {10, 10, 60, 30}, "1"),
+    ui::Edit(kBox, "box", {10, 50, 100, 30}),
+    ui::Edit(kPlainBox, "plain", {10, 90, 100, 30}),
 };
 const ui::HandlerSpec kHandlers[] = {
     {kBox, Event::KeyReport,

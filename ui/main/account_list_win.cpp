@@ -22,18 +22,6 @@ struct Column {
 };
 constexpr Column kColumns[] = {{"ID", 30}, {"名称", 70}, {"用户名", 145}, {"密码", 145}, {"PID", 0}};
 
-// The message loop's dialog keys would turn Enter into a default-button press; on the list
-// it activates the selected row instead (the list then reports the key).
-LRESULT CALLBACK ListKeys(HWND list, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
-  if (msg == WM_GETDLGCODE && lp) {
-    const auto* m = reinterpret_cast<const MSG*>(lp);
-    if (m->message == WM_KEYDOWN && m->wParam == VK_RETURN)
-      return DefSubclassProc(list, msg, wp, lp) | DLGC_WANTMESSAGE;
-  }
-  if (msg == WM_NCDESTROY) RemoveWindowSubclass(list, ListKeys, 0);
-  return DefSubclassProc(list, msg, wp, lp);
-}
-
 int SelectedRow(HWND list) { return list ? ListView_GetNextItem(list, -1, LVNI_SELECTED) : -1; }
 
 // The text of one cell; a masked password is one "●" for each stored byte (a double-byte
@@ -70,7 +58,6 @@ void CreateAccountListColumns(ui::Window& w) {
   }
   ListView_SetTextColor(list, ui::kAccent);
   SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-  SetWindowSubclass(list, ListKeys, 0, 0);
 }
 
 void FillAccountList(ui::Window& w) {

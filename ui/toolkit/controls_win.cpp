@@ -240,10 +240,10 @@ struct BarData {
   bool tracking = false;
 };
 
-BarData* Bar(HWND bar) { return DataOf<BarData>(bar, kBarClass); }
+BarData* BarOf(HWND bar) { return DataOf<BarData>(bar, kBarClass); }
 
 BarButton* ButtonOf(HWND bar, int index) {
-  BarData* d = Bar(bar);
+  BarData* d = BarOf(bar);
   if (!d || index < 0 || index >= static_cast<int>(d->buttons.size())) return nullptr;
   return &d->buttons[static_cast<size_t>(index)];
 }
@@ -334,13 +334,13 @@ void PaintBar(HWND bar, BarData& d, HDC dc, const RECT& client) {
 }
 
 void SetHot(HWND bar, int index) {
-  BarData* d = Bar(bar);
+  BarData* d = BarOf(bar);
   if (!d || d->hot == index) return;
   int old = d->hot;
   d->hot = index;
   InvalidateRect(bar, nullptr, FALSE);
   if (old >= 0) RaiseFor(bar, Event::MouseLeave, old);
-  if (index >= 0 && Bar(bar)) RaiseFor(bar, Event::MouseEnter, index);
+  if (index >= 0 && BarOf(bar)) RaiseFor(bar, Event::MouseEnter, index);
 }
 
 LRESULT CALLBACK BarProc(HWND bar, UINT msg, WPARAM wp, LPARAM lp) {
@@ -507,24 +507,24 @@ HWND CreateControl(const wchar_t* cls, DWORD style, HWND parent, const RECT& r, 
 
 HWND CreateBar(Window& window, const ControlSpec& spec, HWND parent, const RECT& rect) {
   auto data = std::make_unique<BarData>();
-  data->vertical = spec.vertical;
+  data->vertical = spec.options.vertical;
   data->font = window.Font();
   for (const char* item : spec.items) data->buttons.push_back(BarButton{Utf8ToWide(item ? item : "")});
-  HWND bar = CreateControl(kBarClass, WS_VISIBLE | spec.style, parent, rect, data.get());
+  HWND bar = CreateControl(kBarClass, WS_VISIBLE | spec.options.style, parent, rect, data.get());
   if (bar) data.release();  // the bar's window owns it now
   return bar;
 }
 
 HWND CreatePicture(Window&, const ControlSpec& spec, HWND parent, const RECT& rect) {
-  return CreateControl(kPictureClass, WS_VISIBLE | spec.style, parent, rect, nullptr);
+  return CreateControl(kPictureClass, WS_VISIBLE | spec.options.style, parent, rect, nullptr);
 }
 
 HWND CreateOverlay(Window&, const ControlSpec& spec, HWND parent, const RECT& rect) {
-  return CreateControl(kOverlayClass, spec.style & ~static_cast<DWORD>(WS_VISIBLE), parent, rect, nullptr);
+  return CreateControl(kOverlayClass, spec.options.style & ~static_cast<DWORD>(WS_VISIBLE), parent, rect, nullptr);
 }
 
 int BarButtonCount(HWND bar) {
-  BarData* d = Bar(bar);
+  BarData* d = BarOf(bar);
   return d ? static_cast<int>(d->buttons.size()) : 0;
 }
 
@@ -572,14 +572,14 @@ void BarShowButton(HWND bar, int index, bool visible) {
   BarButton* b = ButtonOf(bar, index);
   if (!b || b->visible == visible) return;
   b->visible = visible;
-  BarData* d = Bar(bar);
+  BarData* d = BarOf(bar);
   if (!visible && d->hot == index) d->hot = -1;
   if (!visible && d->down == index) d->down = -1;
   InvalidateRect(bar, nullptr, FALSE);
 }
 
 RECT BarButtonRect(HWND bar, int index) {
-  BarData* d = Bar(bar);
+  BarData* d = BarOf(bar);
   return d ? LayoutButton(bar, *d, index) : RECT{};
 }
 

@@ -4,6 +4,7 @@
 #include <ole2.h>
 #include <shellapi.h>
 
+#include <cstdlib>
 
 #include "base/encoding_win.h"
 #include "base/text.h"
@@ -178,16 +179,11 @@ Window* Window::Create(const WindowSpec& spec, HWND owner, std::unique_ptr<Windo
   w->dpi_ = DpiOf(owner);
   RECT r{0, 0, w->Scale(spec.clientWidth), w->Scale(spec.clientHeight + spec.captionHeight)};
   AdjustWindowRectEx(&r, spec.style, FALSE, spec.exStyle);
-  int x = spec.x == CW_USEDEFAULT ? CW_USEDEFAULT : w->Scale(spec.x);
-  int y = spec.x == CW_USEDEFAULT ? CW_USEDEFAULT : w->Scale(spec.y);
-  if (spec.x == CW_USEDEFAULT) {
-    // Centred over the owner, or over the work area.
-    RECT o;
-    if (!owner || !IsWindowVisible(owner) || !GetWindowRect(owner, &o))
-      SystemParametersInfoW(SPI_GETWORKAREA, 0, &o, 0);
-    x = o.left + ((o.right - o.left) - (r.right - r.left)) / 2;
-    y = o.top + ((o.bottom - o.top) - (r.bottom - r.top)) / 2;
-  }
+  // Each axis without a position of its own is centred over the owner, or over the work area.
+  RECT o{};
+  if (!owner || !IsWindowVisible(owner) || !GetWindowRect(owner, &o)) SystemParametersInfoW(SPI_GETWORKAREA, 0, &o, 0);
+  const int x = spec.x != CW_USEDEFAULT ? w->Scale(spec.x) : o.left + ((o.right - o.left) - (r.right - r.left)) / 2;
+  const int y = spec.y != CW_USEDEFAULT ? w->Scale(spec.y) : o.top + ((o.bottom - o.top) - (r.bottom - r.top)) / 2;
   HWND hwnd = CreateWindowExW(spec.exStyle, kWindowClass, Utf8ToWide(spec.title).c_str(), spec.style,
                               x, y, r.right - r.left, r.bottom - r.top, owner, nullptr, inst, w);
   if (ReportIf(!hwnd)) {
@@ -220,6 +216,13 @@ HWND Window::Control(int id) const {
   HWND h = id >= 0 && id < static_cast<int>(controls_.size()) ? controls_[static_cast<size_t>(id)] : nullptr;
   ReportIf(!h);
   return h;
+}
+
+void Window::WrongState(const char* asked) const {
+  const std::string what = std::string("State<") + asked + "> of the window \"" + spec_.title + "\", whose state is " +
+                           (state_ ? typeid(*state_).name() : "none");
+  ReportFailure(__FILE__, __LINE__, what.c_str(), 0);
+  std::abort();
 }
 
 const ControlSpec* Window::Spec(int id) const {
@@ -280,8 +283,8 @@ HWND Window::PageOf(int panel, int page, bool create) {
   HWND ph = Control(panel);
   if (!spec || !ph) return nullptr;
   HWND made = CreateWindowExW(WS_EX_CONTROLPARENT, kPanelClass, L"", WS_CHILD | WS_CLIPCHILDREN |
-                              (page == CurrentPage(panel) ? WS_VISIBLE : 0), 0, 0, Scale(spec->w),
-                              Scale(spec->h), ph, nullptr, GetModuleHandleW(nullptr), nullptr);
+                              (page == CurrentPage(panel) ? WS_VISIBLE : 0), 0, 0, Scale(spec->box.w),
+                              Scale(spec->box.h), ph, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (ReportIf(!made)) return nullptr;
   pages_[{panel, page}] = made;
   ids_[made] = panel;  // a click on the bare page belongs to its panel
@@ -329,18 +332,31 @@ bool Window::TakeKey(const MSG& msg) {
   key.message = msg.message;
   key.wparam = msg.wParam;
   key.lparam = msg.lParam;
-  return Dispatch(kNoControl, Event::KeyDown, key) && key.handled;
-}
-
-bool Window::Dispatch(int control, Event event, EventArgs& args) {
-  for (const HandlerSpec& h : spec_.handlers) {
-    if (h.event != event || control != h.control) continue;
-    // A Message handler with message 0 sees every message not handled before it.
-    if (event == Event::Message && h.message != 0 && h.message != args.message) continue;
-    h.handler(*this, args);
+  if (Dispatch(kNoControl, Event::KeyDown, key) && key.handled) return true;
+  if (!IsWindow(self)) return true;
+  // A list takes Enter itself, before the dialog keys make it a default-button press.
+  if (msg.wParam == VK_RETURN && control != kNoControl && Spec(control)->kind == ControlKind::List) {
+    EventArgs row;
+    row.index = ListView_GetNextItem(msg.hwnd, -1, LVNI_SELECTED);
+    if (row.index >= 0) Dispatch(control, Event::RowActivated, row);
     return true;
   }
   return false;
+}
+
+bool Window::Dispatch(int control, Event event, EventArgs& args) {
+  args.control = control;
+  const HWND self = hwnd_;  // a handler may destroy the window, and this object with it
+  const std::span<const HandlerSpec> handlers = spec_.handlers;
+  bool ran = false;
+  for (const HandlerSpec& h : handlers) {
+    if (h.event != event || control != h.control) continue;
+    if (event == Event::Message && h.message != 0 && h.message != args.message) continue;
+    h.handler(*this, args);
+    ran = true;
+    if (args.handled || !IsWindow(self)) break;
+  }
+  return ran;
 }
 
 namespace {
@@ -361,10 +377,10 @@ void Window::ApplyFont() {
   for (size_t i = 0; i < controls_.size(); ++i) {
     HWND h = controls_[i];
     if (!h) continue;
-    const ControlSpec& c = spec_.controls[i];
+    const ControlOptions& o = spec_.controls[i].options;
     HFONT font = static_cast<HFONT>(font_.get());
-    if (c.fontPoints > 0 || c.bold) {
-      controlFonts_[i] = MakeFont(c.fontPoints > 0 ? c.fontPoints : 10, c.bold, dpi_);
+    if (o.fontPoints > 0 || o.bold) {
+      controlFonts_[i] = MakeFont(o.fontPoints > 0 ? o.fontPoints : 10, o.bold, dpi_);
       font = static_cast<HFONT>(controlFonts_[i].get());
     }
     SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
@@ -378,29 +394,31 @@ void Window::CreateControls() {
     const ControlSpec& c = spec_.controls[i];
     // The window's control enum and its layout table must agree row for row.
     if (ReportIf(c.id != static_cast<int>(i))) continue;
+    const ControlOptions& o = c.options;
     HWND parent = hwnd_;
     int ox = 0, oy = 0;
-    if (c.parent != kNoControl) {
-      const ControlSpec* p = c.parent < c.id ? Spec(c.parent) : nullptr;
-      HWND ph = p && p->kind != ControlKind::GroupBox ? Control(c.parent) : nullptr;
+    if (o.parent != kNoControl) {
+      const ControlSpec* p = o.parent < c.id ? Spec(o.parent) : nullptr;
+      HWND ph = p && p->kind != ControlKind::GroupBox ? Control(o.parent) : nullptr;
       if (ReportIf(!p)) continue;  // a parent comes before its children
       if (p->kind == ControlKind::GroupBox) {
         // A group box is drawn, not a container: its children sit beside it.
-        parent = GetParent(controls_[static_cast<size_t>(c.parent)]);
-        ox = p->x;
-        oy = p->y;
+        parent = GetParent(controls_[static_cast<size_t>(o.parent)]);
+        ox = p->box.x;
+        oy = p->box.y;
       } else if (p->kind == ControlKind::TabPanel) {
-        parent = PageOf(c.parent, c.page < 0 ? 0 : c.page, true);
+        parent = PageOf(o.parent, o.page < 0 ? 0 : o.page, true);
       } else if (ph) {
         parent = ph;
       }
       if (ReportIf(!parent)) continue;
     }
     if (parent == hwnd_) oy += spec_.captionHeight;  // the layout starts below the caption
-    RECT r{Scale(c.x + ox), Scale(c.y + oy), Scale(c.x + ox + c.w), Scale(c.y + oy + c.h)};
+    const Box& b = c.box;
+    RECT r{Scale(b.x + ox), Scale(b.y + oy), Scale(b.x + ox + b.w), Scale(b.y + oy + b.h)};
     int w = r.right - r.left, h = r.bottom - r.top;
     std::wstring caption = Utf8ToWide(c.caption ? c.caption : "");
-    DWORD vis = WS_CHILD | WS_VISIBLE | c.style;
+    DWORD vis = WS_CHILD | WS_VISIBLE | o.style;
     HWND made = nullptr;
     switch (c.kind) {
       case ControlKind::Frame:
@@ -463,7 +481,9 @@ LRESULT Window::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     args.message = msg;
     args.wparam = wp;
     args.lparam = lp;
-    if (Dispatch(kNoControl, Event::Message, args) && args.handled) return args.result;
+    const HWND self = hwnd_;
+    // A handler that destroyed the window took this object with it.
+    if (Dispatch(kNoControl, Event::Message, args) && (args.handled || !IsWindow(self))) return args.result;
   }
   switch (msg) {
     case WM_CREATE: {
@@ -496,23 +516,15 @@ LRESULT Window::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         Dispatch(id, Event::RowActivated, args);
         return 0;
       }
-      if (id != kNoControl && hdr->code == LVN_KEYDOWN &&
-          reinterpret_cast<NMLVKEYDOWN*>(lp)->wVKey == VK_RETURN) {
-        EventArgs args;
-        args.index = ListView_GetNextItem(hdr->hwndFrom, -1, LVNI_SELECTED);
-        if (args.index >= 0) Dispatch(id, Event::RowActivated, args);
-        return 0;
-      }
       break;
     }
     case WM_CTLCOLORSTATIC: {
       HDC dc = reinterpret_cast<HDC>(wp);
       HWND ctl = reinterpret_cast<HWND>(lp);
       SetBkMode(dc, TRANSPARENT);
-      // Section labels ("▊ ...") carry the accent colour.
-      wchar_t first[2] = {};
-      GetWindowTextW(ctl, first, 2);
-      SetTextColor(dc, first[0] == 0x258A ? kAccent : RGB(0x33, 0x33, 0x33));
+      const int id = IdOf(ctl);
+      const bool accent = id != kNoControl && spec_.controls[static_cast<size_t>(id)].options.accent;
+      SetTextColor(dc, accent ? kAccent : RGB(0x33, 0x33, 0x33));
       return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
     }
     case WM_DPICHANGED: {
@@ -614,16 +626,17 @@ void Window::Relayout() {
     if (!h) continue;
     int ox = 0, oy = 0;
     HWND parent = GetParent(h);
-    if (c.parent != kNoControl)
-      if (const ControlSpec* p = Spec(c.parent); p && p->kind == ControlKind::GroupBox) {
-        ox = p->x;
-        oy = p->y;
+    if (c.options.parent != kNoControl)
+      if (const ControlSpec* p = Spec(c.options.parent); p && p->kind == ControlKind::GroupBox) {
+        ox = p->box.x;
+        oy = p->box.y;
       }
     if (parent == hwnd_) oy += spec_.captionHeight;
-    MoveWindow(h, Scale(c.x + ox), Scale(c.y + oy), Scale(c.w), Scale(c.h), TRUE);
+    MoveWindow(h, Scale(c.box.x + ox), Scale(c.box.y + oy), Scale(c.box.w), Scale(c.box.h), TRUE);
   }
   for (const auto& [key, page] : pages_)
-    if (const ControlSpec* panel = Spec(key.first)) MoveWindow(page, 0, 0, Scale(panel->w), Scale(panel->h), TRUE);
+    if (const ControlSpec* panel = Spec(key.first))
+      MoveWindow(page, 0, 0, Scale(panel->box.w), Scale(panel->box.h), TRUE);
 }
 
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {

@@ -1,4 +1,4 @@
-// Windows built from a layout table of named controls, with one handler per control event.
+// Windows built from a layout table of named controls, with handlers for their events.
 //
 // Layouts are given in 96-DPI client pixels and scaled by the window's DPI. Control names
 // and captions are UTF-8; account data goes in and out of controls as ANSI code page bytes.
@@ -13,6 +13,7 @@
 #include <utility>
 #include <string>
 #include <string_view>
+#include <typeinfo>
 #include <vector>
 
 #include "base/handles_win.h"
@@ -39,7 +40,8 @@ enum class ControlKind {
   Button,
   GroupBox,
   Toolbar,     // a bar of buttons; items are the captions, "" for a blank spacer
-  List,        // a report list view; columns are added by the window's code
+  List,        // a report list view; columns are added by the window's code. Enter on it
+               // activates the selected row (the dialog keys would press a default button)
   TabPanel,    // a container whose pages hold the controls that name it as parent
   Picture,
   Overlay,     // the blur layer, hidden until shown
@@ -53,28 +55,73 @@ inline constexpr int kNoControl = -1;
 // Pages a tab panel can have.
 inline constexpr int kMaxPages = 8;
 
-struct ControlSpec {
-  int id;
-  const char* name;
-  ControlKind kind;
-  int x, y, w, h;                 // 96-DPI pixels in the parent's client area
-  const char* caption = "";       // UTF-8
-  int parent = kNoControl;        // id of the parent control; none: the window
-  int page = -1;                  // page of a TabPanel parent
-  std::vector<const char*> items = {};  // toolbar buttons
-  DWORD style = 0;                // extra window styles
-  bool vertical = false;          // toolbar orientation
+// A control's place in its parent's client area, in 96-DPI pixels.
+struct Box {
+  int x = 0, y = 0, w = 0, h = 0;
+};
+
+// What a layout row may add to its control; a row names only what it sets:
+//   ui::Label(kAboutName, "关于_软件名称", {146, 135, 127, 24}, kProgramName,
+//             {.parent = kPanel, .page = 2, .style = SS_CENTER, .fontPoints = 13, .bold = true})
+struct ControlOptions {
+  int parent = kNoControl;  // id of the parent control; none: the window
+  int page = -1;            // page of a TabPanel parent
+  DWORD style = 0;          // extra window styles
+  bool vertical = false;    // a bar's buttons top to bottom
   // Text size and weight of this control; 0 points: the window's font (10 points). For
   // texts whose lines must fit a given box, or a name set apart.
   int fontPoints = 0;
   bool bold = false;
+  bool accent = false;      // text in the accent colour (section labels)
 };
+
+// One row of a layout table; written with the kind's function below.
+struct ControlSpec {
+  int id;
+  const char* name;
+  ControlKind kind;
+  Box box;
+  const char* caption = "";             // UTF-8
+  std::vector<const char*> items = {};  // a bar's buttons
+  ControlOptions options = {};
+};
+
+inline ControlSpec Frame(int id, const char* name, Box box) { return {id, name, ControlKind::Frame, box}; }
+inline ControlSpec Label(int id, const char* name, Box box, const char* caption = "", ControlOptions options = {}) {
+  return {id, name, ControlKind::Label, box, caption, {}, options};
+}
+inline ControlSpec Edit(int id, const char* name, Box box, ControlOptions options = {}) {
+  return {id, name, ControlKind::Edit, box, "", {}, options};
+}
+inline ControlSpec Button(int id, const char* name, Box box, const char* caption, ControlOptions options = {}) {
+  return {id, name, ControlKind::Button, box, caption, {}, options};
+}
+inline ControlSpec GroupBox(int id, const char* name, Box box, ControlOptions options = {}) {
+  return {id, name, ControlKind::GroupBox, box, "", {}, options};
+}
+// items: the buttons' captions, "" for a blank spacer (an indicator with kBarIndicators).
+inline ControlSpec Bar(int id, const char* name, Box box, std::vector<const char*> items, ControlOptions options = {}) {
+  return {id, name, ControlKind::Toolbar, box, "", std::move(items), options};
+}
+inline ControlSpec List(int id, const char* name, Box box, ControlOptions options = {}) {
+  return {id, name, ControlKind::List, box, "", {}, options};
+}
+inline ControlSpec TabPanel(int id, const char* name, Box box, ControlOptions options = {}) {
+  return {id, name, ControlKind::TabPanel, box, "", {}, options};
+}
+inline ControlSpec Picture(int id, const char* name, Box box, ControlOptions options = {}) {
+  return {id, name, ControlKind::Picture, box, "", {}, options};
+}
+inline ControlSpec Overlay(int id, const char* name, Box box) { return {id, name, ControlKind::Overlay, box}; }
+inline ControlSpec DropTarget(int id, const char* name, Box box = {}) {
+  return {id, name, ControlKind::DropTarget, box};
+}
 
 enum class Event {
   Created,       // window: after every control exists
   Destroying,    // window: about to be destroyed
   Clicked,       // index: toolbar button index, 0 for a push button
-  RowActivated,  // index: list row
+  RowActivated,  // index: list row (double click, or Enter on the list)
   FilesDropped,  // text: the dropped paths (ANSI), CR LF after each when there are several
   // Keys go through the program's message loops (ProcessMessage); a key sent straight to a
   // control with SendMessage is not seen. wparam: the virtual-key code, lparam: the flags.
@@ -85,12 +132,13 @@ enum class Event {
   MouseEnter,    // index: toolbar button under the mouse
   MouseLeave,    // index: toolbar button the mouse left
   LeftButtonDown,
-  Message,       // a window message of the window itself: message
+  Message,       // a window message of the window itself (WM_HOTKEY, WM_TIMER, ...): message
 };
 
 class Window;
 
 struct EventArgs {
+  int control = kNoControl;  // the control that fired; kNoControl for the window's own events
   int index = 0;
   UINT message = 0;
   WPARAM wparam = 0;
@@ -102,6 +150,9 @@ struct EventArgs {
 
 using Handler = void (*)(Window& window, EventArgs& args);
 
+// The handlers of an event run in table order until one sets handled: a Message handler
+// for one message can leave it to a later one (message 0: any message). One handler may
+// serve several controls: args.control tells which one fired.
 struct HandlerSpec {
   int control;          // kNoControl for window events
   Event event;
@@ -120,7 +171,9 @@ struct WindowSpec {
   DWORD style = WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
   int captionHeight = 30;
   DWORD exStyle = 0;
-  int x = CW_USEDEFAULT, y = CW_USEDEFAULT;  // 96-DPI screen position, or default
+  // 96-DPI screen position; a default one centres the window on that axis, over the
+  // owner when it is in sight, else over the work area.
+  int x = CW_USEDEFAULT, y = CW_USEDEFAULT;
   bool modal = false;    // disables the owner while open
 };
 
@@ -140,12 +193,19 @@ class Window {
   static void RunModal(const WindowSpec& spec, HWND owner, std::unique_ptr<WindowState> state = {});
 
   HWND hwnd() const { return hwnd_; }
-  // The state the window was created with; its type is the window's own.
+  // The state the window was created with, in its window's own handlers. Asking for
+  // another type is a programming error: it is reported and the program ends, as a failed
+  // assertion would.
   template <typename T>
   T& State() const {
-    auto* s = dynamic_cast<T*>(state_.get());
-    ReportIf(!s);
+    T* s = StateIf<T>();
+    if (!s) WrongState(typeid(T).name());
     return *s;
+  }
+  // The state when it is a T, else null: for a window handed in from outside.
+  template <typename T>
+  T* StateIf() const {
+    return dynamic_cast<T*>(state_.get());
   }
 
   // The control's window; a control that has none (or an unknown id) is reported.
@@ -191,6 +251,7 @@ class Window {
   RECT CloseButtonRect() const;
   void Relayout();
   bool Dispatch(int control, Event event, EventArgs& args);
+  [[noreturn]] void WrongState(const char* asked) const;
 
   WindowSpec spec_;
   std::unique_ptr<WindowState> state_;
