@@ -2,13 +2,13 @@
 set(QUORREL_WIN_LIBS user32 gdi32 comctl32 comdlg32 shell32 shlwapi ole32 oleaut32 uuid advapi32 msimg32 uxtheme)
 
 if(CMAKE_CROSSCOMPILING)
-  # Every Windows executable of the build runs through the Wine test bench of this build tree.
+  # Every Windows executable of the build runs through the Wine test bench of this build tree;
+  # a 64-bit build runs in a 64-bit prefix of its own, driven by the 64-bit loader (tools/wine.sh).
   set(QUORREL_WINE_DIR ${CMAKE_BINARY_DIR}/wine)
-  # A 64-bit build runs in a 64-bit prefix of its own, driven by the 64-bit loader.
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-    set(QUORREL_WINE_ARCH win64)
+    set(QUORREL_WINDOWS_BUILD windows64)
   else()
-    set(QUORREL_WINE_ARCH win32)
+    set(QUORREL_WINDOWS_BUILD windows)
   endif()
   configure_file(${CMAKE_SOURCE_DIR}/tools/wine-run.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
                  FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
@@ -62,8 +62,8 @@ include(GoogleTest)
 
 if(CMAKE_CROSSCOMPILING)
   # One Xvfb display and one running wineserver for the whole test run, ended by their ids.
-  add_test(NAME wine_bench_up COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-bench.sh up ${QUORREL_WINE_DIR} ${QUORREL_WINE_ARCH})
-  add_test(NAME wine_bench_down COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-bench.sh down ${QUORREL_WINE_DIR} ${QUORREL_WINE_ARCH})
+  add_test(NAME wine_bench_up COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-bench.sh up ${QUORREL_WINE_DIR} ${QUORREL_WINDOWS_BUILD})
+  add_test(NAME wine_bench_down COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-bench.sh down ${QUORREL_WINE_DIR} ${QUORREL_WINDOWS_BUILD})
   set_tests_properties(wine_bench_up PROPERTIES FIXTURES_SETUP wine LABELS bench)
   set_tests_properties(wine_bench_down PROPERTIES FIXTURES_CLEANUP wine LABELS bench)
 endif()

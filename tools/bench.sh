@@ -4,21 +4,18 @@
 #     build, or on the 64-bit one where this machine cannot run 32-bit programs (or with
 #     QUORREL_FORCE_WIN64=1),
 #   - the host benchmarks (host preset, build/host): bench/*_bench.cpp.
-# QUORREL_BENCH_WINDOWS_DIR and QUORREL_BENCH_HOST_DIR choose other build folders.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-. tools/wine-path.sh
-choose_windows_preset
+. tools/wine.sh
+wine_choose_build
 preset=$windows_preset
-arch=win32
-[ "$preset" = windows64 ] && arch=win64
-win=${QUORREL_BENCH_WINDOWS_DIR:-build/$preset}
-host=${QUORREL_BENCH_HOST_DIR:-build/host}
+win=build/$preset
+host=build/host
 status=0
 
 echo "== $preset build ($win): ${windows_reason/Windows tests/benchmarks}"
-cmake --preset "$preset" -B "$win" >/dev/null || exit 1
+cmake --preset "$preset" >/dev/null || exit 1
 cmake --build "$win" -j2 || exit 1
 
 # The bench display: started here unless a test run already has it up, and then left alone.
@@ -28,8 +25,8 @@ if [ -f "$win/wine/bench.env" ]; then
   [ -n "$xvfb_pid" ] && kill -0 "$xvfb_pid" 2>/dev/null && bench_was_up=1
 fi
 if [ "$bench_was_up" -eq 0 ]; then
-  tools/wine-bench.sh up "$win/wine" "$arch" >/dev/null || exit 1
-  trap 'tools/wine-bench.sh down "$win/wine" "$arch" >/dev/null' EXIT
+  tools/wine-bench.sh up "$win/wine" "$preset" >/dev/null || exit 1
+  trap 'tools/wine-bench.sh down "$win/wine" "$preset" >/dev/null' EXIT
 fi
 for exe in "$win"/*_bench.exe; do
   [ -e "$exe" ] || continue
@@ -38,7 +35,7 @@ for exe in "$win"/*_bench.exe; do
 done
 
 echo "== host build ($host)"
-cmake --preset host -B "$host" >/dev/null || exit 1
+cmake --preset host >/dev/null || exit 1
 targets=()
 for src in bench/*_bench.cpp; do
   [ -e "$src" ] && targets+=(--target "$(basename "$src" .cpp)")

@@ -9,18 +9,17 @@ set -uo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
 if [ "$(id -u)" -eq 0 ]; then bash tools/setup.sh; else sudo -E bash tools/setup.sh; fi || exit 1
-. tools/wine-path.sh
-choose_windows_preset
+. tools/wine.sh
+wine_choose_build
 preset=$windows_preset
 echo "${windows_reason/Windows tests/Quorrel runs}"
 cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" --target Quorrel -j "$(nproc)" >/dev/null || {
   echo "build failed"; exit 1; }
-export QUORREL_WINE_ARCH=win32
-[ "$preset" = windows64 ] && QUORREL_WINE_ARCH=win64
 
 rundir="$repo/build/run"
 mkdir -p "$rundir"
 cp -f "build/$preset/Quorrel.exe" "$rundir/Quorrel.exe"
+cd "$rundir" || exit 1
 log="$rundir/wine.log"
 
 # The program's first window: the main window, the keypad of a locked start, or the
@@ -39,8 +38,6 @@ wait_window() {  # pid
   return 1
 }
 
-# On the 64-bit path "wine" is a shell function, which exec cannot run: the loader it names
-# (WINELOADER) is exec'd instead, so that $! is the program itself.
 explain_failure() {
   echo "Quorrel did not show a window. Wine said:"
   if [ -s "$log" ]; then tail -n 15 "$log" | sed 's/^/    /'; else echo "    (nothing)"; fi
@@ -48,32 +45,27 @@ explain_failure() {
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   # A prefix of its own, whose windows your window manager looks after.
-  dir="$repo/build/run/wine" QUORREL_WINE_MANAGED=1
-  export QUORREL_WINE_MANAGED
-  . tools/wine-env.sh || exit 1
-  wine_bench_prefix
+  wine_use "$rundir/wine-$preset" "$preset" || exit 1
+  wine_prefix managed
   echo "Starting Quorrel on $DISPLAY (files in $rundir)"
-  (cd "$rundir" && exec "${WINELOADER:-wine}" Quorrel.exe "$@" </dev/null >"$log" 2>&1) &
-  app=$!
-  if ! wait_window "$app"; then
+  wine_start "$log" Quorrel.exe "$@"
+  if ! wait_window "$wine_pid"; then
     explain_failure
-    kill "$app" 2>/dev/null
+    kill "$wine_pid" 2>/dev/null
     exit 1
   fi
   echo "Quorrel is running; close it to end this command"
-  wait "$app"
+  wait "$wine_pid"
   exit 0
 fi
 
-dir="$repo/build/$preset/wine"
-. tools/wine-env.sh || exit 1
-wine_bench_prefix
-wine_bench_start_xvfb || exit 1
+wine_use "$repo/build/$preset/wine" "$preset" || exit 1
+wine_prefix
+wine_start_xvfb || exit 1
 echo "No display: started a private Xvfb on $DISPLAY"
-(cd "$rundir" && exec "${WINELOADER:-wine}" Quorrel.exe "$@" </dev/null >"$log" 2>&1) &
-app=$!
+wine_start "$log" Quorrel.exe "$@"
 status=0
-if wait_window "$app"; then
+if wait_window "$wine_pid"; then
   sleep 1  # let it finish painting
   shot="$rundir/screenshot.png"
   import -window root "$shot" 2>/dev/null && echo "Screenshot saved to $shot"
@@ -83,6 +75,6 @@ else
   status=1
 fi
 wineserver -k 2>/dev/null
-kill "$app" "$xvfb_pid" 2>/dev/null
-wait "$app" "$xvfb_pid" 2>/dev/null
+kill "$wine_pid" "$xvfb_pid" 2>/dev/null
+wait "$wine_pid" "$xvfb_pid" 2>/dev/null
 exit $status

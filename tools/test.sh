@@ -11,7 +11,7 @@ cd "$repo"
 if [ "$(id -u)" -eq 0 ]; then bash tools/setup.sh; else sudo -E bash tools/setup.sh; fi || {
   echo "setup failed"; echo "0 passed, 1 failed, 0 skipped (setup did not finish)"; exit 1; }
 
-. tools/wine-path.sh
+. tools/wine.sh
 . tools/suites.sh
 jobs=$(nproc 2>/dev/null || echo 2)
 suites_begin "$repo/build/test-results"
@@ -21,7 +21,7 @@ build_preset host-asan -j "$jobs" && run_suite host-asan build/host-asan -j "$jo
 build_preset fuzz -j "$jobs" && run_suite fuzz build/fuzz -j "$jobs"
 
 # Both Windows builds always build; the tests run on the one this machine can execute.
-choose_windows_preset
+wine_choose_build
 echo "=== $windows_reason"
 [ -n "$wine32_message" ] && echo "    (Wine's 32-bit loader: $wine32_message)"
 built32=0 built64=0

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# The Wine test bench of one build tree: `up` starts an Xvfb display and a persistent
-# wineserver for a whole test run, `down` ends both by their process ids.
+# The Wine test bench of one build tree (the ctest fixture):
+#   tools/wine-bench.sh up|down <build>/wine windows|windows64
+# `up` starts an Xvfb display and a persistent wineserver for a whole test run, `down` ends
+# both by their process ids.
 set -u
 cmd=${1:?up or down}
 dir=${2:?bench folder}
-export QUORREL_WINE_ARCH=${3:-${QUORREL_WINE_ARCH:-win32}}
-mkdir -p "$dir"
-. "$(dirname "$0")/wine-env.sh" || exit 1
+. "$(dirname "$0")/wine.sh"
+wine_use "$dir" "${3:-windows}" || exit 1
 
 # Folders the end-to-end tests cannot make from inside Wine: one where nothing can be
 # created (immutable, with a copy of the program in it). Where the machine refuses, a note
@@ -34,17 +35,17 @@ folders_down() {
 case "$cmd" in
 up)
   folders_up
-  wine_bench_prefix
+  wine_prefix
   if [ -f "$dir/bench.env" ]; then
     . "$dir/bench.env"
     pid_alive "${BENCH_XVFB_PID:-}" && { echo "wine bench: already up on $BENCH_DISPLAY"; exit 0; }
   fi
-  wine_bench_start_xvfb || exit 1
+  wine_start_xvfb || exit 1
   wineserver -f -p </dev/null >"$dir/wineserver.log" 2>&1 &
   ws_pid=$!
   # Wine's own service processes start with the first program and outlive it: start them
   # here, away from the test runner's output pipes, which it would otherwise wait on.
-  wine cmd /c ver </dev/null >"$dir/warmup.log" 2>&1
+  wine_run cmd /c ver </dev/null >"$dir/warmup.log" 2>&1
   printf 'BENCH_DISPLAY=%s\nBENCH_XVFB_PID=%s\nBENCH_WINESERVER_PID=%s\n' \
     "$DISPLAY" "$xvfb_pid" "$ws_pid" >"$dir/bench.env"
   echo "wine bench: display $DISPLAY (Xvfb $xvfb_pid), wineserver $ws_pid, code page test follows"
@@ -65,5 +66,5 @@ down)
   rm -f "$dir/bench.env"
   echo "wine bench: down"
   ;;
-*) echo "usage: $0 up|down DIR" >&2; exit 2 ;;
+*) echo "usage: $0 up|down DIR windows|windows64" >&2; exit 2 ;;
 esac
