@@ -47,7 +47,7 @@ std::optional<Figures> Measure(int accounts) {
   std::vector<AccountRecord> records(static_cast<size_t>(accounts));
   for (int i = 0; i < accounts; ++i)
     records[static_cast<size_t>(i)] = {"", "Account " + std::to_string(i), "user" + std::to_string(i),
-                                       "Pass-" + std::to_string(i) + "!"};
+                                       SecretText("Pass-" + std::to_string(i) + "!")};
   if (AddAccountsWithNewPids(store, records) != TableOutcome::kOpened) return std::nullopt;
 
   std::vector<double> floor, toWindow, toList;

@@ -410,26 +410,31 @@ inline AccountStore TableAt(const RunDirectory& run) {
   return store;
 }
 
-// An account table written by the test itself (UTF-8 records).
-inline void SeedTable(const RunDirectory& run, const std::vector<AccountRecord>& records) {
+// An account as the tests write and read it: UTF-8 texts.
+struct Account {
+  std::string pid, name, user, password;
+};
+
+// An account table written by the test itself.
+inline void SeedTable(const RunDirectory& run, const std::vector<Account>& records) {
   AccountStore store = TableAt(run);
   ASSERT_EQ(CreateAccountTable(store), TableOutcome::kCreated);
-  for (const AccountRecord& r : records)
+  for (const Account& r : records)
     ASSERT_EQ(AddAccount(store, Ansi(r.pid), Ansi(r.name), Ansi(r.user), Ansi(r.password)), TableOutcome::kOpened);
 }
 
 // Puts a freshly seeded table in place behind the running program's back.
-inline void ReplaceTable(const RunDirectory& run, const std::vector<AccountRecord>& records) {
+inline void ReplaceTable(const RunDirectory& run, const std::vector<Account>& records) {
   RunDirectory scratch;
   SeedTable(scratch, records);
   run.Write(kAccountTableFileName, scratch.Read(kAccountTableFileName).value_or(""));
 }
 
-inline std::optional<AccountRecord> StoredAccount(const RunDirectory& run, const std::string& pid) {
+inline std::optional<Account> StoredAccount(const RunDirectory& run, const std::string& pid) {
   AccountStore store = TableAt(run);
-  auto r = FindAccountByPid(store, Ansi(pid)).record;
-  if (r) *r = {Utf8(r->pid), Utf8(r->name), Utf8(r->user), Utf8(r->password)};
-  return r;
+  const auto r = FindAccountByPid(store, Ansi(pid)).record;
+  if (!r) return std::nullopt;
+  return Account{Utf8(r->pid), Utf8(r->name), Utf8(r->user), Utf8(r->password.str())};
 }
 
 inline std::string DesktopFolder() {

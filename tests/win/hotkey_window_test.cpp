@@ -89,18 +89,21 @@ TEST_F(HotkeyWindowTest, ConfirmWritesOnlyPickedCodesAndAPickOutlivesTheWindow) 
   EXPECT_EQ(closed_, 3);
 }
 
+// Answers the hotkey window's message box, once it is up.
+void CALLBACK AnswerRefusal(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND box = FindWindowW(L"#32770", L"设置快捷键");
+  if (!box) return;
+  KillTimer(nullptr, id);
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
 // One key for both is refused at the confirm: nothing is written and the window stays, so
 // the user can pick another; a stored key counts as much as one picked now.
 TEST_F(HotkeyWindowTest, TheSameKeyForBothIsRefusedWithAMessage) {
   std::string told;
   WithWindow([&](HWND window, HWND account, HWND password) {
     PostKey(password, VK_F8);  // the account box shows the default F8
-    const UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
-      HWND box = FindWindowW(L"#32770", L"设置快捷键");
-      if (!box) return;
-      KillTimer(nullptr, id);
-      PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    });
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, AnswerRefusal);
     Confirm(window);  // returns once the message is answered
     KillTimer(nullptr, timer);
     told = IsWindow(window) ? "open" : "closed";

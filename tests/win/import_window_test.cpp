@@ -187,7 +187,7 @@ class ImportWindowTest : public ::testing::Test {
   std::string Log() const { return dir_.path() + "\\Quorrel Log.log"; }
   std::vector<std::string> Names() {
     std::vector<std::string> out;
-    (void)ForEachAccount(store_, [&](int, const AccountRecord& r) { out.push_back(r.name + "/" + r.user + "/" + r.password); });
+    (void)ForEachAccount(store_, [&](int, const AccountRecord& r) { out.push_back(r.name + "/" + r.user + "/" + r.password.str()); });
     return out;
   }
 

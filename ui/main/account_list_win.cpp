@@ -75,7 +75,7 @@ void FillAccountList(ui::Window& w) {
     row.user = r.user;
     row.masked = masked;
     row.passwordBytes = r.password.size();
-    if (!masked) row.password = SecretText(r.password);
+    if (!masked) row.password = r.password.Clone();
     rows.push_back(std::move(row));
   });
   if (outcome == TableOutcome::kBusy) {
@@ -163,8 +163,7 @@ void ExportSelected(ui::Window& w) {
   }
   const AccountRecord& record = *found.record;
   const Text base = AccountFileBaseName(row->name, record.user);
-  const ExportOutcome exported = WriteAccountFile(base, record.user, record.password);
-  SecureWipe(found.record->password);
+  const ExportOutcome exported = WriteAccountFile(base, record.user, record.password.view());
   if (exported != ExportOutcome::kWritten) {
     const std::wstring text = Utf8ToWide("账号没有导出。\r\n\r\n" + ExportOutcomeText(exported));
     MessageBoxW(w.hwnd(), text.c_str(), L"Quorrel", MB_OK | MB_ICONWARNING);
