@@ -248,11 +248,8 @@ TEST(ImportText, TheListCountsEveryLineAndReportsSkippedOnesThatAreNotBlank) {
   const ImportList list = ParseImportLines(DecodeImportFile(file, &FakeGbk));
   EXPECT_EQ(list.lineCount, 8u);
   EXPECT_EQ(list.skippedLines, 3u);
-  ASSERT_EQ(list.accounts.size(), 2u);
-  EXPECT_EQ((Strings{list.accounts[0].name, list.accounts[0].user, list.accounts[0].password}),
-            (Strings{"\xD5\xC5\xC8\xFD", "zhang", "\xC3\xDC\xC2\xEB"}));
-  EXPECT_EQ((Strings{list.accounts[1].name, list.accounts[1].user, list.accounts[1].password}),
-            (Strings{"x", "y", "\xC3\xDC"}));
+  EXPECT_EQ(AccountsOf(list),
+            (std::vector<Fields>{{"\xD5\xC5\xC8\xFD", "zhang", "\xC3\xDC\xC2\xEB"}, {"x", "y", "\xC3\xDC"}}));
 
   // An ANSI text through the same count; an assigned-over list takes the new counts.
   ImportList ansi = ParseImportText("a----b----c\r\n \r\nskip\rx----y");

@@ -8,10 +8,7 @@
 #include <filesystem>
 
 using namespace quorrel;
-
-namespace {
 using Strings = std::vector<std::string>;
-}  // namespace
 
 TEST(PosixFileSystem, ReplacesAtomicallyOverStaleTempAndFailsCleanly) {
   char templ[] = "/tmp/quorrel-fs-XXXXXX";

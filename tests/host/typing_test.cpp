@@ -99,21 +99,21 @@ Events Shifted(uint8_t vk) { return {Down(16), Down(vk), Up(16), Up(vk)}; }
 
 // The keys of the US English layout, written out: character, key, Shift (false where left out).
 constexpr CharKey kUsLayout[] = {
-    {'a', 65}, {'b', 66}, {'c', 67}, {'d', 68}, {'e', 69}, {'f', 70}, {'g', 71}, {'h', 72}, {'i', 73},
-    {'j', 74}, {'k', 75}, {'l', 76}, {'m', 77}, {'n', 78}, {'o', 79}, {'p', 80}, {'q', 81}, {'r', 82},
-    {'s', 83}, {'t', 84}, {'u', 85}, {'v', 86}, {'w', 87}, {'x', 88}, {'y', 89}, {'z', 90},
+    {'a', 65}, {'b', 66}, {'c', 67}, {'d', 68}, {'e', 69}, {'f', 70}, {'g', 71}, {'h', 72}, {'i', 73}, {'j', 74},
+    {'k', 75}, {'l', 76}, {'m', 77}, {'n', 78}, {'o', 79}, {'p', 80}, {'q', 81}, {'r', 82}, {'s', 83}, {'t', 84},
+    {'u', 85}, {'v', 86}, {'w', 87}, {'x', 88}, {'y', 89}, {'z', 90},
     {'A', 65, true}, {'B', 66, true}, {'C', 67, true}, {'D', 68, true}, {'E', 69, true}, {'F', 70, true},
     {'G', 71, true}, {'H', 72, true}, {'I', 73, true}, {'J', 74, true}, {'K', 75, true}, {'L', 76, true},
     {'M', 77, true}, {'N', 78, true}, {'O', 79, true}, {'P', 80, true}, {'Q', 81, true}, {'R', 82, true},
     {'S', 83, true}, {'T', 84, true}, {'U', 85, true}, {'V', 86, true}, {'W', 87, true}, {'X', 88, true},
     {'Y', 89, true}, {'Z', 90, true},
     {'0', 48}, {'1', 49}, {'2', 50}, {'3', 51}, {'4', 52}, {'5', 53}, {'6', 54}, {'7', 55}, {'8', 56}, {'9', 57},
-    {'!', 49, true}, {'@', 50, true}, {'#', 51, true}, {'$', 52, true}, {'%', 53, true},
-    {'^', 54, true}, {'&', 55, true}, {'*', 56, true}, {'(', 57, true}, {')', 48, true},
-    {'`', 192}, {'~', 192, true}, {'-', 189}, {'_', 189, true}, {'=', 187}, {'+', 187, true},
-    {'\\', 220}, {'|', 220, true}, {'[', 219}, {'{', 219, true}, {']', 221}, {'}', 221, true},
-    {';', 186}, {':', 186, true}, {'\'', 222}, {'"', 222, true}, {',', 188}, {'<', 188, true},
-    {'.', 190}, {'>', 190, true}, {'/', 191}, {'?', 191, true},
+    {'!', 49, true}, {'@', 50, true}, {'#', 51, true}, {'$', 52, true}, {'%', 53, true}, {'^', 54, true},
+    {'&', 55, true}, {'*', 56, true}, {'(', 57, true}, {')', 48, true},
+    {'`', 192}, {'~', 192, true}, {'-', 189}, {'_', 189, true}, {'=', 187}, {'+', 187, true}, {'\\', 220},
+    {'|', 220, true}, {'[', 219}, {'{', 219, true}, {']', 221}, {'}', 221, true}, {';', 186}, {':', 186, true},
+    {'\'', 222}, {'"', 222, true}, {',', 188}, {'<', 188, true}, {'.', 190}, {'>', 190, true}, {'/', 191},
+    {'?', 191, true},
 };
 
 Events operator+(Events a, const Events& b) {
@@ -177,8 +177,7 @@ TEST(TypeText, CapsLockIsSwitchedOffAroundTheBatchAndOnlyThen) {
   IconvEnvironment capsOff;
   EXPECT_EQ(Typed("Ab", capsOff), Shifted(65) + Chord(66));
   // Caps Lock as a hotkey cannot be pressed: the letters go as characters instead.
-  ReservedKeys capsKey;
-  capsKey.set(20);
+  const ReservedKeys capsKey = ReservedKeys().set(20);
   EXPECT_EQ(Typed("Ab1", capsOn, capsKey), Char('A') + Char('b') + Chord(49));
   EXPECT_EQ(Typed("Ab1", capsOff, capsKey), Shifted(65) + Chord(66) + Chord(49));
 
@@ -203,22 +202,12 @@ TEST(TypeText, CapsLockIsSwitchedOffAroundTheBatchAndOnlyThen) {
 
 TEST(TypeText, ReservedKeysAreNeverPressed) {
   IconvEnvironment gbk;
-  ReservedKeys a;
-  a.set(65);
-  EXPECT_EQ(Typed("aAb", gbk, a), Char('a') + Char('A') + Chord(66));
-  ReservedKeys shiftAndSpace;
-  shiftAndSpace.set(16);
-  shiftAndSpace.set(32);
-  EXPECT_EQ(Typed("A! 1", gbk, shiftAndSpace), Char('A') + Char('!') + Char(' ') + Chord(49));
-  for (int shift : {160, 161}) {  // left or right Shift as a hotkey
-    ReservedKeys oneShift;
-    oneShift.set(shift);
-    EXPECT_EQ(Typed("Ab", gbk, oneShift), Char('A') + Chord(66)) << shift;
-  }
-  ReservedKeys f9;  // the usual hotkeys change nothing
-  f9.set(119);
-  f9.set(120);
-  EXPECT_EQ(Typed("Abc1!", gbk, f9), Typed("Abc1!"));
+  EXPECT_EQ(Typed("aAb", gbk, ReservedKeys().set(65)), Char('a') + Char('A') + Chord(66));
+  EXPECT_EQ(Typed("A! 1", gbk, ReservedKeys().set(16).set(32)), Char('A') + Char('!') + Char(' ') + Chord(49));
+  for (int shift : {160, 161})  // left or right Shift as a hotkey
+    EXPECT_EQ(Typed("Ab", gbk, ReservedKeys().set(shift)), Char('A') + Chord(66)) << shift;
+  // The usual hotkeys change nothing.
+  EXPECT_EQ(Typed("Abc1!", gbk, ReservedKeys().set(119).set(120)), Typed("Abc1!"));
 }
 
 TEST(CharKeyTable, EveryPrintableCharacterHasItsUsLayoutChord) {
