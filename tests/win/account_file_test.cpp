@@ -1,5 +1,3 @@
-// The export's file handling, and export names under the system's code page rather than a
-// fixed GBK rule.
 #include "exchange/account_file.h"
 
 #include <windows.h>
@@ -15,10 +13,6 @@
 using namespace quorrel;
 
 namespace {
-
-// Real rules of other systems, from the system's own tables.
-bool Cp1252LeadByte(unsigned char b) { return IsDBCSLeadByteEx(1252, b) != FALSE; }
-bool Cp932LeadByte(unsigned char b) { return IsDBCSLeadByteEx(932, b) != FALSE; }
 
 std::wstring Desktop() {
   wchar_t path[MAX_PATH] = {};
@@ -83,13 +77,6 @@ class AccountFileExport : public ::testing::Test {
 };
 
 }  // namespace
-
-TEST(IsSafeFileBaseName, ChecksExportNamesAsTheSystemDecodesThem) {
-  EXPECT_TRUE(IsSafeFileBaseName("#Caf\xE9 user", &Cp1252LeadByte));
-  EXPECT_FALSE(IsSafeFileBaseName("#Caf\xE9 user"));  // GBK: a cut double-byte character
-  EXPECT_TRUE(IsSafeFileBaseName("#\x95\x5C user", &Cp932LeadByte));
-  EXPECT_FALSE(IsSafeFileBaseName("#\x95\x5C user", &Cp1252LeadByte));  // a backslash there
-}
 
 TEST_F(AccountFileExport, ReplacesTheEarlierFileOnlyOnceTheNewOneIsWhole) {
   ASSERT_EQ(WriteAccountFile(base_, "user", "first"), ExportOutcome::kWritten);
