@@ -67,8 +67,8 @@ TEST(AccountFile, ContentHasTheExactSizeAndOnlyUpperHexDigits) {
     EXPECT_EQ(content.find_first_not_of("0123456789ABCDEF"), Text::npos) << content;
     EXPECT_EQ(ParseAccountFileContent(content), c.user + "----" + c.password);
   }
-  EXPECT_EQ(BuildAccountFileContent("bob", "pw", "12345"), "");
-  EXPECT_EQ(BuildAccountFileContent("bob", "pw", std::string_view("12345\0" "789012", 12)), "");
+  const std::string_view badKeys[] = {"12345", "12345678901", "1234567890123", {"12345\0" "789012", 12}};
+  for (std::string_view key : badKeys) EXPECT_EQ(BuildAccountFileContent("bob", "pw", key), "") << key.size();
   // A separator in the user name: the first one splits.
   std::vector<Text> parts = SplitText(ParseAccountFileContent(BuildAccountFileContent("a----b", "pw")),
                                       kAccountFileSeparator);
@@ -95,6 +95,9 @@ TEST(AccountFile, DamagedFilesReadAsEmpty) {
   EXPECT_EQ(ParseAccountFileContent(good + std::string("\0garbage\r\n", 10)), "bob----pw");
   EXPECT_EQ(ParseAccountFileContent(good + "\x1A" "garbage"), "bob----pw");
   EXPECT_EQ(ParseAccountFileContent(good.substr(0, 40) + "\x1A" + good.substr(40)), "");
+  // Keys of 11 or 13 digits: nothing this program writes.
+  for (Text key : {"12345678901", "1234567890123"})
+    EXPECT_EQ(ParseAccountFileContent(EncipherText(key, kAccountFileHeaderKey) + EncipherText("bob----pw", key)), "");
   // A header for the wrong key gives the empty key; a body sealed under "" is not trusted.
   EXPECT_EQ(ParseAccountFileContent(EncipherText("123456789012", "other") + EncipherText("eve----x", "")), "");
 }
@@ -122,7 +125,7 @@ TEST(IsSafeFileBaseName, AcceptsOrdinaryAndChineseNamesRejectsPathsAndForbiddenC
     EXPECT_TRUE(IsSafeFileBaseName(ok)) << ok;
   for (const char* bad : {"", ".", "..", "..\\..\\x", "#a ..\\..\\Startup\\x", "a/b", "C:x", "#a\tb", "#a\x1F",
                           "\xCB\xFB\\x", "#a\xCB", "#a\x81/x", "#a\x81\x7Fx", "CON", "con", "Nul", "PRN", "AUX",
-                          "COM1", "lpt9", "NUL.txt", "CON .a"})
+                          "COM0", "COM1", "lpt0", "lpt9", "NUL.txt", "CON .a"})
     EXPECT_FALSE(IsSafeFileBaseName(bad)) << bad;
   for (char c : Text("*?\"<>|")) EXPECT_FALSE(IsSafeFileBaseName(Text("#a") + c + "b")) << c;
   EXPECT_FALSE(IsSafeFileBaseName(std::string_view("#a\0b", 4)));

@@ -7,7 +7,7 @@ using namespace quorrel;
 TEST(ParseDecimal, FollowsTheUsualDecimalRule) {
   EXPECT_EQ(ParseDecimal("119"), 119);
   EXPECT_EQ(ParseDecimal(" +42abc"), 42);
-  EXPECT_EQ(ParseDecimal("  -7"), -7);
+  EXPECT_EQ(ParseDecimal(" \t-7"), -7);  // tabs are blanks too
   EXPECT_EQ(ParseDecimal("F8"), 0);
   EXPECT_EQ(ParseDecimal(""), 0);
   EXPECT_EQ(ParseDecimal("+"), 0);

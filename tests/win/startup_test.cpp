@@ -43,6 +43,14 @@ struct TitledWindow {
 
 TEST(CodePage, IsGbkAsOnTheTargetSystems) { EXPECT_EQ(GetACP(), 936u); }
 
+TEST(ModulePath, IsTheProgramsFolderAndFileNameAsTheSystemNamesThem) {
+  wchar_t self[MAX_PATH] = {};
+  const std::wstring wide(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
+  const size_t sep = wide.find_last_of(L'\\');
+  EXPECT_EQ(AnsiToWide(ModuleDirectory()), wide.substr(0, sep));
+  EXPECT_EQ(AnsiToWide(ModuleFileName()), wide.substr(sep + 1));
+}
+
 TEST_F(StartupTest, HotkeyCodesDefaultToF8AndF9) {
   LoadHotkeyCodes();
   EXPECT_EQ(State().AccountHotkeyCode, 119);

@@ -1,5 +1,5 @@
-// Paths and export names under the system's code page rather than a fixed GBK rule, and the
-// export's file handling.
+#include "exchange/account_file.h"
+
 #include <windows.h>
 #include <shlobj.h>
 
@@ -7,18 +7,12 @@
 
 #include <string>
 
-#include "app/startup_win.h"
 #include "base/encoding_win.h"
-#include "exchange/account_file.h"
 #include "tests/win/test_util.h"
 
 using namespace quorrel;
 
 namespace {
-
-// Real rules of other systems, from the system's own tables.
-bool Cp1252LeadByte(unsigned char b) { return IsDBCSLeadByteEx(1252, b) != FALSE; }
-bool Cp932LeadByte(unsigned char b) { return IsDBCSLeadByteEx(932, b) != FALSE; }
 
 std::wstring Desktop() {
   wchar_t path[MAX_PATH] = {};
@@ -83,41 +77,6 @@ class AccountFileExport : public ::testing::Test {
 };
 
 }  // namespace
-
-TEST(StartupCodePage, PathsSplitByTheSystemsLeadByteRule) {
-  for (int b = 0; b < 256; ++b) {
-    const auto byte = static_cast<unsigned char>(b);
-    EXPECT_EQ(IsSystemLeadByte(byte), IsDBCSLeadByteEx(GetACP(), byte) != FALSE) << b;
-    if (GetACP() == 936) {
-      EXPECT_EQ(IsSystemLeadByte(byte), IsLeadByte(byte)) << b;
-    }
-  }
-  // "C:\Café\Quorrel.exe" as code page 1252 writes it: 0xE9 is a character of its own, and
-  // the GBK rule took the backslash after it for a trail byte, one folder too high.
-  const std::string cafe = "C:\\Caf\xE9\\Quorrel.exe";
-  EXPECT_EQ(LastPathSeparator(cafe, &Cp1252LeadByte), 7u);
-  EXPECT_EQ(LastPathSeparator(cafe, &IsLeadByte), 2u);
-  // Shift-JIS "表" is 0x95 0x5C.
-  EXPECT_EQ(LastPathSeparator("C:\\\x95\x5C\\Q.exe", &Cp932LeadByte), 5u);
-
-  // The program's folder and file name, as the system names them.
-  wchar_t self[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  const std::wstring wide = self;
-  const size_t sep = wide.find_last_of(L'\\');
-  EXPECT_EQ(AnsiToWide(ModuleDirectory()), wide.substr(0, sep));
-  EXPECT_EQ(AnsiToWide(ModuleFileName()), wide.substr(sep + 1));
-}
-
-TEST(StartupCodePage, ExportNamesAreCheckedAsTheSystemDecodesThem) {
-  EXPECT_TRUE(IsSafeFileBaseName("#Caf\xE9 user", &Cp1252LeadByte));
-  EXPECT_FALSE(IsSafeFileBaseName("#Caf\xE9 user"));  // GBK: a cut double-byte character
-  EXPECT_TRUE(IsSafeFileBaseName("#\x95\x5C user", &Cp932LeadByte));
-  EXPECT_FALSE(IsSafeFileBaseName("#\x95\x5C user", &Cp1252LeadByte));  // a backslash there
-  EXPECT_EQ(AnsiToWideExact(Utf8ToAnsi("#账号 乗")), Utf8ToWide("#账号 乗"));
-  EXPECT_FALSE(AnsiToWideExact("#a\x81").has_value());  // no character in code page 936
-  EXPECT_FALSE(AnsiToWideExact("#\xFF\xFF").has_value());
-}
 
 TEST_F(AccountFileExport, ReplacesTheEarlierFileOnlyOnceTheNewOneIsWhole) {
   ASSERT_EQ(WriteAccountFile(base_, "user", "first"), ExportOutcome::kWritten);
