@@ -12,6 +12,7 @@
 // line, and exits with 0.
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
