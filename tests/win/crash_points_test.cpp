@@ -300,10 +300,23 @@ TEST_F(CrashPoints, AStartKilledWhileItRecoversALeftOverTableLosesNeitherTheTabl
                                       {},
                                       {},
                                       {"Data Create", "Data Recovered"}});
+  // Both: half a table in the temp file, the whole one in the ".tmp" file of earlier
+  // versions. The half is kept aside, the whole one put in place.
+  const int both = CrashEverywhere({"start with half a table in the temp file, the whole one in the .tmp file",
+                                    "start",
+                                    {{kTemp, table_->substr(0, table_->size() / 2)},
+                                     {"UserData.edb.tmp", *table_},
+                                     {kLog, EarlierLog()}},
+                                    Three(),
+                                    Three(),
+                                    {},
+                                    {"Data Recovered"}});
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  std::printf("crash points: recovery of a whole table %d, of a broken one %d, in %.1f s\n", whole, broken, seconds);
+  std::printf("crash points: recovery of a whole table %d, of a broken one %d, of both %d, in %.1f s\n", whole,
+              broken, both, seconds);
   EXPECT_GT(whole, 3);
   EXPECT_GT(broken, 10);
+  EXPECT_GT(both, 10);
 }
 
 }  // namespace
