@@ -12,6 +12,7 @@
 #include "base/handles_win.h"
 #include "base/report.h"
 #include "store/date_format.h"
+#include "store/file_system_win.h"
 
 namespace quorrel {
 namespace {
@@ -59,21 +60,31 @@ Text FormatDateTime(std::optional<double> oleTime, int style, int parts) {
 
 void WriteActivityLog(std::string_view folder, std::string_view message) {
   const Text path = Text(folder) + "\\" + kActivityLogFileName;
+  BeforeFileCall("PathFileExistsA", path);
   if (!PathFileExistsA(path.c_str())) {
     // Opens rather than truncates a file that appeared since the check: the log only grows.
+    BeforeFileCall("CreateFileA", path);
     UniqueFile created(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                                    FILE_ATTRIBUTE_NORMAL, nullptr));
   }
+  BeforeFileCall("CreateFileA", path);
   UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return;
-  LARGE_INTEGER zero{};
-  if (!SetFilePointerEx(file.get(), zero, nullptr, FILE_END)) return;
+  LARGE_INTEGER zero{}, end{};
+  BeforeFileCall("SetFilePointerEx", path);
+  if (!SetFilePointerEx(file.get(), zero, &end, FILE_END)) return;
 
   const Text line = FormatLogLine(FormatDateTime(std::nullopt, 3, 0), message);
   // Logging never stops its caller: a lost line only goes to the diagnostic output.
-  ReportIf(!WriteAll(file.get(), line));
+  BeforeFileCall("WriteFile", path);
+  if (ReportIf(!WriteAll(file.get(), line))) {
+    // A disk that runs full takes part of a line; cut it off, or the next line would be
+    // glued to it. The line is lost whole.
+    BeforeFileCall("SetEndOfFile", path);
+    ReportIf(!SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN) || !SetEndOfFile(file.get()));
+  }
 }
 
 }  // namespace quorrel

@@ -13,8 +13,9 @@ inline constexpr char kActivityLogFileName[] = "Quorrel Log.log";
 
 // Appends "<yyyyMMdd><hhmmss> ---> <message>\r\n" to folder + "\Quorrel Log.log" (the
 // folder is the program's run directory), creating the file when it is missing. Earlier
-// lines are never rewritten. Every failure (read-only file, locked file, folder gone)
-// loses the line without a word to the user.
+// lines are never rewritten. Every failure (read-only file, locked file, folder gone, a full
+// disk) loses the line without a word to the user, and loses it whole: a part that went in
+// before the disk ran full is cut off again.
 void WriteActivityLog(std::string_view folder, std::string_view message);
 
 // Formats an OLE date (days since 30 December 1899; absent = now, local time) with the

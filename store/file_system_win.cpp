@@ -17,6 +17,7 @@ constexpr DWORD kTempCleanupBudgetMs = 300;
 enum class PathKind { Missing, File, ProtectedFile, Directory };
 
 PathKind KindOf(const Text& path) {
+  BeforeFileCall("GetFileAttributesA", path);
   DWORD attrs = GetFileAttributesA(path.c_str());
   if (attrs == INVALID_FILE_ATTRIBUTES) return PathKind::Missing;
   if (attrs & FILE_ATTRIBUTE_DIRECTORY) return PathKind::Directory;
@@ -26,6 +27,7 @@ PathKind KindOf(const Text& path) {
 }
 
 bool IsReadOnlyFile(const Text& path) {
+  BeforeFileCall("GetFileAttributesA", path);
   DWORD attrs = GetFileAttributesA(path.c_str());
   return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY) &&
          (attrs & FILE_ATTRIBUTE_READONLY);
@@ -82,6 +84,7 @@ class LockRetry {
 
 // One attempt; on failure error holds the reason.
 std::optional<std::string> ReadOnce(const Text& path, DWORD& error) {
+  BeforeFileCall("CreateFileA", path);
   UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
@@ -89,6 +92,7 @@ std::optional<std::string> ReadOnce(const Text& path, DWORD& error) {
     return std::nullopt;
   }
   LARGE_INTEGER size{};
+  BeforeFileCall("GetFileSizeEx", path);
   if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
       static_cast<ULONGLONG>(size.QuadPart) > kMaxTableFileBytes) {
     error = ERROR_FILE_TOO_LARGE;
@@ -100,6 +104,7 @@ std::optional<std::string> ReadOnce(const Text& path, DWORD& error) {
     std::string chunk(64 * 1024, '\0');
     for (;;) {
       DWORD got = 0;
+      BeforeFileCall("ReadFile", path);
       if (!::ReadFile(file.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr)) {
         error = GetLastError();
         return std::nullopt;
@@ -121,6 +126,7 @@ std::optional<std::string> ReadOnce(const Text& path, DWORD& error) {
 bool DeleteWithRetry(const Text& path, const LockRetryPolicy& policy, FileFailure* why = nullptr) {
   LockRetry retry(policy);
   for (;;) {
+    BeforeFileCall("DeleteFileA", path);
     if (DeleteFileA(path.c_str())) return true;
     DWORD error = GetLastError();
     if (IsNotFound(error)) return true;
@@ -142,6 +148,7 @@ TempResult WriteTemp(const Text& temp, DWORD disposition, std::string_view bytes
   LockRetry retry(policy);
   UniqueFile file;
   for (;;) {
+    BeforeFileCall("CreateFileA", temp);
     file.reset(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, disposition,
                            FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file) break;
@@ -156,8 +163,14 @@ TempResult WriteTemp(const Text& temp, DWORD disposition, std::string_view bytes
       return disposition == CREATE_NEW ? TempResult::kNotCreated : TempResult::kFailed;
     }
   }
-  bool written = WriteAll(file.get(), bytes) && FlushFileBuffers(file.get());
+  BeforeFileCall("WriteFile", temp);
+  bool written = WriteAll(file.get(), bytes);
+  if (written) {
+    BeforeFileCall("FlushFileBuffers", temp);
+    written = FlushFileBuffers(file.get());
+  }
   if (!written) why = FailureOf(GetLastError(), false);
+  BeforeFileCall("CloseHandle", temp);
   if (!CloseHandle(file.release()) && written) {
     why = FailureOf(GetLastError(), false);
     written = false;
@@ -181,6 +194,7 @@ std::optional<std::string> Win32FileSystem::ReadFile(const Text& path) {
 }
 
 PathState Win32FileSystem::Probe(const Text& path) {
+  BeforeFileCall("GetFileAttributesA", path);
   if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return PathState::kPresent;
   const DWORD error = GetLastError();
   if (IsNotFound(error)) return PathState::kAbsent;
@@ -205,7 +219,10 @@ bool Win32FileSystem::WriteReplace(const Text& path, std::string_view bytes) {
   };
 
   // A stray temp file of a crashed write is ours to overwrite, whatever its attributes.
-  if (KindOf(temp) == PathKind::ProtectedFile) SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
+  if (KindOf(temp) == PathKind::ProtectedFile) {
+    BeforeFileCall("SetFileAttributesA", temp);
+    SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
 
   switch (WriteTemp(temp, CREATE_ALWAYS, bytes, retry_, why)) {
     case TempResult::kWritten: break;
@@ -215,6 +232,7 @@ bool Win32FileSystem::WriteReplace(const Text& path, std::string_view bytes) {
 
   LockRetry retry(retry_);
   for (;;) {
+    BeforeFileCall("MoveFileExA", temp);
     if (MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
       return true;
     DWORD error = GetLastError();
@@ -249,6 +267,7 @@ bool Win32FileSystem::WriteNew(const Text& path, std::string_view bytes) {
 bool Win32FileSystem::MoveNew(const Text& from, const Text& to) {
   LockRetry retry(retry_);
   for (;;) {
+    BeforeFileCall("MoveFileExA", from);
     if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) return true;
     DWORD error = GetLastError();
     if (IsAlreadyThere(error)) return Fail(FileFailure::kOther);

@@ -18,6 +18,19 @@ struct LockRetryPolicy {
   std::function<void()> beforeWait;  // called before each wait (tests count the waits)
 };
 
+// Called before each Win32 call by which this layer and the activity log touch a file
+// (create or open, read, attributes, write, flush, close, move, delete), with the call's name
+// and the file's path. Unset, as in the program, it costs the test of a pointer; the crash
+// tests set it in a child process that ends itself there, at one call after another.
+using FileCallHook = void (*)(const char* call, const Text& path);
+namespace detail {
+inline FileCallHook fileCallHook = nullptr;
+}  // namespace detail
+inline void SetFileCallHook(FileCallHook hook) { detail::fileCallHook = hook; }
+inline void BeforeFileCall(const char* call, const Text& path) {
+  if (detail::fileCallHook) detail::fileCallHook(call, path);
+}
+
 class Win32FileSystem : public TableFileSystem {
  public:
   explicit Win32FileSystem(LockRetryPolicy retry = {}) : retry_(std::move(retry)) {}

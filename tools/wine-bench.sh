@@ -10,8 +10,9 @@ dir=${2:?bench folder}
 wine_use "$dir" "${3:-windows}" || exit 1
 
 # Folders the end-to-end tests cannot make from inside Wine: one where nothing can be
-# created (immutable, with a copy of the program in it). Where the machine refuses, a note
-# beside it says why, and the tests that need it are skipped with that reason.
+# created (immutable, with a copy of the program in it), and one on a small file system that
+# they fill. Where the machine refuses, a note beside it says why, and the tests that need
+# it are skipped with that reason.
 folders="$dir/folders"
 folders_up() {
   folders_down
@@ -24,11 +25,27 @@ folders_up() {
     why=$(chattr +i "$folders/unwritable" 2>&1) && why=""
   fi
   [ -n "$why" ] && printf 'a folder where nothing can be created: %s\n' "$why" >"$folders/unwritable.skip"
+
+  # A disk that the tests can fill: a small file system of its own (room for a copy of the
+  # program and 1 MiB), which the tests fill up to the last few KiB and empty again.
+  mkdir -p "$folders/full"
+  why=""
+  if [ ! -f "$exe" ]; then
+    why="no Quorrel.exe beside the bench"
+  elif why=$(mount -t tmpfs -o "size=$(( $(stat -c %s "$exe") / 1024 + 1024 ))k,mode=0777" tmpfs \
+               "$folders/full" 2>&1); then
+    why=$(cp "$exe" "$folders/full/Quorrel.exe" 2>&1) && why=""
+  fi
+  [ -n "$why" ] && printf 'a small file system to fill: %s\n' "$why" >"$folders/full.skip"
   return 0
 }
 folders_down() {
   [ -d "$folders" ] || return 0
   [ -d "$folders/unwritable" ] && chattr -i "$folders/unwritable" 2>/dev/null
+  if mountpoint -q "$folders/full" 2>/dev/null; then
+    # Lazily when a process the tests left behind still has a file open there.
+    umount "$folders/full" 2>/dev/null || umount -l "$folders/full"
+  fi
   rm -rf "$folders"
 }
 

@@ -1,11 +1,13 @@
 // A run folder where the account table cannot be made: the program restarts at most once,
 // and only where a restart can be written; then it says which folder it cannot use and what
-// to do, and ends.
+// to do, and ends. A disk that is full and a table that another program holds: the program
+// says so, the table stays as it was, and the same step goes in once the trouble is gone.
 #include <windows.h>
 #include <tlhelp32.h>
 
 #include <fstream>
 
+#include "driver/drag_drop.h"
 #include "main_window_support.h"
 
 namespace quorrel::e2e {
@@ -45,7 +47,55 @@ int CountOf(const std::vector<std::string>& lines, const std::string& line) {
   return static_cast<int>(std::count(lines.begin(), lines.end(), line));
 }
 
-class TableTrouble : public E2eTest {};
+std::string TestFolder() {
+  char self[MAX_PATH] = {};
+  std::string path(self, GetModuleFileNameA(nullptr, self, MAX_PATH));
+  return path.substr(0, path.find_last_of('\\'));
+}
+
+// The bench's folder of that name under wine\folders; empty, with the reason in skip, where
+// the machine would not make it.
+std::string BenchFolder(const std::string& name, std::string& skip) {
+  const std::string folders = TestFolder() + "\\wine\\folders";
+  if (std::ifstream why(folders + "\\" + name + ".skip"); why) {
+    std::getline(why, skip);
+    return {};
+  }
+  return folders + "\\" + name;
+}
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class TableTrouble : public E2eTest {
+ protected:
+  // Opens the editor from the toolbar: its four boxes 名称, 用户名, 密码, PID.
+  static std::vector<HWND> OpenEditor(const Process& p, const MainUi& ui) {
+    ui.Toolbar(kAdd);
+    WaitFor([&] { return !Editors(p.id()).empty(); });
+    std::vector<HWND> editors = Editors(p.id());
+    return editors.size() == 1 ? Children(editors[0], "Edit") : std::vector<HWND>{};
+  }
+  // Types the texts given into the first boxes and clicks OK; whether the editor closed.
+  static bool Submit(const std::vector<HWND>& boxes, const std::vector<std::string>& texts) {
+    for (size_t i = 0; i < texts.size(); ++i) TypeInto(boxes[i], texts[i]);
+    HWND editor = GetAncestor(boxes[0], GA_ROOT);
+    Foreground(editor);
+    ClickWindow(ChildByText(editor, "确定添加"));
+    return WaitFor([&] { return !IsWindow(editor); }, 1500ms);
+  }
+  // The text of the program's message box so titled, closed with OK; empty when none came.
+  static std::string Told(const Process& p, const std::string& title) {
+    HWND box = WaitMessageBox(p, title, 10s);
+    if (!box) return {};
+    const std::string said = MessageBoxText(box);
+    SendMessageW(box, WM_COMMAND, IDOK, 0);
+    WaitFor([&] { return !IsWindow(box); }, 3s);
+    return said;
+  }
+};
 
 TEST_F(TableTrouble, NoTableCanBeMadeRestartsOnceThenSaysWhichFolderAndWhatToDo) {
   // Another program holds the table's temporary file: nothing can be written in its place.
@@ -135,6 +185,153 @@ TEST_F(TableTrouble, AFolderDeepEnoughThatATempNameLongerThanTheTablesWouldPassM
   EXPECT_TRUE(CopiesOf(exe, p.id()).empty()) << "a restarted copy";
   EXPECT_NE(GetFileAttributesA((folder + "\\UserData.edb").c_str()), INVALID_FILE_ATTRIBUTES) << "no table";
   EXPECT_FALSE(WaitMessageBox(p, "Quorrel", 500ms)) << "a message where the table could be made";
+}
+
+// The small file system of the bench, filled up to its last 4 KiB: adding, deleting and
+// importing each say that the disk is full and leave the table exactly as it was; once there
+// is room, the same click goes in.
+TEST_F(TableTrouble, AFullDiskIsToldKeepsTheTableAndTheSameStepGoesInOnceThereIsRoom) {
+  std::string skip;
+  const std::string dir = BenchFolder("full", skip);
+  if (dir.empty()) GTEST_SKIP() << skip;
+  const std::string exe = dir + "\\Quorrel.exe", table = dir + "\\UserData.edb", filler = dir + "\\filler.bin";
+  auto clear = [&] {
+    for (const std::string& name : FilesIn(dir))
+      if (name != "Quorrel.exe") DeleteFileA((dir + "\\" + name).c_str());
+  };
+  clear();
+  struct Cleared {
+    std::function<void()> clear;
+    ~Cleared() { clear(); }
+  } cleared{clear};
+  // Fills the disk up to its last 4 KiB: less than the table of 200 accounts (about 10 KiB).
+  auto fill = [&] {
+    ULARGE_INTEGER free{};
+    ASSERT_TRUE(GetDiskFreeSpaceExA((dir + "\\").c_str(), &free, nullptr, nullptr));
+    ASSERT_GT(free.QuadPart, 4096u);
+    UniqueFile f(CreateFileA(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    const std::string zeros(static_cast<size_t>(free.QuadPart - 4096), '\0');
+    DWORD put = 0;
+    ASSERT_TRUE(f && WriteFile(f.get(), zeros.data(), static_cast<DWORD>(zeros.size()), &put, nullptr));
+  };
+  auto room = [&] { DeleteFileA(filler.c_str()); };
+  {
+    RunDirectory scratch;
+    SeedTable(scratch, {{"12345", "Mail", "bob", "Secret-9"}});
+    AccountStore store = TableAt(scratch);
+    store.draw = ProcessDraw();
+    std::vector<AccountRecord> more(199);
+    for (size_t i = 0; i < more.size(); ++i) more[i] = {"", "account " + std::to_string(i), "user" + std::to_string(i), "pw"};
+    ASSERT_EQ(AddAccountsWithNewPids(store, more), TableOutcome::kOpened);
+    ASSERT_TRUE(CopyFileA(store.table_path.c_str(), table.c_str(), FALSE));
+  }
+  RunDirectory files;
+  std::string lines;
+  for (int i = 0; i < 100; ++i) lines += "imported " + std::to_string(i) + "----u----p\r\n";
+  files.Write("import.txt", lines);
+
+  Process p = Process::Start(exe, "", dir);
+  MainUi ui(WaitWindow(p.id(), kMainTitle));
+  ASSERT_TRUE(ui.complete());
+  ASSERT_EQ(RowCount(ui.list), 200);
+  auto unchanged = [&](const std::string& before, const char* step) {
+    EXPECT_EQ(ReadBytes(table), before) << step << ": the table changed";
+    const std::vector<std::string> names = FilesIn(dir);
+    EXPECT_EQ(std::count(names.begin(), names.end(), "UserData.ed~"), 0) << step << ": a temp file left";
+  };
+
+  // Adding: the editor keeps what was typed; the same click goes in later.
+  fill();
+  std::string before = ReadBytes(table);
+  std::vector<HWND> boxes = OpenEditor(p, ui);
+  ASSERT_EQ(boxes.size(), 4u);
+  EXPECT_FALSE(Submit(boxes, {"Full", "user", "pw"}));
+  EXPECT_NE(Told(p, "添加账号").find("磁盘已满"), std::string::npos) << "adding did not say the disk is full";
+  unchanged(before, "adding");
+  room();
+  EXPECT_TRUE(Submit(boxes, {}));
+  EXPECT_TRUE(WaitFor([&] { return RowCount(ui.list) == 201; }, 5s)) << RowCount(ui.list);
+
+  // Deleting.
+  fill();
+  before = ReadBytes(table);
+  auto remove = [&] {
+    ASSERT_TRUE(SelectRow(ui.list, 0));
+    ui.Toolbar(kDelete);
+    HWND ask = WaitMessageBox(p, "删除账号");
+    ASSERT_TRUE(ask);
+    SendMessageW(ask, WM_COMMAND, IDYES, 0);
+  };
+  remove();
+  EXPECT_NE(Told(p, "Quorrel").find("磁盘已满"), std::string::npos) << "deleting did not say the disk is full";
+  EXPECT_EQ(RowCount(ui.list), 201);
+  unchanged(before, "deleting");
+  room();
+  remove();
+  EXPECT_TRUE(WaitFor([&] { return RowCount(ui.list) == 200; }, 5s)) << RowCount(ui.list);
+  EXPECT_TRUE(Told(p, "Quorrel").empty());
+
+  // Importing: the import window stays open with its file.
+  fill();
+  before = ReadBytes(table);
+  ui.Menu(1);
+  SettingsUi page(ui);
+  ASSERT_TRUE(page.complete());
+  ClickBarButton(page.import, 0, 1);
+  HWND window = WaitWindow(p.id(), "导入文件", 5s);
+  ASSERT_TRUE(window);
+  ASSERT_TRUE(DropFiles(window, {files.File("import.txt")}));
+  auto confirm = [&] {
+    Foreground(window);
+    ClickWindow(ChildByText(window, "确定导入"));
+  };
+  confirm();
+  EXPECT_NE(Told(p, "导入文件").find("磁盘已满"), std::string::npos) << "importing did not say the disk is full";
+  EXPECT_TRUE(IsWindow(window)) << "the import window closed";
+  unchanged(before, "importing");
+  room();
+  confirm();
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(window); }, 10s));
+  EXPECT_TRUE(WaitFor([&] { return RowCount(ui.list) == 300; }, 5s)) << RowCount(ui.list);
+  const std::string log = ReadBytes(dir + "\\" + kLogName);
+  EXPECT_NE(log.find("Importing Data 100\r\n"), std::string::npos) << log;
+  p.Terminate();
+}
+
+// Another program (a backup or sync tool) holds the table longer than the retries wait, with
+// no sharing at all or sharing it for reading only: adding says the table is busy, after the
+// retries, and keeps what was typed; the table stays as it was; once the other program lets
+// go, the same click goes in.
+TEST_F(TableTrouble, ATableHeldByAnotherProgramPastTheRetriesIsToldAndTheNextTryGoesIn) {
+  SeedTable(run_, {{"12345", "Mail", "bob", "Secret-9"}});
+  const std::string table = run_.File("UserData.edb");
+  const std::string before = run_.Read("UserData.edb").value_or("");
+  Process p = Start();
+  MainUi ui(WaitWindow(p.id(), kMainTitle));
+  ASSERT_TRUE(ui.complete());
+  std::vector<HWND> boxes = OpenEditor(p, ui);
+  ASSERT_EQ(boxes.size(), 4u);
+  for (const char* share : {"", "read"}) {
+    Process holder = Process::Start(TestFolder() + "\\file_holder.exe", "\"" + table + "\" " + share);
+    ASSERT_TRUE(WaitFor([&] {
+      UniqueFile probe(CreateFileA(table.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, 0, nullptr));
+      return !probe && GetLastError() == ERROR_SHARING_VIOLATION;
+    }, 5s)) << "the holder did not take the table";
+    const auto asked = std::chrono::steady_clock::now();
+    EXPECT_FALSE(Submit(boxes, {"New", "newuser", "newpw"})) << share;
+    const std::string said = Told(p, "添加账号");
+    EXPECT_GE(std::chrono::steady_clock::now() - asked, 1400ms) << share << ": told before the retries were over";
+    EXPECT_NE(said.find("占用"), std::string::npos) << share << ": " << said;
+    holder.Terminate();
+    EXPECT_EQ(run_.Read("UserData.edb"), before) << share;
+    EXPECT_FALSE(run_.Exists("UserData.ed~")) << share;
+  }
+  EXPECT_TRUE(Submit(boxes, {}));
+  EXPECT_TRUE(WaitFor([&] { return RowCount(ui.list) == 2; }, 5s));
+  const std::vector<std::string> log = LogMessages(run_);
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.back().rfind("Add Data ", 0), 0u) << log.back();
 }
 
 }  // namespace
