@@ -221,7 +221,7 @@ TEST_F(TableTrouble, AFullDiskIsToldKeepsTheTableAndTheSameStepGoesInOnceThereIs
     AccountStore store = TableAt(scratch);
     store.draw = ProcessDraw();
     std::vector<AccountRecord> more(199);
-    for (size_t i = 0; i < more.size(); ++i) more[i] = {"", "account " + std::to_string(i), "user" + std::to_string(i), "pw"};
+    for (size_t i = 0; i < more.size(); ++i) more[i] = {"", "account " + std::to_string(i), "user" + std::to_string(i), SecretText(std::string("pw"))};
     ASSERT_EQ(AddAccountsWithNewPids(store, more), TableOutcome::kOpened);
     ASSERT_TRUE(CopyFileA(store.table_path.c_str(), table.c_str(), FALSE));
   }

@@ -70,7 +70,7 @@ AccountStore StoreAt(const std::string& dir, bool logged) {
   return store;
 }
 
-Text PasswordOf(const AccountRecord& r) { return Text(r.password); }
+Text PasswordOf(const AccountRecord& r) { return r.password.str(); }
 
 // The start of the program: the list fill, which also creates or recovers a missing table.
 TableOutcome StartUp(const std::string& dir, Accounts& seen) {

@@ -131,7 +131,7 @@ Files TableOf200() {
   for (size_t i = 0; i < more.size(); ++i) {
     more[i].name = "account " + std::to_string(i);
     more[i].user = "user" + std::to_string(i) + "@example.com";
-    more[i].password = "password-" + std::to_string(i);
+    more[i].password = SecretText("password-" + std::to_string(i));
   }
   EXPECT_EQ(AddAccountsWithNewPids(store, more), TableOutcome::kOpened);
   return {{"UserData.edb", RawRead(store.table_path)}};
