@@ -6,7 +6,13 @@
 namespace quorrel {
 namespace {
 
-using typing_batch::AppendChord;
+void AppendChord(std::vector<KeyEvent>& out, uint8_t first, uint8_t second, uint8_t third) {
+  const uint8_t keys[] = {first, second, third};
+  for (uint8_t k : keys)
+    if (k != 0) out.push_back({k, false});
+  for (uint8_t k : keys)
+    if (k != 0) out.push_back({k, true});
+}
 
 constexpr std::array<CharKey, 94> BuildCharKeyTable() {
   std::array<CharKey, 94> t{};

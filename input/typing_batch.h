@@ -29,12 +29,18 @@ struct Rules {
   bool keysOnly = false;
 };
 
-inline void AppendChord(std::vector<KeyEvent>& out, uint8_t first, uint8_t second, uint8_t third) {
-  const uint8_t keys[] = {first, second, third};
-  for (uint8_t k : keys)
-    if (k != 0) out.push_back({k, false});
-  for (uint8_t k : keys)
-    if (k != 0) out.push_back({k, true});
+// One key pressed and released.
+inline void AppendKey(std::vector<KeyEvent>& out, uint8_t vk) {
+  out.push_back({vk, false});
+  out.push_back({vk, true});
+}
+
+// A shifted key, released in press order: Shift down, key down, Shift up, key up.
+inline void AppendShifted(std::vector<KeyEvent>& out, uint8_t vk) {
+  out.push_back({kShiftKey, false});
+  out.push_back({vk, false});
+  out.push_back({kShiftKey, true});
+  out.push_back({vk, true});
 }
 
 inline void AppendUnit(std::vector<KeyEvent>& out, char16_t unit) {
@@ -68,7 +74,7 @@ template <typename KeyOf>
   const bool toggleCaps = capsOn && !reserved[kCapsLockKey];
   const bool capsStuck = capsOn && !toggleCaps;
   const bool shiftReserved = reserved[kShiftKey] || reserved[kLeftShiftKey] || reserved[kRightShiftKey];
-  if (toggleCaps) AppendChord(events, kCapsLockKey, 0, 0);
+  if (toggleCaps) AppendKey(events, kCapsLockKey);
   const size_t before = events.size();
 
   // Keys where they may be pressed, the character's code units otherwise; false when
@@ -76,9 +82,9 @@ template <typename KeyOf>
   auto type = [&](std::optional<PlainKey> key, const char16_t* units, size_t count) {
     if (key && !reserved[key->vk] && !(key->shift && shiftReserved)) {
       if (key->shift)
-        AppendChord(events, kShiftKey, key->vk, 0);
+        AppendShifted(events, key->vk);
       else
-        AppendChord(events, key->vk, 0, 0);
+        AppendKey(events, key->vk);
       return true;
     }
     if (rules.keysOnly) return false;
@@ -128,7 +134,7 @@ template <typename KeyOf>
   if (events.size() == before) {
     events.clear();  // nothing to type: not even Caps Lock is touched
   } else if (toggleCaps) {
-    AppendChord(events, kCapsLockKey, 0, 0);
+    AppendKey(events, kCapsLockKey);
   }
   return 0;
 }
