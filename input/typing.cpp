@@ -1,11 +1,18 @@
 #include "input/typing.h"
 
-#include <algorithm>
-
 #include "base/text.h"
+#include "input/typing_batch.h"
 
 namespace quorrel {
 namespace {
+
+void AppendChord(std::vector<KeyEvent>& out, uint8_t first, uint8_t second, uint8_t third) {
+  const uint8_t keys[] = {first, second, third};
+  for (uint8_t k : keys)
+    if (k != 0) out.push_back({k, false});
+  for (uint8_t k : keys)
+    if (k != 0) out.push_back({k, true});
+}
 
 constexpr std::array<CharKey, 94> BuildCharKeyTable() {
   std::array<CharKey, 94> t{};
@@ -55,24 +62,20 @@ constexpr bool EveryPrintableOnce() {
 }
 static_assert(EveryPrintableOnce(), "each of 0x21-0x7E must have exactly one entry");
 
-void AppendChord(std::vector<KeyEvent>& out, uint8_t first, uint8_t second, uint8_t third) {
-  const uint8_t keys[] = {first, second, third};
-  for (uint8_t k : keys)
-    if (k != 0) out.push_back({k, false});
-  for (uint8_t k : keys)
-    if (k != 0) out.push_back({k, true});
+}  // namespace
+
+const std::array<CharKey, 94> CharKeyTable = kCharKeys;
+
+KeyInjector::~KeyInjector() = default;
+TypingEnvironment::~TypingEnvironment() = default;
+
+std::optional<CharKey> FindCharKey(unsigned char ch) {
+  uint8_t i = kIndex[ch];
+  if (i == 0) return std::nullopt;
+  return kCharKeys[i - 1];
 }
 
-void AppendUnit(std::vector<KeyEvent>& out, char16_t unit) {
-  out.push_back(CharEvent(unit, false));
-  out.push_back(CharEvent(unit, true));
-}
-
-bool IsControl(char16_t unit) { return unit < 0x20 || (unit >= 0x7F && unit <= 0x9F); }
-
-bool IsLetter(unsigned char ch) { return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z'); }
-
-bool InjectAndRecover(KeyInjector& injector, const std::vector<KeyEvent>& events) {
+bool InjectBatch(KeyInjector& injector, const std::vector<KeyEvent>& events) {
   if (events.empty()) return true;
   size_t taken = injector.Inject(events);
   if (taken >= events.size()) return true;
@@ -116,19 +119,6 @@ bool InjectAndRecover(KeyInjector& injector, const std::vector<KeyEvent>& events
   return false;
 }
 
-}  // namespace
-
-const std::array<CharKey, 94> CharKeyTable = kCharKeys;
-
-KeyInjector::~KeyInjector() = default;
-TypingEnvironment::~TypingEnvironment() = default;
-
-std::optional<CharKey> FindCharKey(unsigned char ch) {
-  uint8_t i = kIndex[ch];
-  if (i == 0) return std::nullopt;
-  return kCharKeys[i - 1];
-}
-
 std::vector<KeyEvent> KeyChordEvents(uint8_t first, uint8_t second, uint8_t third) {
   std::vector<KeyEvent> events;
   events.reserve(6);
@@ -139,67 +129,26 @@ std::vector<KeyEvent> KeyChordEvents(uint8_t first, uint8_t second, uint8_t thir
 std::vector<KeyEvent> KeyEventsForText(std::string_view text, TypingEnvironment& environment,
                                        const ReservedKeys& reserved) {
   std::vector<KeyEvent> events;
-  if (text.empty()) return events;
-  // Every byte gives at most four events (a shifted chord), plus two Caps Lock pairs.
-  events.reserve(4 * text.size() + 4);
-
-  // Caps Lock turns the letter keys over; it is switched off for the batch and on again at
-  // its end. Where Caps Lock is itself a hotkey it cannot be pressed: the letters then go
-  // as characters, which Caps Lock does not touch.
-  const bool capsOn = environment.CapsLockOn();
-  const bool toggleCaps = capsOn && !reserved[kCapsLockKey];
-  const bool lettersAsChars = capsOn && !toggleCaps;
-  const bool shiftReserved = reserved[kShiftKey] || reserved[kLeftShiftKey] || reserved[kRightShiftKey];
-  if (toggleCaps) AppendChord(events, kCapsLockKey, 0, 0);
-  const size_t before = events.size();
-
-  for (size_t i = 0; i < text.size();) {
-    const unsigned char b = static_cast<unsigned char>(text[i]);
-    // Bytes below 0x80 are single characters in every ANSI code page.
-    if (b < 0x80) {
-      ++i;
-      if (uint8_t index = kIndex[b]; index != 0) {
-        const CharKey& k = kCharKeys[index - 1];
-        if (reserved[k.vk] || (k.shift && shiftReserved) || (lettersAsChars && IsLetter(b)))
-          AppendUnit(events, b);
-        else if (k.shift)
-          AppendChord(events, kShiftKey, k.vk, 0);
-        else
-          AppendChord(events, k.vk, 0, 0);
-      } else if (b == ' ') {
-        if (reserved[kSpaceKey])
-          AppendUnit(events, u' ');
-        else
-          AppendChord(events, kSpaceKey, 0, 0);
-      }
-      continue;  // control characters are not typed
-    }
-    AnsiChar c = environment.DecodeChar(text.substr(i));
-    i += std::clamp<size_t>(c.bytes, 1, text.size() - i);
-    const size_t units = std::min<size_t>(c.units, 2);
-    if (units == 2 || (units == 1 && !IsControl(c.unit[0])))
-      for (size_t u = 0; u < units; ++u) AppendUnit(events, c.unit[u]);
-    SecureWipe(&c, sizeof c);
-  }
-
-  if (events.size() == before) {
-    events.clear();  // nothing to type: not even Caps Lock is touched
-  } else if (toggleCaps) {
-    AppendChord(events, kCapsLockKey, 0, 0);
-  }
+  auto usKey = [](char16_t ch) -> std::optional<typing_batch::PlainKey> {
+    if (ch >= kIndex.size() || kIndex[ch] == 0) return std::nullopt;
+    const CharKey& k = kCharKeys[kIndex[ch] - 1];
+    return typing_batch::PlainKey{k.vk, k.shift};
+  };
+  // Unicode events are always allowed here, so nothing is ever refused.
+  (void)typing_batch::AppendTextEvents(events, text, environment, reserved, {}, usKey);
   return events;
 }
 
 bool TypeText(std::string_view text, KeyInjector& injector, TypingEnvironment& environment,
               const ReservedKeys& reserved) {
   std::vector<KeyEvent> events = KeyEventsForText(text, environment, reserved);
-  bool all = InjectAndRecover(injector, events);
+  bool all = InjectBatch(injector, events);
   SecureWipe(events.data(), events.size() * sizeof(KeyEvent));
   return all;
 }
 
 bool PressKeyChord(KeyInjector& injector, uint8_t first, uint8_t second, uint8_t third) {
-  return InjectAndRecover(injector, KeyChordEvents(first, second, third));
+  return InjectBatch(injector, KeyChordEvents(first, second, third));
 }
 
 }  // namespace quorrel

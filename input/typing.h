@@ -96,6 +96,13 @@ class KeyInjector {
   virtual size_t Inject(const std::vector<KeyEvent>& events) = 0;
 };
 
+// Injects a batch with a single Inject call, so that no key of the user lands between its
+// events. When the system takes only part of them, the keys left down by that part are
+// released again (otherwise Shift could stay stuck), a Unicode character left down comes
+// up, Caps Lock is put back as it was, and the result is false. True when every event was
+// taken (also for an empty batch, which injects nothing). The caller wipes the batch.
+[[nodiscard]] bool InjectBatch(KeyInjector& injector, const std::vector<KeyEvent>& events);
+
 // Types the text with a single Inject call, so that no key of the user lands between its
 // events. When the system takes only part of them, the keys left down by that part are
 // released again (otherwise Shift could stay stuck), Caps Lock is put back as it was, and

@@ -1,0 +1,155 @@
+// Typing planned for the program that has the keyboard focus: decided once per hotkey
+// press from what the target is, so that each character goes where it arrives as typed.
+//
+//   target                                         what is typed
+//   higher integrity than ours                     nothing (the system would drop the events)
+//   Shift, Ctrl, Alt or Win held                   nothing yet: wait for their release
+//   a remote-desktop or virtual-machine client     keys only; if one character cannot be
+//                                                  typed by keys, nothing at all
+//   an IME composing (native or full-shape mode)   every character as a Unicode event
+//   anything else                                  keys of the target's layout, Unicode
+//                                                  events where that needs AltGr or a dead
+//                                                  key or has no key
+// On the US layout (and the Chinese ones, whose keys are the US keys) "anything else"
+// gives exactly the events of KeyEventsForText (typing.h): Caps Lock and reserved keys
+// are dealt with the same way there and here.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "input/typing.h"
+
+namespace quorrel {
+
+// The target's keyboard layout as the platform names it (an HKL); opaque here.
+using LayoutId = uintptr_t;
+
+// How the target's integrity level compares with ours.
+enum class TargetIntegrity : uint8_t { Unknown, SameOrLower, Higher };
+
+// Modifier keys held down, as bits.
+inline constexpr uint8_t kModifierShift = 0x1;
+inline constexpr uint8_t kModifierCtrl = 0x2;
+inline constexpr uint8_t kModifierAlt = 0x4;
+inline constexpr uint8_t kModifierWin = 0x8;
+
+// IME conversion mode bits (IME_CMODE_NATIVE, IME_CMODE_FULLSHAPE).
+inline constexpr uint32_t kImeNative = 0x1;
+inline constexpr uint32_t kImeFullShape = 0x8;
+
+// What the platform side reads about the target at the hotkey press.
+struct TargetFacts {
+  bool windowKnown = false;      // false: the focused window could not be found; the
+                                 // fields below but modifiers then say nothing
+  std::string imageName;         // the target process's file name, e.g. "mstsc.exe"
+  bool imeOpen = false;          // an IME is open on the focused window (no IME: false)
+  uint32_t imeConversion = 0;    // its conversion mode bits
+  TargetIntegrity integrity = TargetIntegrity::Unknown;
+  LayoutId layout = 0;           // the keyboard layout of the target's thread
+  uint8_t modifiers = 0;         // kModifier* bits of the keys held now
+};
+
+// The key that gives a character in a layout, as VkKeyScanExW reports it.
+inline constexpr uint8_t kLayoutShift = 0x1;
+inline constexpr uint8_t kLayoutCtrl = 0x2;
+inline constexpr uint8_t kLayoutAlt = 0x4;  // Ctrl+Alt together: AltGr
+
+struct LayoutKey {
+  uint8_t vk = 0;
+  uint8_t shiftState = 0;  // kLayout* bits (the high byte of VkKeyScanExW's result)
+  bool dead = false;       // a dead key: it gives its character only with the next key
+  bool operator==(const LayoutKey&) const = default;
+};
+
+// VkKeyScanExW's result (low byte: the key, high byte: the shift state; -1 in both
+// bytes: no key) with the dead-key flag found separately.
+[[nodiscard]] std::optional<LayoutKey> LayoutKeyFromScan(int16_t scan, bool dead);
+
+// The platform's keyboard layouts (VkKeyScanExW with the layout's HKL).
+class KeyboardLayout {
+ public:
+  virtual ~KeyboardLayout();
+  // The key that types ch in the given layout; nothing when no key does.
+  virtual std::optional<LayoutKey> KeyFor(LayoutId layout, char16_t ch) = 0;
+};
+
+// The known remote-desktop and virtual-machine clients: they pass on key presses (as
+// scan codes) and may lose or mistranslate Unicode events. Case-insensitive, on the file
+// name (a path is cut to its last part).
+[[nodiscard]] bool IsRemoteClient(std::string_view imageName);
+
+enum class PlanStatus : uint8_t {
+  Ready,             // events() is the batch (empty: nothing to type)
+  TargetElevated,    // the target runs with higher integrity than ours: nothing is typed
+  WaitForModifiers,  // modifiers are held: wait for their release and plan again
+  RemoteCannotType,  // a remote client, and refusedAt() cannot be typed by keys
+};
+
+class TypingPlan;
+
+// Decides how the text goes into the target (see the top of this file). Characters are
+// those of the system's ANSI code page, as for KeyEventsForText; control characters are
+// never typed, reserved keys never pressed.
+[[nodiscard]] TypingPlan PlanTyping(std::string_view text, const TargetFacts& facts, TypingEnvironment& environment,
+                                    KeyboardLayout& layout, const ReservedKeys& reserved = {});
+
+// The outcome of PlanTyping. It spells out the text's keys: it cannot be copied, and
+// wipes its events when it goes away.
+class TypingPlan {
+ public:
+  TypingPlan() = default;
+  TypingPlan(const TypingPlan&) = delete;
+  TypingPlan& operator=(const TypingPlan&) = delete;
+  TypingPlan(TypingPlan&& other) noexcept;
+  TypingPlan& operator=(TypingPlan&& other) noexcept;
+  ~TypingPlan();
+
+  [[nodiscard]] PlanStatus status() const { return status_; }
+  [[nodiscard]] const std::vector<KeyEvent>& events() const { return events_; }
+  // RemoteCannotType: the 1-based position, in characters (a double-byte character
+  // counts one), of the first character that keys cannot type; 0 otherwise.
+  [[nodiscard]] size_t refusedAt() const { return refusedAt_; }
+  // The target is a remote client: it reads the keys' scan codes, so the injection must
+  // carry them (mapped with the target's layout).
+  [[nodiscard]] bool remoteClient() const { return remote_; }
+
+ private:
+  friend TypingPlan PlanTyping(std::string_view, const TargetFacts&, TypingEnvironment&, KeyboardLayout&,
+                               const ReservedKeys&);
+  void Wipe() noexcept;
+
+  PlanStatus status_ = PlanStatus::Ready;
+  size_t refusedAt_ = 0;
+  bool remote_ = false;
+  std::vector<KeyEvent> events_;
+};
+
+// The bounded wait for held modifiers, driven by the caller's clock (any steady
+// milliseconds count, e.g. GetTickCount64) so that the caller keeps serving its messages:
+// it polls from a timer with the modifiers it reads, and plans again once they are up.
+class ModifierWait {
+ public:
+  static constexpr std::chrono::milliseconds kLimit{1000};
+  static constexpr std::chrono::milliseconds kPollInterval{20};
+
+  enum class Step : uint8_t {
+    Released,  // no modifier down: plan again and type
+    Waiting,   // still held, time is left: poll again
+    GaveUp,    // still held at the limit: tell the user, type nothing
+  };
+
+  explicit ModifierWait(std::chrono::milliseconds start, std::chrono::milliseconds limit = kLimit)
+      : deadline_(start + limit) {}
+  [[nodiscard]] Step Poll(uint8_t modifiers, std::chrono::milliseconds now) const;
+
+ private:
+  std::chrono::milliseconds deadline_;
+};
+
+}  // namespace quorrel
