@@ -113,15 +113,15 @@ void PostCloseRequest(HWND window) { PostMessageA(window, WM_CLOSE, 0, 0); }
 
 void LoadHotkeyCodes() {
   // Read once: codes saved while the program runs take effect at the next start.
-  const ConfigFile config(State().ConfigPath);
-  State().AccountHotkeyCode = ParseDecimal(config.Read(kUserKey));
-  State().PasswordHotkeyCode = ParseDecimal(config.Read(kPassKey));
+  const Settings settings(ConfigFile(State().ConfigPath));
+  State().AccountHotkeyCode = settings.AccountHotkey().code;
+  State().PasswordHotkeyCode = settings.PasswordHotkey().code;
 }
 
 HWND OpenProgramMainWindow() {
   ProcessState& s = State();
   MainWindowArgs args;
-  args.config = ConfigFile(s.ConfigPath);
+  args.settings = Settings(ConfigFile(s.ConfigPath));
   args.accounts = &s.Accounts;
   args.accountHotkeyCode = s.AccountHotkeyCode;
   args.passwordHotkeyCode = s.PasswordHotkeyCode;
@@ -155,11 +155,11 @@ void RunStartup() {
     ReportIf(!OpenInputWindow(nullptr, std::move(input)));
     return;
   }
-  const ConfigFile config(s.ConfigPath);
-  if (config.Read(kStartup) == "True") {
+  const Settings settings(ConfigFile(s.ConfigPath));
+  if (settings.StartupLocked()) {
     PinPadArgs pad;
     pad.mode = PinPadMode::Verify;
-    pad.config = config;
+    pad.settings = settings;
     pad.onVerified = [] { ReportIf(!OpenProgramMainWindow()); };
     ReportIf(!OpenPinPadWindow(nullptr, std::move(pad)));
   } else {

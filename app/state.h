@@ -8,7 +8,7 @@
 
 #include "base/text.h"
 #include "store/account_table.h"
-#include "store/config_file.h"
+#include "store/settings.h"
 
 namespace quorrel {
 

@@ -34,18 +34,20 @@ int32_t* PendingOf(ui::Window& w, int box) {
 }
 
 // The code a confirm stores for a box: the key picked in this run, else the stored one.
-int32_t CodeOf(ui::Window& w, int box, const ConfigKey& key) {
+int32_t CodeOf(ui::Window& w, int box) {
   const int32_t* pending = PendingOf(w, box);
-  return pending && *pending != 0 ? *pending : ParseDecimal(StateOf(w).args.config.Read(key));
+  if (pending && *pending != 0) return *pending;
+  const Settings& settings = StateOf(w).args.settings;
+  return (box == kAccountKey ? settings.AccountHotkey() : settings.PasswordHotkey()).code;
 }
 
 // A box shows the key a confirm would write for it.
-void ShowBox(ui::Window& w, int box, const ConfigKey& key) { w.SetCaption(box, KeyName(CodeOf(w, box, key))); }
+void ShowBox(ui::Window& w, int box) { w.SetCaption(box, KeyName(CodeOf(w, box))); }
 
 void OnCreated(ui::Window& w, ui::EventArgs&) {
   ReportIf(!PendingOf(w, kAccountKey) || !PendingOf(w, kPasswordKey));
-  ShowBox(w, kAccountKey, kUserKey);
-  ShowBox(w, kPasswordKey, kPassKey);
+  ShowBox(w, kAccountKey);
+  ShowBox(w, kPasswordKey);
   SetFocus(w.Control(kAccountKey));
 }
 
@@ -71,14 +73,16 @@ void Tell(ui::Window& w, const char* utf8) {
 void OnConfirm(ui::Window& w, ui::EventArgs&) {
   const HotkeyWindowArgs& a = StateOf(w).args;
   // One key cannot type both: the system would give it to the user name only.
-  if (CodeOf(w, kAccountKey, kUserKey) == CodeOf(w, kPasswordKey, kPassKey)) {
+  if (CodeOf(w, kAccountKey) == CodeOf(w, kPasswordKey)) {
     Tell(w, "账号快捷键和密码快捷键不能是同一个键，请为其中一个换一个键。");
     return;
   }
   // A box that got no key in this run keeps the stored code: 0 would name no key.
   bool written = true;
-  for (auto [pending, key] : {std::pair{a.pendingAccountKey, &kUserKey}, std::pair{a.pendingPasswordKey, &kPassKey}})
-    if (pending && *pending != 0) written = a.config.Write(*key, std::to_string(*pending)) && written;
+  if (a.pendingAccountKey && *a.pendingAccountKey != 0)
+    written = a.settings.SetAccountHotkey(*a.pendingAccountKey) && written;
+  if (a.pendingPasswordKey && *a.pendingPasswordKey != 0)
+    written = a.settings.SetPasswordHotkey(*a.pendingPasswordKey) && written;
   if (!written) {
     Tell(w, "快捷键没有保存：设置文件无法写入。下次启动仍使用原来的快捷键。");
     return;

@@ -6,12 +6,12 @@
 #include <cstdint>
 #include <functional>
 
-#include "store/config_file.h"
+#include "store/settings.h"
 
 namespace quorrel {
 
 struct HotkeyWindowArgs {
-  ConfigFile config;  // "UserKey" and "PassKey"
+  Settings settings;  // where the two codes are kept
   // The codes last captured in each box; they outlive the window within a run.
   int32_t* pendingAccountKey = nullptr;
   int32_t* pendingPasswordKey = nullptr;

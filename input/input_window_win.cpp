@@ -9,6 +9,7 @@
 #include "exchange/account_file.h"
 #include "input/hotkeys_win.h"
 #include "input/key_names.h"
+#include "store/settings.h"
 #include "ui/toolkit/window_win.h"
 
 namespace quorrel {

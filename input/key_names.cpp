@@ -69,16 +69,4 @@ Text KeyName(int code) {
   return Text(it->name);
 }
 
-bool IsModifierKey(int code) {
-  switch (code) {
-    case 16: case 17: case 18:             // Shift, Ctrl, Alt
-    case 160: case 161: case 162: case 163:  // left and right Shift, Ctrl
-    case 164: case 165:                    // left and right Alt
-    case 91: case 92:                      // left and right Windows key
-      return true;
-    default:
-      return false;
-  }
-}
-
 }  // namespace quorrel

@@ -25,9 +25,4 @@ std::span<const KeyNameRow> KeyNameTable();
 // The code's display name in UTF-8, or the empty text when the code has none.
 Text KeyName(int code);
 
-// Shift, Ctrl, Alt and the Windows keys, left, right or either (16-18, 160-165, 91, 92).
-// A hotkey on one of them would fire on every capital letter the program types itself, and
-// the system holds them for its own shortcuts: they are never hotkeys.
-[[nodiscard]] bool IsModifierKey(int code);
-
 }  // namespace quorrel

@@ -3,9 +3,7 @@
 #include "base/encoding_win.h"
 #include "base/report.h"
 #include "base/text.h"
-#include "security/cipher.h"
 #include "security/startup_pin.h"
-#include "store/account_table.h"
 #include "ui/toolkit/controls_win.h"
 #include "ui/toolkit/window_win.h"
 
@@ -61,11 +59,9 @@ void PinPadEnterDigit(ui::Window& w, char digit) {
   entered += digit;
   ShowPinProgress(w, entered.size());
   if (entered.size() != kPinLength || s.args.mode != PinPadMode::Verify) return;
-  // A missing, damaged or foreign value unseals to the empty text, which no entry equals.
   // The sealed form is the PIN in plain hex: it is wiped like the PIN itself.
-  const SecretText sealed(s.args.config.Read(kPwd));
-  const SecretText stored(DecipherText(sealed.str(), kAccountTableAccessPassword));
-  if (entered != stored.str()) return;  // wrong: all four stay on until cleared
+  const SecretText sealed(s.args.settings.SealedPin());
+  if (!PinMatches(sealed.view(), entered)) return;  // wrong: all four stay on until cleared
   if (s.args.onVerified) s.args.onVerified();
   DestroyWindow(w.hwnd());
 }
@@ -75,11 +71,11 @@ void PinPadConfirm(ui::Window& w) {
   // Verify mode checks on the fourth digit, never on the button.
   if (s.args.mode != PinPadMode::Set || s.entered.str().size() != kPinLength) return;
   const SecretText sealed(SealPin(s.entered.str()));
-  if (!s.args.config.Write(kPwd, sealed.str())) {
+  if (!s.args.settings.SetSealedPin(sealed.view())) {
     // The PIN in force is still the old one (or none): nothing may act as if it changed,
     // least of all switch the locked start on. The keypad stays for another try.
     PinPadClear(w);
-    const std::wstring text = Utf8ToWide("启动密码没有保存：设置文件无法写入。\r\n") + AnsiToWide(s.args.config.path()) +
+    const std::wstring text = Utf8ToWide("启动密码没有保存：设置文件无法写入。\r\n") + AnsiToWide(s.args.settings.path()) +
                               Utf8ToWide("\r\n\r\n原来的启动密码设置保持不变。");
     MessageBoxW(w.hwnd(), text.c_str(), Utf8ToWide("启动密码").c_str(), MB_OK | MB_ICONWARNING);
     return;

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "store/config_file.h"
+#include "store/settings.h"
 
 namespace quorrel {
 
@@ -13,7 +13,7 @@ enum class PinPadMode { Set = 1, Verify = 2 };
 
 struct PinPadArgs {
   PinPadMode mode = PinPadMode::Verify;
-  ConfigFile config;                  // where "Pwd" is kept
+  Settings settings;                  // where the sealed PIN is kept
   std::function<void()> onVerified;   // verify mode: the right four digits were typed
   std::function<void()> onPinSet;     // set mode: a new PIN was stored in "Pwd"
   std::function<void()> onClosed;     // the keypad is gone (set mode: the dimming goes)

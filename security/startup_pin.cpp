@@ -1,7 +1,6 @@
 #include "security/startup_pin.h"
 
 #include "security/cipher.h"
-#include "store/account_table.h"
 
 namespace quorrel {
 
@@ -12,13 +11,16 @@ bool IsPinText(std::string_view text) {
   return true;
 }
 
-Text SealPin(std::string_view pin) { return EncipherText(pin, kAccountTableAccessPassword); }
+Text SealPin(std::string_view pin) { return EncipherText(pin, kPinSealKey); }
 
 bool HoldsValidPin(std::string_view storedPwd) {
-  Text pin = DecipherText(storedPwd, kAccountTableAccessPassword);
-  const bool valid = IsPinText(pin);
-  SecureWipe(pin);
-  return valid;
+  const SecretText pin(DecipherText(storedPwd, kPinSealKey));
+  return IsPinText(pin.view());
+}
+
+bool PinMatches(std::string_view storedPwd, std::string_view entered) {
+  const SecretText pin(DecipherText(storedPwd, kPinSealKey));
+  return IsPinText(pin.view()) && pin == entered;
 }
 
 }  // namespace quorrel

@@ -23,7 +23,7 @@ class HotkeyWindowTest : public ::testing::Test {
   // Opens the window and runs the script in it; returns once the window is gone.
   void WithWindow(const std::function<void(HWND window, HWND account, HWND password)>& script) {
     HotkeyWindowArgs args;
-    args.config = config_;
+    args.settings = Settings(config_);
     args.pendingAccountKey = &pendingAccount_;
     args.pendingPasswordKey = &pendingPassword_;
     args.onClosed = [this] { ++closed_; };

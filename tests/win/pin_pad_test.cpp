@@ -28,7 +28,7 @@ class PinPadTest : public ::testing::Test {
   void Open(PinPadMode mode) {
     PinPadArgs args;
     args.mode = mode;
-    args.config = config_;
+    args.settings = Settings(config_);
     args.onVerified = [this] { ++verified_; };
     args.onPinSet = [this] { ++pinSet_; };
     args.onClosed = [this] { ++closed_; };

@@ -43,7 +43,7 @@ class DpiScreens : public ::testing::Test {
   // The main window as the program opens it, on page `page` (chosen on its menu strip).
   HWND OpenMain(int page) {
     MainWindowArgs args;
-    args.config = ConfigFile(dir_.path() + "\\Config.ini");
+    args.settings = Settings(ConfigFile(dir_.path() + "\\Config.ini"));
     args.accounts = &store_;
     args.importFilePath = &importPath_;
     args.pendingAccountKey = &pendingKeys_[0];
@@ -107,13 +107,13 @@ TEST_F(DpiScreens, AboutPage) {
 TEST_F(DpiScreens, Keypad) {
   PinPadArgs pad;
   pad.mode = PinPadMode::Verify;
-  pad.config = ConfigFile(dir_.path() + "\\Config.ini");
+  pad.settings = Settings(ConfigFile(dir_.path() + "\\Config.ini"));
   EXPECT_TRUE(screens::SaveOpenedWindow("keypad", "启动密码", [&] { OpenPinPadWindow(nullptr, std::move(pad)); }));
 }
 
 TEST_F(DpiScreens, HotkeyWindow) {
   HotkeyWindowArgs hotkeys;
-  hotkeys.config = ConfigFile(dir_.path() + "\\Config.ini");
+  hotkeys.settings = Settings(ConfigFile(dir_.path() + "\\Config.ini"));
   hotkeys.pendingAccountKey = &pendingKeys_[0];
   hotkeys.pendingPasswordKey = &pendingKeys_[1];
   EXPECT_TRUE(screens::SaveOpenedWindow("hotkeys", "设置快捷键", [&] { OpenHotkeyWindow(nullptr, std::move(hotkeys)); }));

@@ -66,7 +66,7 @@ void FillAccountList(ui::Window& w) {
   MainWindow& s = StateOf(w);
   // Read once per fill (the settings page may switch it between fills). A masked list
   // keeps no password at all, only its length.
-  const bool masked = s.args.config.Read(kLaws) == "Hide";
+  const bool masked = !s.args.settings.ShowPasswords();
   std::vector<AccountRow> rows;
   const TableOutcome outcome = ForEachAccount(*s.args.accounts, [&](int, const AccountRecord& r) {
     AccountRow row;

@@ -66,9 +66,8 @@ void OnPanelPressed(ui::Window& w, ui::EventArgs&) {
 
 void OnTrayMessage(ui::Window& w, ui::EventArgs& args) {
   args.handled = true;
-  const int code = TrayClickCode(args.lparam);
   // Read afresh at every click: the settings page may have switched it.
-  if (code != 0 && code == RestoringClick(StateOf(w).args.config.Read(kTray))) RestoreFromTray(w);
+  if (IsRestoringClick(args.lparam, StateOf(w).args.settings.TrayRestoreClick())) RestoreFromTray(w);
 }
 
 void OnOtherMessage(ui::Window& w, ui::EventArgs& args) {

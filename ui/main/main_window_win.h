@@ -8,13 +8,13 @@
 
 #include "base/text.h"
 #include "store/account_table.h"
-#include "store/config_file.h"
+#include "store/settings.h"
 
 namespace quorrel {
 
 // What the program tells the main window when it opens it.
 struct MainWindowArgs {
-  ConfigFile config;
+  Settings settings;
   const AccountStore* accounts = nullptr;  // outlives the window
   // The hotkey codes read at start; the input window opened from the list registers them.
   int32_t accountHotkeyCode = 0;

@@ -37,10 +37,19 @@ void SelectSegment(ui::Window& w, int control, int side) {
 
 void HideOverlayOf(HWND main) { WithMainWindow(main, HideBlurOverlay); }
 
-void SwitchPinOn(ui::Window& w) {
-  SelectSegment(w, kPinSwitch, kSwitchOn);
-  StateOf(w).args.config.Write(kStartup, "True");
+// A switch moves only once its value is stored: a switch showing a choice that the next
+// start will not find would be a lie.
+void StoreSwitch(ui::Window& w, int control, int side, bool stored) {
+  if (stored) {
+    SelectSegment(w, control, side);
+    return;
+  }
+  const std::wstring text = Utf8ToWide("设置没有保存：设置文件无法写入。\r\n") + AnsiToWide(StateOf(w).args.settings.path()) +
+                            Utf8ToWide("\r\n\r\n原来的设置保持不变。");
+  MessageBoxW(w.hwnd(), text.c_str(), L"Quorrel", MB_OK | MB_ICONWARNING);
 }
+
+void SwitchPinOn(ui::Window& w) { StoreSwitch(w, kPinSwitch, kSwitchOn, StateOf(w).args.settings.SetStartupLocked(true)); }
 
 // The keypad in set mode over the dimmed window; the dimming goes when it closes, however
 // it closes. It may run modally, so nothing here uses the window after the call.
@@ -49,7 +58,7 @@ void OpenKeypadToSetPin(ui::Window& w, std::function<void()> onPinSet) {
   HWND main = w.hwnd();
   PinPadArgs pad;
   pad.mode = PinPadMode::Set;
-  pad.config = StateOf(w).args.config;
+  pad.settings = StateOf(w).args.settings;
   pad.onPinSet = std::move(onPinSet);
   pad.onClosed = [main] { HideOverlayOf(main); };
   OpenPinPadWindow(main, std::move(pad));
@@ -62,11 +71,11 @@ void SetUpSettingsPage(ui::Window& w) {
   s.gear = LoadPngResource(IDR_GEAR_PNG);
   ReportIf(!s.gear);
   ui::BarSetPicture(w.Control(kPinSetButton), 0, s.gear.get());
-  // The stored choices, compared exactly: any other value leaves the "off" side selected.
-  const ConfigFile& config = s.args.config;
-  SelectSegment(w, kPinSwitch, config.Read(kStartup) == "True" ? kSwitchOn : kSwitchOff);
-  SelectSegment(w, kTraySwitch, config.Read(kTray) == "1" ? kSwitchOn : kSwitchOff);
-  SelectSegment(w, kLawsSwitch, config.Read(kLaws) == "Show" ? kSwitchOn : kSwitchOff);
+  // What the stored values mean, as every other reader of them takes it.
+  const Settings& settings = s.args.settings;
+  SelectSegment(w, kPinSwitch, settings.StartupLocked() ? kSwitchOn : kSwitchOff);
+  SelectSegment(w, kTraySwitch, settings.TrayRestoreClick() == TrayRestore::kSingleClick ? kSwitchOn : kSwitchOff);
+  SelectSegment(w, kLawsSwitch, settings.ShowPasswords() ? kSwitchOn : kSwitchOff);
 }
 
 void AssociationClick(ui::Window& w, ui::EventArgs& args) {
@@ -91,7 +100,7 @@ void HotkeyClick(ui::Window& w, ui::EventArgs& args) {
   ShowBlurOverlay(w);
   HWND main = w.hwnd();
   HotkeyWindowArgs hotkeys;
-  hotkeys.config = s.args.config;
+  hotkeys.settings = s.args.settings;
   hotkeys.pendingAccountKey = s.args.pendingAccountKey;
   hotkeys.pendingPasswordKey = s.args.pendingPasswordKey;
   hotkeys.onClosed = [main] { HideOverlayOf(main); };
@@ -112,12 +121,11 @@ void ImportClick(ui::Window& w, ui::EventArgs& args) {
 }
 
 void PinSwitchClick(ui::Window& w, ui::EventArgs& args) {
-  const ConfigFile& config = StateOf(w).args.config;
+  const Settings& settings = StateOf(w).args.settings;
   if (args.index == kSwitchOff) {
-    SelectSegment(w, kPinSwitch, kSwitchOff);
-    config.Write(kStartup, "False");
+    StoreSwitch(w, kPinSwitch, kSwitchOff, settings.SetStartupLocked(false));
   } else if (args.index == kSwitchOn) {
-    if (HoldsValidPin(config.Read(kPwd))) {
+    if (HoldsValidPin(settings.SealedPin())) {
       SwitchPinOn(w);
       return;
     }
@@ -137,14 +145,13 @@ void PinSetClick(ui::Window& w, ui::EventArgs& args) {
 
 void TraySwitchClick(ui::Window& w, ui::EventArgs& args) {
   if (args.index != kSwitchOn && args.index != kSwitchOff) return;
-  SelectSegment(w, kTraySwitch, args.index);
-  StateOf(w).args.config.Write(kTray, args.index == kSwitchOn ? "1" : "2");
+  const TrayRestore click = args.index == kSwitchOn ? TrayRestore::kSingleClick : TrayRestore::kDoubleClick;
+  StoreSwitch(w, kTraySwitch, args.index, StateOf(w).args.settings.SetTrayRestoreClick(click));
 }
 
 void LawsSwitchClick(ui::Window& w, ui::EventArgs& args) {
   if (args.index != kSwitchOn && args.index != kSwitchOff) return;
-  SelectSegment(w, kLawsSwitch, args.index);
-  StateOf(w).args.config.Write(kLaws, args.index == kSwitchOn ? "Show" : "Hide");
+  StoreSwitch(w, kLawsSwitch, args.index, StateOf(w).args.settings.SetShowPasswords(args.index == kSwitchOn));
   FillAccountList(w);  // the password column follows at once
 }
 

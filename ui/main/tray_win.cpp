@@ -46,19 +46,9 @@ void TrayIcon::AfterShellRestart() {
   ReportIf(!Show(owner_));
 }
 
-int TrayClickCode(LPARAM mouseMessage) {
-  switch (static_cast<UINT>(mouseMessage)) {
-    case WM_LBUTTONUP: return kTrayClick;
-    case WM_LBUTTONDBLCLK: return kTrayDoubleClick;
-    case WM_RBUTTONUP:
-    case WM_CONTEXTMENU: return kTrayRightClick;
-    default: return 0;
-  }
-}
-
-int RestoringClick(std::string_view trayValue) {
-  int code = ParseDecimal(trayValue);
-  return code >= kTrayClick && code <= kTrayRightClick ? code : kTrayDoubleClick;
+bool IsRestoringClick(LPARAM mouseMessage, TrayRestore restore) {
+  const auto message = static_cast<UINT>(mouseMessage);
+  return message == (restore == TrayRestore::kSingleClick ? WM_LBUTTONUP : WM_LBUTTONDBLCLK);
 }
 
 bool IsTaskbarCreatedMessage(UINT message) {

@@ -6,16 +6,13 @@
 #include <string_view>
 
 #include "base/handles_win.h"
+#include "store/settings.h"
 
 namespace quorrel {
 
 inline constexpr UINT kTrayIconId = 100;
 inline constexpr UINT WM_APP_TRAY = 0x8064;  // the icon's notifications to the main window
 
-// Click codes of the icon: what the "Tray" setting names.
-inline constexpr int kTrayClick = 1;
-inline constexpr int kTrayDoubleClick = 2;
-inline constexpr int kTrayRightClick = 3;
 
 // At most one icon, owned by one window, removed when this object goes.
 class TrayIcon {
@@ -39,12 +36,8 @@ class TrayIcon {
   UniqueIcon icon_;
 };
 
-// 0 for a mouse message that is no click code.
-int TrayClickCode(LPARAM mouseMessage);
-// The "Tray" setting as the click code that restores the window. A value that names no
-// click (only possible by editing the file) falls back to the double click, so the window
-// can always be brought back.
-int RestoringClick(std::string_view trayValue);
+// Whether the icon's mouse message is the click that the "Tray" setting names.
+[[nodiscard]] bool IsRestoringClick(LPARAM mouseMessage, TrayRestore restore);
 bool IsTaskbarCreatedMessage(UINT message);
 
 }  // namespace quorrel

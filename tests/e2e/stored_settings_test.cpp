@@ -1,0 +1,72 @@
+// Whatever Config.ini holds, every part of the program reads it alike: the account list and
+// the switch that shows its choice, the tray and its switch. A switch whose value cannot be
+// stored does not move.
+#include "main_window_support.h"
+
+namespace quorrel::e2e {
+namespace {
+
+class StoredSettings : public E2eTest {
+ protected:
+  // Starts with the values, one seeded account; the main window on its list page.
+  MainUi Start(Process& p, const char* laws, const char* tray) {
+    run_.WriteConfig("Laws", laws);
+    run_.WriteConfig("Tray", tray);
+    p = E2eTest::Start();
+    MainUi ui(WaitWindow(p.id(), kMainTitle));
+    EXPECT_TRUE(ui.complete());
+    return ui;
+  }
+};
+
+TEST_F(StoredSettings, ValuesOtherThanTheWrittenOnesReadAsTheDefaultEverywhere) {
+  SeedTable(run_, {{"12345", "Mail", "bob", "pw-9"}});
+  struct Case {
+    const char *laws, *tray;
+  };
+  for (const Case& c : {Case{"foo", "01"}, Case{"", " 1"}}) {
+    const std::string when = std::string("Laws=") + c.laws + ", Tray=" + c.tray;
+    Process p;
+    MainUi ui = Start(p, c.laws, c.tray);
+    ASSERT_TRUE(ui.complete());
+    EXPECT_EQ(Cell(ui.list, 0, 3), "●●●●") << when << ": the list shows the password";
+    ui.Menu(1);
+    SettingsUi page(ui);
+    ASSERT_TRUE(page.complete());
+    EXPECT_EQ(SettingsUi::Selected(page.laws), 1) << when << ": 密文 is not the side shown";
+    EXPECT_EQ(SettingsUi::Selected(page.tray), 1) << when << ": 双击 is not the side shown";
+    // The tray does what its switch shows: a single click does not bring the window back.
+    ui.Menu(4);
+    ASSERT_TRUE(WaitFor([&] { return !ui.visible(); }));
+    ui.TrayClick(WM_LBUTTONUP);
+    EXPECT_FALSE(ui.visible()) << when << ": a single click restored the window";
+    ui.TrayClick(WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(WaitFor([&] { return ui.visible(); })) << when;
+  }
+}
+
+TEST_F(StoredSettings, ASwitchThatCannotBeStoredStaysAndSaysSo) {
+  SeedTable(run_, {{"12345", "Mail", "bob", "pw-9"}});
+  Process p;
+  MainUi ui = Start(p, "Hide", "2");
+  ASSERT_TRUE(ui.complete());
+  ui.Menu(1);
+  SettingsUi page(ui);
+  ASSERT_TRUE(page.complete());
+  // Config.ini becomes a folder: nothing can be written to it any more.
+  ASSERT_TRUE(DeleteFileA(run_.File("Config.ini").c_str()));
+  ASSERT_TRUE(CreateDirectoryA(run_.File("Config.ini").c_str(), nullptr));
+  ClickBarButton(page.laws, 0, 2);  // 明文
+  HWND told = WaitMessageBox(p, "Quorrel");
+  ASSERT_TRUE(told) << "a setting that was not stored said nothing";
+  EXPECT_NE(MessageBoxText(told).find("设置没有保存"), std::string::npos) << MessageBoxText(told);
+  SendMessageW(told, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(SettingsUi::Selected(page.laws), 1) << "the switch moved";
+  ui.Menu(0);
+  EXPECT_EQ(Cell(ui.list, 0, 3), "●●●●");
+  p.Terminate();
+  RemoveDirectoryA(run_.File("Config.ini").c_str());
+}
+
+}  // namespace
+}  // namespace quorrel::e2e
