@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 namespace quorrel {
@@ -35,6 +36,11 @@ void ReportFailure(const char* file, int line, const char* what, unsigned long e
 }
 
 void SetReportSink(std::function<void(std::string_view line)> sink) { Sink() = std::move(sink); }
+
+void FailFast(const char* file, int line, const char* what) {
+  ReportFailure(file, line, what, 0);
+  std::abort();
+}
 
 #ifndef _WIN32
 unsigned long LastSystemError() { return static_cast<unsigned long>(errno); }

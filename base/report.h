@@ -29,6 +29,11 @@ void ReportFailure(const char* file, int line, const char* what, unsigned long e
 // Tests watch the channel through a sink; an empty function removes it.
 void SetReportSink(std::function<void(std::string_view line)> sink);
 
+// Reports, then stops the program: for a programming error that no caller can handle (a
+// window asked for a state of another type), as a failed assertion would. Never for an
+// expected failure: those are values.
+[[noreturn]] void FailFast(const char* file, int line, const char* what);
+
 }  // namespace quorrel
 
 #define ReportIf(cond)                                                                       \

@@ -1,18 +1,14 @@
-# Fails when a source file includes a header of a floor above its own:
-#   cmake -DSOURCE_DIR=<repo> -DLAYERS="base;ui/toolkit;..." -DSTAMP=<file> -P check-layers.cmake
-# Quoted includes name a header by its path from the repository root. Resources (res/) sit
-# below every floor.
-set(rank 0)
-foreach(layer IN LISTS LAYERS)
-  string(REPLACE "/" "_" id ${layer})
-  set(rank_${id} ${rank})
-  math(EXPR rank "${rank} + 1")
-endforeach()
+# Fails when a source file of a floor includes a header of a floor that cmake/floors.cmake
+# does not allow it, or when a file below start-up calls something that ends the process:
+#   cmake -DSOURCE_DIR=<repo> [-DSTAMP=<file>] -P check-layers.cmake
+# Quoted includes name a header by its path from the repository root.
+cmake_minimum_required(VERSION 3.25)
+include(${CMAKE_CURRENT_LIST_DIR}/floors.cmake)
 
 # The floor of a path from the repository root, longest folder first (ui/main before ui).
 function(floor_of path out)
   set(${out} "" PARENT_SCOPE)
-  foreach(layer IN LISTS LAYERS)
+  foreach(layer IN LISTS QUORREL_LAYERS)
     string(LENGTH "${layer}/" n)
     string(SUBSTRING "${path}" 0 ${n} head)
     if(head STREQUAL "${layer}/")
@@ -22,11 +18,24 @@ function(floor_of path out)
   endforeach()
 endfunction()
 
+function(may_end_process rel out)
+  set(${out} FALSE PARENT_SCOPE)
+  foreach(prefix IN LISTS QUORREL_MAY_END_PROCESS)
+    string(LENGTH "${prefix}" n)
+    string(SUBSTRING "${rel}" 0 ${n} head)
+    if(head STREQUAL prefix)
+      set(${out} TRUE PARENT_SCOPE)
+    endif()
+  endforeach()
+endfunction()
+
 set(errors "")
-foreach(layer IN LISTS LAYERS)
+foreach(layer IN LISTS QUORREL_LAYERS)
   string(REPLACE "/" "_" id ${layer})
+  set(allowed ${layer} ${QUORREL_FLOOR_${id}})
   file(GLOB files ${SOURCE_DIR}/${layer}/*.h ${SOURCE_DIR}/${layer}/*.cpp)
   foreach(f IN LISTS files)
+    file(RELATIVE_PATH rel ${SOURCE_DIR} ${f})
     file(STRINGS ${f} includes REGEX "^[ \t]*#[ \t]*include[ \t]+\"[^\"]+\"")
     foreach(line IN LISTS includes)
       string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]+\"([^\"]+)\".*" "\\1" header "${line}")
@@ -34,17 +43,26 @@ foreach(layer IN LISTS LAYERS)
       if(to STREQUAL "")
         continue()  # res/, or a header beside the file
       endif()
-      string(REPLACE "/" "_" to_id ${to})
-      if(rank_${to_id} GREATER rank_${id})
-        file(RELATIVE_PATH rel ${SOURCE_DIR} ${f})
-        string(APPEND errors "  ${rel} (${layer}) includes ${header} (${to}, a floor above)\n")
+      if(NOT to IN_LIST allowed)
+        string(APPEND errors "  ${rel} (${layer}) includes ${header} (${to}: ${layer} may include ${allowed})\n")
       endif()
     endforeach()
+    may_end_process("${rel}" may_end)
+    if(NOT may_end)
+      # Calls, not words in comments: a line's code before any "//".
+      file(STRINGS ${f} lines REGEX "(exit|abort|TerminateProcess|ExitProcess|RestartProgram)[ \t]*\\(")
+      foreach(line IN LISTS lines)
+        string(REGEX REPLACE "//.*" "" code "${line}")
+        if(code MATCHES "(^|[^A-Za-z0-9_])(std::)?(exit|_exit|quick_exit|abort|TerminateProcess|ExitProcess|RestartProgram)[ \t]*\\(")
+          string(APPEND errors "  ${rel} ends the process below start-up: ${line}\n")
+        endif()
+      endforeach()
+    endif()
   endforeach()
 endforeach()
 
 if(errors)
-  message(FATAL_ERROR "Includes against the floors (${LAYERS}):\n${errors}")
+  message(FATAL_ERROR "Against the floors (cmake/floors.cmake):\n${errors}")
 endif()
 if(STAMP)
   file(WRITE ${STAMP} "floors checked\n")

@@ -7,10 +7,9 @@
 #   tests/fuzz/fuzz_*.cpp      libFuzzer harnesses    bench/*_bench.cpp      host benchmarks
 #   bench/win/*_bench.cpp      Windows benchmarks (Wine)
 #
-# The floors of the program, lowest first. Each folder is one library that links only the
-# floor below it, and its files include only headers of their own floor and of the floors
-# below (cmake/check-layers.cmake fails the build otherwise).
-set(QUORREL_LAYERS base ui/toolkit store security exchange input ui/main app)
+# The floors of the program, lowest first, and what each may include: cmake/floors.cmake.
+# Each folder is one library that links the floor below it.
+include(${CMAKE_CURRENT_LIST_DIR}/floors.cmake)
 
 foreach(dir IN LISTS QUORREL_LAYERS)
   string(REPLACE "/" "_" id ${dir})

@@ -24,7 +24,6 @@ struct HeldHotkey {
 
 struct HotkeyRegistry {
   std::vector<HotkeyRecord> records;
-  WNDPROC previous = nullptr;
   std::vector<HeldHotkey> held;
 };
 
@@ -75,10 +74,6 @@ bool RegisterAppHotkey(HWND window, UINT modifiers, UINT key, WNDPROC handler, i
     registered = RegisterHotKey(window, id, modifiers, key) != FALSE;  // a system without the flag
   if (ReportIf(!registered)) return false;
   reg.records.push_back({window, id, handler, key});
-  if (reg.records.size() == 1) {
-    reg.previous = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HotkeyWindowProc)));
-  }
   return true;
 }
 
@@ -86,38 +81,35 @@ void UnregisterAllHotkeys(HWND window) {
   HotkeyRegistry& reg = Registry();
   for (const HotkeyRecord& r : reg.records) UnregisterHotKey(r.window, r.id);
   if (!reg.records.empty()) KillTimer(window, kReleaseTimerId);
-  if (!reg.records.empty() && reg.previous) {
-    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(reg.previous));
-  }
   reg.records.clear();
-  reg.previous = nullptr;
   reg.held.clear();
 }
 
-LRESULT CALLBACK HotkeyWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+bool HotkeyMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
   HotkeyRegistry& reg = Registry();
+  *result = 0;
   if (message == WM_HOTKEY) {
     const int id = static_cast<int>(wparam);
     auto record = std::find_if(reg.records.begin(), reg.records.end(), [&](const HotkeyRecord& r) { return r.id == id; });
-    if (record == reg.records.end()) return 0;  // an id nobody recorded: nothing to type
+    if (record == reg.records.end()) return true;  // an id nobody recorded: nothing to type
     // A repeat of a held key, or a press before the key came up again: not a new press.
-    if (std::any_of(reg.held.begin(), reg.held.end(), [&](const HeldHotkey& h) { return h.id == id; })) return 0;
+    if (std::any_of(reg.held.begin(), reg.held.end(), [&](const HeldHotkey& h) { return h.id == id; })) return true;
     const UINT key = HIWORD(lparam) != 0 ? HIWORD(lparam) : record->key;
     reg.held.push_back({id, key, false});
     if (ReportIf(!SetTimer(window, kReleaseTimerId, kReleasePollMs, nullptr))) reg.held.pop_back();
     const WNDPROC handler = record->handler;
-    return CallWindowProcA(handler, window, message, wparam, lparam);
+    *result = CallWindowProcA(handler, window, message, wparam, lparam);
+    return true;
   }
   if (message == WM_TIMER && wparam == kReleaseTimerId) {
     PollReleases(window);
-    return 0;
+    return true;
   }
   if (message == ReleasedMessage()) {
     std::erase_if(reg.held, [&](const HeldHotkey& h) { return h.id == static_cast<int>(wparam); });
-    return 0;
+    return true;
   }
-  if (!reg.previous) return DefWindowProcA(window, message, wparam, lparam);
-  return CallWindowProcA(reg.previous, window, message, wparam, lparam);
+  return false;
 }
 
 LRESULT CALLBACK OnInputHotkey(HWND window, UINT, WPARAM wparam, LPARAM) {

@@ -1,4 +1,4 @@
-// The two global hotkeys of the input window and the window hook that routes them.
+// The two global hotkeys of the input window, and the routing of their messages.
 #pragma once
 
 #include <windows.h>
@@ -20,18 +20,23 @@ struct HotkeyRecord {
 };
 
 // Registers key (with modifiers) on window under id and records handler for it. Earlier
-// registrations of the same id are released first (their records stay). The first
-// recorded hotkey subclasses the window. False when the system refused the key (taken by
-// another program, or id 0); the refusal goes to the diagnostic channel.
+// registrations of the same id are released first (their records stay). The window's own
+// procedure passes its messages to HotkeyMessage (nothing replaces the procedure). False when
+// the system refused the key (taken by another program, or id 0); the refusal goes to the
+// diagnostic channel.
 //
 // A held key fires once: the key is registered with MOD_NOREPEAT, and since Wine takes
 // that flag but ignores it (and systems before Windows 7 refuse it, so the key is then
 // registered without it), a press also counts only once its key was seen released after
 // the press that counted before.
 [[nodiscard]] bool RegisterAppHotkey(HWND window, UINT modifiers, UINT key, WNDPROC handler, int id);
-// Releases every recorded hotkey and gives the window its previous procedure back.
+// Releases every recorded hotkey.
 void UnregisterAllHotkeys(HWND window);
-LRESULT CALLBACK HotkeyWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+// The hotkeys' part of a window's message handling: WM_HOTKEY to the handler recorded for
+// its id (a repeat of a held key, or an id nobody recorded, does nothing), and the timer and
+// message that watch a held key's release. True, with *result set, for a message that was
+// the hotkeys'; the window handles every other message itself.
+bool HotkeyMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result);
 // The handler of both program hotkeys: types the input window's 账号 or 密码 box.
 LRESULT CALLBACK OnInputHotkey(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 

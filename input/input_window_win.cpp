@@ -115,6 +115,11 @@ void OnCreated(ui::Window& w, ui::EventArgs&) {
 
 void OnFilesDropped(ui::Window& w, ui::EventArgs& args) { ShowAccountFile(w, args.text); }
 
+// The hotkeys' messages (the presses, the watch of a held key's release) go to them.
+void OnHotkeyMessage(ui::Window& w, ui::EventArgs& args) {
+  args.handled = HotkeyMessage(w.hwnd(), args.message, args.wparam, args.lparam, &args.result);
+}
+
 void OnDestroying(ui::Window& w, ui::EventArgs&) {
   InputWindow& s = StateOf(w);
   UnregisterAllHotkeys(w.hwnd());
@@ -139,6 +144,7 @@ static_assert(std::size(kControls) == kControlCount);
 const ui::HandlerSpec kHandlers[] = {
     {ui::kNoControl, ui::Event::Created, OnCreated},
     {kDropTarget, ui::Event::FilesDropped, OnFilesDropped},
+    {ui::kNoControl, ui::Event::Message, OnHotkeyMessage, 0},
     {ui::kNoControl, ui::Event::Destroying, OnDestroying},
 };
 

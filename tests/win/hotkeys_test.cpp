@@ -1,4 +1,5 @@
-// The hotkey registry and its window hook on a plain window of the test.
+// The hotkey registry and the routing of its messages, on a plain window of the test whose
+// procedure hands every message to HotkeyMessage first, as the program's windows do.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -24,6 +25,7 @@ constexpr UINT kKeyB = VK_F11;
 std::vector<MSG> g_original, g_first, g_second;  // what reached the window, each handler
 
 LRESULT CALLBACK OriginalProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  if (LRESULT result = 0; HotkeyMessage(w, m, wp, lp, &result)) return result;
   if (m != kProbe && m != WM_HOTKEY) return DefWindowProcW(w, m, wp, lp);
   g_original.push_back({w, m, wp, lp, 0, {}});
   return m == kProbe ? 4321 : 0;
@@ -61,7 +63,6 @@ void PressKey(UINT vk) {
   SendInput(2, in, sizeof(INPUT));
 }
 
-WNDPROC ProcA(HWND w) { return reinterpret_cast<WNDPROC>(GetWindowLongPtrA(w, GWLP_WNDPROC)); }
 WNDPROC ProcW(HWND w) { return reinterpret_cast<WNDPROC>(GetWindowLongPtrW(w, GWLP_WNDPROC)); }
 
 class HotkeyHook : public ::testing::Test {
@@ -101,7 +102,7 @@ class HotkeyHook : public ::testing::Test {
   HWND other_ = nullptr;
 };
 
-TEST_F(HotkeyHook, RefusedRegistrationsRecordAndSubclassNothing) {
+TEST_F(HotkeyHook, RefusedRegistrationsRecordNothing) {
   std::vector<std::string> reports;
   SetReportSink([&](std::string_view line) { reports.emplace_back(line); });
   struct NoSink {
@@ -125,12 +126,11 @@ TEST_F(HotkeyHook, RefusedRegistrationsRecordAndSubclassNothing) {
   EXPECT_TRUE(RegisterAppHotkey(window_, 0, kKeyB, FirstHandler, kPasswordHotkeyId));
   ASSERT_EQ(HotkeyRecords().size(), 1u);
   EXPECT_EQ(HotkeyRecords()[0].id, kPasswordHotkeyId);
-  EXPECT_EQ(ProcA(window_), HotkeyWindowProc);
+  EXPECT_EQ(ProcW(window_), OriginalProc) << "the window's procedure was replaced";
 }
 
-TEST_F(HotkeyHook, SubclassRoutesMessagesAndUnregisterRestores) {
+TEST_F(HotkeyHook, MessagesReachTheirHandlersAndUnregisterReleasesTheKeys) {
   ASSERT_TRUE(RegisterAppHotkey(window_, 0, kKeyA, FirstHandler, kAccountHotkeyId));
-  EXPECT_EQ(ProcA(window_), HotkeyWindowProc);
   ASSERT_TRUE(RegisterAppHotkey(window_, 0, kKeyB, SecondHandler, kPasswordHotkeyId));
   ASSERT_EQ(HotkeyRecords().size(), 2u);
   EXPECT_EQ(HotkeyRecords()[0].window, window_);
@@ -166,8 +166,13 @@ TEST_F(HotkeyHook, SubclassRoutesMessagesAndUnregisterRestores) {
   EXPECT_TRUE(IsWindowUnicode(window_));
   EXPECT_TRUE(KeyFree(kKeyA));
   EXPECT_TRUE(KeyFree(kKeyB));
-  ASSERT_TRUE(RegisterAppHotkey(window_, 0, kKeyA, FirstHandler, kAccountHotkeyId));  // subclasses afresh
-  EXPECT_EQ(ProcA(window_), HotkeyWindowProc);
+  // Without a record, a WM_HOTKEY is no hotkey's: nothing is called.
+  g_first.clear();
+  g_original.clear();
+  EXPECT_EQ(SendMessageW(window_, WM_HOTKEY, kAccountHotkeyId, 5), 0);
+  EXPECT_TRUE(g_first.empty());
+  ASSERT_TRUE(RegisterAppHotkey(window_, 0, kKeyA, FirstHandler, kAccountHotkeyId));
+  EXPECT_EQ(SendMessageW(window_, WM_HOTKEY, kAccountHotkeyId, 5), 11);
 }
 
 TEST_F(HotkeyHook, ARealKeyPressReachesTheRecordedHandler) {

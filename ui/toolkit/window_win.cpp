@@ -221,8 +221,7 @@ HWND Window::Control(int id) const {
 void Window::WrongState(const char* asked) const {
   const std::string what = std::string("State<") + asked + "> of the window \"" + spec_.title + "\", whose state is " +
                            (state_ ? typeid(*state_).name() : "none");
-  ReportFailure(__FILE__, __LINE__, what.c_str(), 0);
-  std::abort();
+  FailFast(__FILE__, __LINE__, what.c_str());
 }
 
 const ControlSpec* Window::Spec(int id) const {
