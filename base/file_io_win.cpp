@@ -24,7 +24,11 @@ bool WriteWholeFile(const Text& path, std::string_view bytes) {
   UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                               nullptr));
   if (ReportIf(!file)) return false;
-  return !ReportIf(!WriteAll(file.get(), bytes));
+  if (!ReportIf(!WriteAll(file.get(), bytes))) return true;
+  // A half-written file is worse than none (a batch file that runs half a command).
+  file.reset();
+  DeleteFileA(path.c_str());
+  return false;
 }
 
 }  // namespace quorrel

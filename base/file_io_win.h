@@ -15,7 +15,7 @@ namespace quorrel {
 [[nodiscard]] bool WriteAll(HANDLE file, std::string_view bytes);
 
 // Creates or truncates path (no sharing while it writes) and writes bytes; false on any
-// failure.
+// failure, and then the file it began is deleted.
 [[nodiscard]] bool WriteWholeFile(const Text& path, std::string_view bytes);
 
 }  // namespace quorrel

@@ -122,7 +122,8 @@ TableOutcome CreateAccountTable(const AccountStore& store) {
   // create has put nothing at the path, so nothing is deleted.
   if (!table.Create(store.table_path, fields, kAccountTableAccessPassword)) {
     Log(store, "Data Create Error ");
-    return TableOutcome::kCannotCreate;
+    // A full disk is no folder that cannot be written: room is all it takes.
+    return table.LastFailure() == ContainerFailure::kDiskFull ? TableOutcome::kDiskFull : TableOutcome::kCannotCreate;
   }
   const std::optional<std::string> created = fs.ReadFile(store.table_path);
   if (!table.Open(store.table_path, kAccountTableAccessPassword) ||

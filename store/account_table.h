@@ -83,8 +83,8 @@ std::vector<FieldSpec> AccountTableFields();
 // "Data Recovered" logged (kRecovered); one that does not open is renamed aside (AsidePath),
 // never overwritten or deleted. Otherwise it logs "Data Create" and creates the empty table
 // with a rename that never replaces (kCreated). When that fails it logs "Data Create Error "
-// (creating) or "Data Create Encryption Error " (protecting) and returns kCannotCreate; it
-// deletes only a file that it created itself.
+// (creating) or "Data Create Encryption Error " (protecting) and returns kCannotCreate
+// (kDiskFull when the disk had no room); it deletes only a file that it created itself.
 [[nodiscard]] TableOutcome CreateAccountTable(const AccountStore& store);
 
 // Visits every record in stored order with its ordinal from 1. A missing table is created

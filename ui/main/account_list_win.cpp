@@ -91,6 +91,8 @@ void FillAccountList(ui::Window& w) {
   InvalidateRect(list, nullptr, TRUE);
   if (outcome == TableOutcome::kCannotCreate) {
     PostMessageW(w.hwnd(), kTableCannotBeCreated, 0, 0);
+  } else if (outcome == TableOutcome::kDiskFull) {
+    PostMessageW(w.hwnd(), kTellTableProblem, static_cast<WPARAM>(outcome), 0);
   } else if (outcome == TableOutcome::kCannotOpen && !s.toldTableProblem) {
     // An empty list over a table that is there but does not open would make the user believe
     // the accounts are gone: say so, once per start, after the window is in sight.
