@@ -131,8 +131,9 @@ TableOutcome CreateAccountTable(const AccountStore& store) {
     table.Close();
     Log(store, "Data Create Encryption Error ");
     // Only the file this call wrote, should anything have taken its place meanwhile.
+    const bool full = table.LastFailure() == ContainerFailure::kDiskFull;
     if (created && fs.ReadFile(store.table_path) == created) fs.Remove(store.table_path);
-    return TableOutcome::kCannotCreate;
+    return full ? TableOutcome::kDiskFull : TableOutcome::kCannotCreate;
   }
   table.Close();
   return TableOutcome::kCreated;

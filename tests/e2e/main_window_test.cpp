@@ -239,14 +239,14 @@ TEST_F(MainWindowTest, DeleteRefreshLawsAndExport) {
   run_.Write(kLogName, "");
 
   // Refresh rereads the table put in place behind the program's back, and "Laws": only
-  // "Hide" (or no key) masks.
+  // "Show" shows the passwords, as only "Show" selects "明文" on the settings page.
   const std::string user = "bob" + std::to_string(GetCurrentProcessId());
   ReplaceTable(run_, {{"12345", "邮箱", user, "s3cret 口令"}, {"23456", "..\\x", "bob", "pw"},
                       {"34567", "\\..\\..\\x", "bob", "pw"}, {"45678", "a:b", "bob", "pw"}});
   EXPECT_EQ(RowCount(ui.list), 2) << "the list changes only when it is rebuilt";
   const std::string masked = "●●●●●●●●●●●";  // 11 stored bytes
-  for (auto [laws, shown] : {std::pair<const char*, std::string>{"Show", "s3cret 口令"}, {"show", "s3cret 口令"},
-                             {"hide", "s3cret 口令"}, {"", "s3cret 口令"}, {"Hide", masked}}) {
+  for (auto [laws, shown] : {std::pair<const char*, std::string>{"Show", "s3cret 口令"}, {"show", masked},
+                             {"hide", masked}, {"", masked}, {"Hide", masked}}) {
     run_.WriteConfig("Laws", laws);
     ui.Toolbar(kRefresh);
     EXPECT_TRUE(WaitFor([&] { return RowCount(ui.list) == 4 && Cell(ui.list, 0, 3) == shown; }, 3s))
@@ -394,15 +394,15 @@ TEST_F(MainWindowTest, MenuStripDraggingAndTheTray) {
   EXPECT_EQ(after.left - before.left, 60);
   EXPECT_EQ(after.top - before.top, 40);
 
-  // "Tray" is read at every click. Values that name no click keep the double click, so the
-  // window can always come back; the right click restores only under "3".
+  // "Tray" is read at every click, as the settings page shows it: "1" the single click, any
+  // other value the double click, so the window can always come back.
   EXPECT_FALSE(TrayIconPresent(ui.window));
   struct Case {
     const char* tray;  // nullptr: no key
     UINT restoring;
   };
-  for (Case c : {Case{"1", WM_LBUTTONUP}, Case{"2", WM_LBUTTONDBLCLK}, Case{"3", WM_CONTEXTMENU},
-                 Case{"7", WM_LBUTTONDBLCLK}, Case{"abc", WM_LBUTTONDBLCLK}, Case{"1x", WM_LBUTTONUP},
+  for (Case c : {Case{"1", WM_LBUTTONUP}, Case{"2", WM_LBUTTONDBLCLK}, Case{"3", WM_LBUTTONDBLCLK},
+                 Case{"7", WM_LBUTTONDBLCLK}, Case{"abc", WM_LBUTTONDBLCLK}, Case{"1x", WM_LBUTTONDBLCLK},
                  Case{nullptr, WM_LBUTTONDBLCLK}}) {
     const char* name = c.tray ? c.tray : "(absent)";
     if (c.tray) run_.WriteConfig("Tray", c.tray);

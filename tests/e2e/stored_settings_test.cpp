@@ -24,7 +24,7 @@ TEST_F(StoredSettings, ValuesOtherThanTheWrittenOnesReadAsTheDefaultEverywhere) 
   struct Case {
     const char *laws, *tray;
   };
-  for (const Case& c : {Case{"foo", "01"}, Case{"", " 1"}}) {
+  for (const Case& c : {Case{"foo", "01"}, Case{"", "+1"}}) {
     const std::string when = std::string("Laws=") + c.laws + ", Tray=" + c.tray;
     Process p;
     MainUi ui = Start(p, c.laws, c.tray);
@@ -33,8 +33,8 @@ TEST_F(StoredSettings, ValuesOtherThanTheWrittenOnesReadAsTheDefaultEverywhere) 
     ui.Menu(1);
     SettingsUi page(ui);
     ASSERT_TRUE(page.complete());
-    EXPECT_EQ(SettingsUi::Selected(page.laws), 1) << when << ": 密文 is not the side shown";
-    EXPECT_EQ(SettingsUi::Selected(page.tray), 1) << when << ": 双击 is not the side shown";
+    EXPECT_TRUE(WaitFor([&] { return SettingsUi::Selected(page.laws) == 1; }, 3s)) << when << ": 密文 is not the side shown";
+    EXPECT_TRUE(WaitFor([&] { return SettingsUi::Selected(page.tray) == 1; }, 3s)) << when << ": 双击 is not the side shown";
     // The tray does what its switch shows: a single click does not bring the window back.
     ui.Menu(4);
     ASSERT_TRUE(WaitFor([&] { return !ui.visible(); }));
@@ -61,7 +61,8 @@ TEST_F(StoredSettings, ASwitchThatCannotBeStoredStaysAndSaysSo) {
   ASSERT_TRUE(told) << "a setting that was not stored said nothing";
   EXPECT_NE(MessageBoxText(told).find("设置没有保存"), std::string::npos) << MessageBoxText(told);
   SendMessageW(told, WM_COMMAND, IDOK, 0);
-  EXPECT_EQ(SettingsUi::Selected(page.laws), 1) << "the switch moved";
+  Pump(300ms);
+  EXPECT_TRUE(WaitFor([&] { return SettingsUi::Selected(page.laws) == 1; }, 3s)) << "the switch moved";
   ui.Menu(0);
   EXPECT_EQ(Cell(ui.list, 0, 3), "●●●●");
   p.Terminate();
