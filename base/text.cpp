@@ -70,6 +70,12 @@ void SecureWipe(std::string& s) noexcept {
   s.clear();
 }
 
+void SecureWipe(std::wstring& s) noexcept {
+  s.resize(s.capacity());
+  SecureWipe(s.data(), s.size() * sizeof(wchar_t));
+  s.clear();
+}
+
 void SecureWipe(void* data, size_t size) {
   // memset through a volatile function pointer: the compiler cannot prove the call dead and
   // drop it, and large buffers are still cleared at memset speed.

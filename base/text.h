@@ -2,6 +2,7 @@
 // systems). Lengths, positions and hex encodings count bytes.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -41,22 +42,27 @@ void SecureWipe(void* data, size_t size);
 // The whole buffer, not only the current length: a string that was shortened, or moved from
 // while it sat in its in-object buffer (up to 15 bytes), still holds the old bytes there.
 void SecureWipe(std::string& s) noexcept;
+void SecureWipe(std::wstring& s) noexcept;
 
-// A secret (a password, the PIN, a deciphered table): a string that wipes itself when it
-// goes away, what a move leaves behind, and its old bytes before it takes new ones. It is
-// never copied by accident: copies are made on purpose with Clone().
-class SecretText {
+// A secret (a password, the PIN, a deciphered table, a box's text): a string that wipes
+// itself when it goes away, what a move leaves behind, and its old characters before it
+// takes new ones. It is never copied by accident: copies are made on purpose with Clone().
+// SecretText holds ANSI bytes, SecretWide the UTF-16 of a window's box.
+template <typename String>
+class BasicSecret {
  public:
-  SecretText() = default;
-  // Takes the string's buffer; a short string's bytes, copied into this object, are wiped
-  // where they were.
-  explicit SecretText(std::string&& s) noexcept : value_(std::move(s)) { SecureWipe(s); }
-  // A copy of the bytes, in a buffer of exactly their size.
-  explicit SecretText(std::string_view s) { assign(s); }
-  SecretText(const SecretText&) = delete;
-  SecretText& operator=(const SecretText&) = delete;
-  SecretText(SecretText&& o) noexcept : value_(std::move(o.value_)) { SecureWipe(o.value_); }
-  SecretText& operator=(SecretText&& o) noexcept {
+  using View = std::basic_string_view<typename String::value_type>;
+
+  BasicSecret() = default;
+  // Takes the string's buffer; a short string's characters, copied into this object, are
+  // wiped where they were.
+  explicit BasicSecret(String&& s) noexcept : value_(std::move(s)) { SecureWipe(s); }
+  // A copy of the characters, in a buffer of exactly their size.
+  explicit BasicSecret(View s) { assign(s); }
+  BasicSecret(const BasicSecret&) = delete;
+  BasicSecret& operator=(const BasicSecret&) = delete;
+  BasicSecret(BasicSecret&& o) noexcept : value_(std::move(o.value_)) { SecureWipe(o.value_); }
+  BasicSecret& operator=(BasicSecret&& o) noexcept {
     if (this != &o) {
       SecureWipe(value_);
       value_ = std::move(o.value_);
@@ -64,27 +70,49 @@ class SecretText {
     }
     return *this;
   }
-  ~SecretText() { SecureWipe(value_); }
+  ~BasicSecret() { SecureWipe(value_); }
 
-  [[nodiscard]] SecretText Clone() const { return SecretText(std::string_view(value_)); }
+  [[nodiscard]] BasicSecret Clone() const { return BasicSecret(View(value_)); }
   // Wipes what it held, then copies s in (a buffer that must grow is wiped before it is freed).
-  void assign(std::string_view s) {
+  void assign(View s) {
     SecureWipe(value_);
     value_.reserve(s.size());
     value_.assign(s);
   }
   void clear() noexcept { SecureWipe(value_); }
 
-  std::string_view view() const { return value_; }
-  const std::string& str() const { return value_; }
-  // For code that builds the secret in place (appending within a reserved capacity).
-  std::string& str() { return value_; }
+  View view() const { return value_; }
+  const String& str() const { return value_; }
+  // For code that builds the secret in place: within the capacity it reserved, or through
+  // assign, never by growing the buffer (a grown buffer leaves the old one unwiped).
+  String& str() { return value_; }
   size_t size() const { return value_.size(); }
   bool empty() const { return value_.empty(); }
-  bool operator==(std::string_view other) const { return std::string_view(value_) == other; }
+  bool operator==(View other) const { return View(value_) == other; }
+  bool operator==(const BasicSecret& other) const { return value_ == other.value_; }
 
  private:
-  std::string value_;
+  String value_;
+};
+
+using SecretText = BasicSecret<std::string>;
+using SecretWide = BasicSecret<std::wstring>;
+
+// Bytes of a secret of fixed size (a derived key): wiped when they go, and what they leave
+// behind when copied over or moved.
+template <size_t N>
+struct SecretBytes {
+  SecretBytes() = default;
+  SecretBytes(const SecretBytes&) = default;
+  SecretBytes& operator=(const SecretBytes&) = default;
+  ~SecretBytes() { Wipe(); }
+  void Wipe() { SecureWipe(bytes.data(), bytes.size()); }
+  unsigned char* data() { return bytes.data(); }
+  const unsigned char* data() const { return bytes.data(); }
+  static constexpr size_t size() { return N; }
+  bool operator==(const SecretBytes&) const = default;
+
+  std::array<unsigned char, N> bytes{};
 };
 
 }  // namespace quorrel

@@ -100,7 +100,7 @@ Text BuildAccountFileContent(std::string_view user, std::string_view password,
   return content;
 }
 
-Text ParseAccountFileContent(std::string_view content) {
+SecretText ParseAccountFileContent(std::string_view content) {
   size_t end = content.find_first_of(std::string_view("\0\x1A", 2));
   if (end != std::string_view::npos) content = content.substr(0, end);
   std::string_view header = content.substr(0, std::min(content.size(), kAccountFileHeaderLength));
@@ -109,14 +109,14 @@ Text ParseAccountFileContent(std::string_view content) {
   // A bad header gives an empty key; refuse it outright, since the empty text is itself a
   // key with a valid tag and a body sealed under it would otherwise be accepted.
   if (key.str().empty()) return {};
-  return DecipherText(body, key.str());
+  return SecretText(DecipherText(body, key.str()));
 }
 
 AccountFileParts SplitAccountFileInner(std::string_view inner) {
   AccountFileParts parts;
   const size_t at = inner.find(kAccountFileSeparator);
-  parts.user = SecretText(Text(inner.substr(0, at)));
-  if (at != std::string_view::npos) parts.password = SecretText(Text(inner.substr(at + kAccountFileSeparator.size())));
+  parts.user = SecretText(inner.substr(0, at));
+  if (at != std::string_view::npos) parts.password = SecretText(inner.substr(at + kAccountFileSeparator.size()));
   return parts;
 }
 

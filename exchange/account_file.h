@@ -46,7 +46,7 @@ Text BuildAccountFileContent(std::string_view user, std::string_view password,
 // The inner text user + "----" + password, or empty when the content is not a readable
 // account file. Reading stops at the first 0x00 or 0x1A byte, as a text-mode read would.
 // The caller should wipe the result (it holds a password).
-Text ParseAccountFileContent(std::string_view content);
+[[nodiscard]] SecretText ParseAccountFileContent(std::string_view content);
 
 // The user name and password of an inner text: the user name ends at the first "----", the
 // rest is the password, whatever it holds (a password may contain the separator; a user name
@@ -91,6 +91,6 @@ enum class ExportOutcome {
 // What the user is told for an outcome other than kWritten.
 std::string ExportOutcomeText(ExportOutcome outcome);  // UTF-8
 // ParseAccountFileContent of the file at path; empty when it cannot be read.
-[[nodiscard]] Text ReadAccountFile(std::string_view path);
+[[nodiscard]] SecretText ReadAccountFile(std::string_view path);
 
 }  // namespace quorrel

@@ -72,27 +72,25 @@ ExportOutcome WriteAccountFile(std::string_view baseName, std::string_view user,
   if (!name || !IsSafeFileBaseName(*name)) return ExportOutcome::kBadName;
   const std::optional<std::wstring> desktop = DesktopFolder();
   if (!desktop) return ExportOutcome::kNoDesktop;
-  Text content = BuildAccountFileContent(user, password);
-  const ExportOutcome outcome = ReplaceFileContent(*desktop + *name + AnsiToWide(kAccountFileExtension), content);
-  SecureWipe(content);
-  return outcome;
+  const SecretText content(BuildAccountFileContent(user, password));
+  return ReplaceFileContent(*desktop + *name + AnsiToWide(kAccountFileExtension), content.view());
 }
 
-Text ReadAccountFile(std::string_view path) {
+SecretText ReadAccountFile(std::string_view path) {
   Text p(path);
   UniqueFile file(CreateFileA(p.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return {};
   LARGE_INTEGER size{};
   // An account file is a few kilobytes; anything huge is not one.
   if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > (1 << 20)) return {};
-  std::string content(static_cast<size_t>(size.QuadPart), '\0');
+  SecretText content;
+  content.str().resize(static_cast<size_t>(size.QuadPart));
   DWORD read = 0;
-  if (!content.empty() && !::ReadFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &read, nullptr))
+  if (!content.empty() &&
+      !::ReadFile(file.get(), content.str().data(), static_cast<DWORD>(content.size()), &read, nullptr))
     return {};
-  content.resize(read);
-  Text inner = ParseAccountFileContent(content);
-  SecureWipe(content);
-  return inner;
+  content.str().resize(read);
+  return ParseAccountFileContent(content.view());
 }
 
 }  // namespace quorrel

@@ -128,8 +128,8 @@ void DrawFileBox(ui::Window& w) {
     SelectedObject font(dc.get(), w.Font());
     SetBkMode(dc.get(), TRANSPARENT);
     SetTextColor(dc.get(), s.picked ? kNameColour : kHintColour);
-    std::wstring caption = w.GetWideText(kFileBox);
-    DrawTextW(dc.get(), caption.c_str(), static_cast<int>(caption.size()), &text,
+    const SecretWide caption = w.GetWideText(kFileBox);
+    DrawTextW(dc.get(), caption.str().c_str(), static_cast<int>(caption.size()), &text,
               DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
   }
   GdiFlush();

@@ -50,14 +50,10 @@ void OnNoPid(ui::Window& w, ui::EventArgs& args) {
 // has no bytes for would be stored as "?" unseen, and the password typed later would not be
 // the one shown here.
 bool FitsCodePage(const ui::Window& w, int box) {
-  std::wstring wide = w.GetWideText(box);
-  std::string ansi = WideToAnsi(wide);
-  std::wstring back = AnsiToWide(ansi);
-  bool same = back == wide;
-  SecureWipe(ansi);
-  SecureWipe(wide.data(), wide.size() * sizeof(wchar_t));
-  SecureWipe(back.data(), back.size() * sizeof(wchar_t));
-  return same;
+  const SecretWide wide = w.GetWideText(box);
+  const SecretText ansi(WideToAnsi(wide.view()));
+  const SecretWide back(AnsiToWide(ansi.view()));
+  return back == wide.view();
 }
 
 void OnOk(ui::Window& w, ui::EventArgs&) {
@@ -73,20 +69,16 @@ void OnOk(ui::Window& w, ui::EventArgs&) {
     return;
   }
   const AccountStore& accounts = AccountsOf(w);
-  Text pid = w.GetText(kPid);
-  Text name = w.GetText(kName);
-  Text user = w.GetText(kUser);
-  Text password = w.GetText(kPassword);
-  const TableOutcome added = AddAccount(accounts, pid, name, user, password);
-  SecureWipe(password);
-  SecureWipe(user);
+  const SecretText pid = w.GetText(kPid), name = w.GetText(kName), user = w.GetText(kUser),
+                   password = w.GetText(kPassword);
+  const TableOutcome added = AddAccount(accounts, pid.view(), name.view(), user.view(), password.view());
   if (added != TableOutcome::kOpened) {
     // What was typed stays in the window, so the user can try again.
     TellTableOutcome(w.hwnd(), kTitle, "账号未能保存。填写的内容仍在窗口中，可以稍后再点“确定添加”。", added,
                      accounts.table_path);
     return;
   }
-  if (accounts.log) accounts.log("Add Data " + w.GetText(kPid));
+  if (accounts.log) accounts.log(Text("Add Data ").append(pid.view()));
   if (const auto& added = w.State<RecordEditor>().args.onAdded) added();
   w.SetText(kPassword, "");
   DestroyWindow(w.hwnd());

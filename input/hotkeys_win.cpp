@@ -114,15 +114,14 @@ bool HotkeyMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRES
 
 LRESULT CALLBACK OnInputHotkey(HWND window, UINT, WPARAM wparam, LPARAM) {
   if (wparam != kAccountHotkeyId && wparam != kPasswordHotkeyId) return 0;
-  std::string text = InputBoxText(window, wparam == kAccountHotkeyId ? InputBox::Account : InputBox::Password);
+  const SecretText text = InputBoxText(window, wparam == kAccountHotkeyId ? InputBox::Account : InputBox::Password);
   // The typing never presses a hotkey's key (a character that needs one goes as a Unicode
   // character event), so its own events can neither fire a hotkey again nor be swallowed
   // as one: a hotkey on "A" would otherwise eat every "a" of the password and type the
   // whole text again for each. This holds whatever the timing. Windows handles the batch
   // after SendInput has returned, so a check "while typing" on this side could not see
   // the WM_HOTKEYs it causes; Wine handles it before returning. Either way there are none.
-  TypeText(text, HotkeyKeys());
-  SecureWipe(text);
+  TypeText(text.view(), HotkeyKeys());
   // Presses that came in while the batch went out are dropped, not served after it: Wine
   // hands the whole batch to the system before SendInput returns, so every WM_HOTKEY
   // posted meanwhile is queued by now. On Windows what arrives later is a real press, and

@@ -62,9 +62,7 @@ void ShowAccount(ui::Window& w, SecretText user, SecretText password) {
 // The user name and password of an account file; an unreadable file gives empty texts (the
 // hotkeys type nothing for them).
 void ShowAccountFile(ui::Window& w, std::string_view path) {
-  Text inner = ReadAccountFile(path);
-  AccountFileParts parts = SplitAccountFileInner(inner);
-  SecureWipe(inner);
+  AccountFileParts parts = SplitAccountFileInner(ReadAccountFile(path).view());
   SetBoxStyle(w, kPassword, kStyleMasked);
   ShowAccount(w, std::move(parts.user), std::move(parts.password));
 }
@@ -157,19 +155,16 @@ HWND OpenInputWindow(HWND owner, InputWindowArgs args) {
   return w ? w->hwnd() : nullptr;
 }
 
-Text InputBoxText(HWND inputWindow, InputBox box) {
+SecretText InputBoxText(HWND inputWindow, InputBox box) {
   ui::Window* w = ui::Window::FromHwnd(inputWindow);
   const InputWindow* s = w ? w->StateIf<InputWindow>() : nullptr;
   if (!s) return {};
   const int control = box == InputBox::Account ? kAccount : kPassword;
   const SecretText& shown = s->shown[box == InputBox::Account ? 0 : 1];
-  std::wstring now = w->GetWideText(control);
-  std::wstring put = AnsiToWide(shown.str());
+  const SecretWide now = w->GetWideText(control);
+  const SecretWide put(AnsiToWide(shown.view()));
   // Edited by the user since: type what the box shows.
-  Text text = put == now ? shown.str() : WideToAnsi(now);
-  SecureWipe(put.data(), put.size() * sizeof(wchar_t));
-  SecureWipe(now.data(), now.size() * sizeof(wchar_t));
-  return text;
+  return put == now.view() ? shown.Clone() : SecretText(WideToAnsi(now.view()));
 }
 
 }  // namespace quorrel

@@ -36,6 +36,6 @@ enum class InputBox { Account, Password };
 
 // The text of the window's 账号 or 密码 box for typing: the exact bytes the window put
 // there while the box still shows them, else what the box holds now.
-Text InputBoxText(HWND inputWindow, InputBox box);
+[[nodiscard]] SecretText InputBoxText(HWND inputWindow, InputBox box);
 
 }  // namespace quorrel

@@ -23,7 +23,7 @@ constexpr size_t kHeaderBytes = 48;
 constexpr size_t kKeyBytes = 32;
 constexpr uint8_t kRecordFlags = 0;
 
-using Key = std::array<unsigned char, kKeyBytes>;
+using Key = TableKey;
 
 void PutU16(std::string& out, uint16_t v) {
   out.push_back(static_cast<char>(v & 0xFF));
@@ -70,21 +70,6 @@ void TruncateSecret(std::string& s, size_t size) {
 // --- key derivation with an in-process cache ----------------------------------------------
 
 struct CachedKey {
-  CachedKey() = default;
-  CachedKey(CachedKey&& o) noexcept
-      : password(std::move(o.password)), salt(std::move(o.salt)), iterations(o.iterations), key(o.key) {
-    SecureWipe(o.key.data(), o.key.size());
-  }
-  CachedKey& operator=(CachedKey&& o) noexcept {
-    password = std::move(o.password);
-    salt = std::move(o.salt);
-    iterations = o.iterations;
-    key = o.key;
-    SecureWipe(o.key.data(), o.key.size());
-    return *this;
-  }
-  // Moved-from (the vector moves entries) and erased entries leave no key behind.
-  ~CachedKey() { SecureWipe(key.data(), key.size()); }
   SecretText password;
   std::string salt;
   uint32_t iterations = 0;
@@ -229,9 +214,7 @@ std::optional<std::string> SealTableFile(std::string_view payload, std::string_v
   }
   Key key{};
   if (!DeriveKey(password, params.salt, params.iterations, key)) return std::nullopt;
-  auto file = SealWithKey(payload, key, params.salt, params.iterations);
-  SecureWipe(key.data(), key.size());
-  return file;
+  return SealWithKey(payload, key, params.salt, params.iterations);
 }
 
 std::optional<SecretText> UnsealTableFile(std::string_view file, std::string_view password,
@@ -251,7 +234,6 @@ std::optional<SecretText> UnsealTableFile(std::string_view file, std::string_vie
   Key key{};
   if (!DeriveKey(password, salt, iterations, key)) return std::nullopt;
   Gcm gcm(key, p + 32, file.substr(0, kHeaderBytes));
-  SecureWipe(key.data(), key.size());
   if (!gcm.ok()) return std::nullopt;
 
   SecretText plain;
@@ -288,8 +270,7 @@ std::optional<std::string> EmptyTablePayload(const std::vector<FieldSpec>& field
 size_t DerivedKeyCount() { return DerivationCounter(); }
 
 void ClearTableKeyCache() {
-  for (CachedKey& c : KeyCache()) SecureWipe(c.key.data(), c.key.size());
-  KeyCache().clear();
+  KeyCache().clear();  // each entry wipes its key and password as it goes
 }
 
 // --- the container ------------------------------------------------------------------------
@@ -405,7 +386,7 @@ bool TableContainer::LoadPayload(SecretText payload) {
   return true;
 }
 
-bool TableContainer::WritePayload(const std::array<unsigned char, 32>& key,
+bool TableContainer::WritePayload(const TableKey& key,
                                   const std::string& salt, uint32_t iterations) {
   // A file that ReadFile refuses must never be written: the table would not open again.
   if (payload_.str().size() > kMaxTableFileBytes - kHeaderBytes - kTagBytes) return Failed(ContainerFailure::kTooBig);
@@ -424,12 +405,8 @@ bool TableContainer::SetAccessPassword(std::string_view password) {
   TableKeyParams params = NewTableKeyParams();
   Key key{};
   if (!DeriveKey(password, params.salt, params.iterations, key)) return Failed(ContainerFailure::kOther);
-  if (!WritePayload(key, params.salt, params.iterations)) {
-    SecureWipe(key.data(), key.size());
-    return false;
-  }
+  if (!WritePayload(key, params.salt, params.iterations)) return false;
   key_ = key;
-  SecureWipe(key.data(), key.size());
   salt_ = std::move(params.salt);
   iterations_ = params.iterations;
   return true;
@@ -439,7 +416,7 @@ void TableContainer::Close() { Forget(); }
 
 void TableContainer::Forget() {
   open_ = false;
-  SecureWipe(key_.data(), key_.size());
+  key_.Wipe();
   WipeFast(payload_.str());
   records_.clear();
   spans_.clear();
@@ -573,16 +550,16 @@ bool TableContainer::AppendRecords(std::span<const std::string_view> values) {
     deleted_.resize(old_count);
     spans_.resize(old_count * fields);
   };
-  std::string added;
+  SecretText added;  // built within the capacity reserved for it
   try {
-    added.reserve(size);
+    added.str().reserve(size);
     for (size_t i = 0; i < values.size(); ++i) {
-      if (i % fields == 0) added.push_back(static_cast<char>(kRecordFlags));
-      PutU32(added, static_cast<uint32_t>(values[i].size()));
-      added.append(values[i]);
+      if (i % fields == 0) added.str().push_back(static_cast<char>(kRecordFlags));
+      PutU32(added.str(), static_cast<uint32_t>(values[i].size()));
+      added.str().append(values[i]);
     }
-    AppendSecret(s, added);
-    SecureWipe(added);
+    AppendSecret(s, added.str());
+    added.clear();
     records_.reserve(old_count + count);
     deleted_.reserve(old_count + count);
     spans_.reserve((old_count + count) * fields);
@@ -598,7 +575,6 @@ bool TableContainer::AppendRecords(std::span<const std::string_view> values) {
       at += values[i].size();
     }
   } catch (const std::bad_alloc&) {
-    SecureWipe(added);
     undo();
     return Failed(ContainerFailure::kOther);
   }

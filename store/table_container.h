@@ -75,6 +75,9 @@ enum class ContainerFailure {
   kOther,       // any other failed write, memory running out, a wrong call
 };
 
+// The key derived from the access password and the salt.
+using TableKey = SecretBytes<32>;
+
 class TableContainer {
  public:
   explicit TableContainer(TableFileSystem& fs);
@@ -158,7 +161,7 @@ class TableContainer {
   bool Failed(ContainerFailure why);
   // The file layer's reason for its last failure.
   bool FailedWrite();
-  bool WritePayload(const std::array<unsigned char, 32>& key, const std::string& salt,
+  bool WritePayload(const TableKey& key, const std::string& salt,
                     uint32_t iterations);
   void Forget();
   int FieldIndex(std::string_view name) const;
@@ -167,7 +170,7 @@ class TableContainer {
   bool open_ = false;
   Text path_;
   std::vector<FieldSpec> fields_;
-  std::array<unsigned char, 32> key_{};
+  TableKey key_{};
   std::string salt_;
   uint32_t iterations_ = 0;
   SecretText payload_;            // deciphered payload as stored

@@ -269,7 +269,7 @@ TEST_F(MainWindowTest, DeleteRefreshLawsAndExport) {
   ui.Toolbar(kExport);
   EXPECT_TRUE(WaitFor([&] { return GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES; }))
       << "no " << Utf8(file);
-  EXPECT_EQ(Utf8(ReadAccountFile(file)), user + "----s3cret 口令");
+  EXPECT_EQ(Utf8(ReadAccountFile(file).str()), user + "----s3cret 口令");
   DeleteFileA(file.c_str());
 
   // A name that leaves the desktop writes nothing anywhere.

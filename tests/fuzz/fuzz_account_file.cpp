@@ -38,7 +38,7 @@ std::optional<std::wstring> DecodeGbk(std::string_view bytes) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view input(reinterpret_cast<const char*>(data), size);
 
-  Text inner = ParseAccountFileContent(input);
+  Text inner = ParseAccountFileContent(input).str();
   if (!inner.empty()) {
     Check(inner.find('\0') == Text::npos);
     Check(input.size() > kAccountFileHeaderLength);
@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (user.find('\0') == std::string_view::npos && password.find('\0') == std::string_view::npos) {
     Text content = BuildAccountFileContent(user, password, "314159265358");
     Check(content.size() == kAccountFileHeaderLength + 2 * (user.size() + 4 + password.size()) + 9);
-    Text back = ParseAccountFileContent(content);
+    Text back = ParseAccountFileContent(content).str();
     Check(back.size() == user.size() + 4 + password.size());
     Check(back.starts_with(user) && back.ends_with(password));
   }

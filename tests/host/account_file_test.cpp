@@ -70,7 +70,7 @@ TEST(AccountFile, ContentHasTheExactSizeAndOnlyUpperHexDigits) {
   const std::string_view badKeys[] = {"12345", "12345678901", "1234567890123", {"12345\0" "789012", 12}};
   for (std::string_view key : badKeys) EXPECT_EQ(BuildAccountFileContent("bob", "pw", key), "") << key.size();
   // A separator in the user name: the first one splits.
-  std::vector<Text> parts = SplitText(ParseAccountFileContent(BuildAccountFileContent("a----b", "pw")),
+  std::vector<Text> parts = SplitText(ParseAccountFileContent(BuildAccountFileContent("a----b", "pw")).view(),
                                       kAccountFileSeparator);
   ASSERT_GE(parts.size(), 2u);
   EXPECT_EQ(parts[0], "a");

@@ -101,7 +101,7 @@ TEST_F(AccountFileExport, ReplacesTheEarlierFileOnlyOnceTheNewOneIsWhole) {
   EXPECT_EQ(ReadWide(path_), second);
   ASSERT_TRUE(RemoveDirectoryW(temp_.c_str()));
   ASSERT_EQ(WriteAccountFile(base_, "user", "pa----ss----"), ExportOutcome::kWritten);
-  const AccountFileParts parts = SplitAccountFileInner(ParseAccountFileContent(ReadWide(path_)));
+  const AccountFileParts parts = SplitAccountFileInner(ParseAccountFileContent(ReadWide(path_)).view());
   EXPECT_EQ(parts.user.str(), "user");
   EXPECT_EQ(parts.password.str(), "pa----ss----");
 }

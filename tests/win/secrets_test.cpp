@@ -68,9 +68,8 @@ TEST(Secrets, APasswordThroughABoxLeavesNoCopyInFreedMemory) {
   g_leaks = 0;
   {
     w->SetText(kBox, secret);
-    std::string back = w->GetText(kBox);
-    EXPECT_EQ(back, secret);
-    SecureWipe(back);
+    const SecretText back = w->GetText(kBox);
+    EXPECT_EQ(back.str(), secret);
     SecretText moved{Text(secret)};
     SecretText into(std::move(moved));
     w->SetText(kBox, "");

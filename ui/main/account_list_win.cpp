@@ -120,9 +120,8 @@ void ListCellRequest(ui::Window& w, ui::EventArgs& args) {
   args.handled = true;
   if (!(info->item.mask & LVIF_TEXT) || !info->item.pszText || info->item.cchTextMax <= 0) return;
   const AccountRow* row = RowAt(StateOf(w), info->item.iItem);
-  std::wstring text = row ? CellOf(*row, info->item.iItem + 1, info->item.iSubItem) : std::wstring();
-  lstrcpynW(info->item.pszText, text.c_str(), info->item.cchTextMax);
-  SecureWipe(text.data(), text.size() * sizeof(wchar_t));
+  const SecretWide text(row ? CellOf(*row, info->item.iItem + 1, info->item.iSubItem) : std::wstring());
+  lstrcpynW(info->item.pszText, text.str().c_str(), info->item.cchTextMax);
 }
 
 namespace {

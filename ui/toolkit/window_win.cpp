@@ -241,27 +241,22 @@ void Window::SetCaption(int control, std::string_view utf8) {
 void Window::SetText(int control, std::string_view ansi) {
   HWND h = Control(control);
   if (!h) return;
-  std::wstring wide = AnsiToWide(ansi);
-  SetWindowTextW(h, wide.c_str());
-  SecureWipe(wide.data(), wide.size() * sizeof(wchar_t));
+  const SecretWide wide(AnsiToWide(ansi));
+  SetWindowTextW(h, wide.str().c_str());
 }
 
-std::wstring Window::GetWideText(int control) const {
+SecretWide Window::GetWideText(int control) const {
   HWND h = Control(control);
   if (!h) return {};
   int n = GetWindowTextLengthW(h);
-  std::wstring text(static_cast<size_t>(n) + 1, L'\0');
-  n = GetWindowTextW(h, text.data(), n + 1);
-  text.resize(static_cast<size_t>(n > 0 ? n : 0));
+  SecretWide text;
+  text.str().resize(static_cast<size_t>(n) + 1);
+  n = GetWindowTextW(h, text.str().data(), n + 1);
+  text.str().resize(static_cast<size_t>(n > 0 ? n : 0));
   return text;
 }
 
-std::string Window::GetText(int control) const {
-  std::wstring wide = GetWideText(control);
-  std::string text = WideToAnsi(wide);
-  SecureWipe(wide.data(), wide.size() * sizeof(wchar_t));
-  return text;
-}
+SecretText Window::GetText(int control) const { return SecretText(WideToAnsi(GetWideText(control).view())); }
 
 void Window::Show(int control, bool visible) {
   if (HWND h = Control(control)) ShowWindow(h, visible ? SW_SHOW : SW_HIDE);

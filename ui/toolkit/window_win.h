@@ -18,6 +18,7 @@
 
 #include "base/handles_win.h"
 #include "base/report.h"
+#include "base/text.h"
 
 namespace quorrel::ui {
 
@@ -218,8 +219,9 @@ class Window {
   // the text behind (the box may show a password).
   void SetCaption(int control, std::string_view utf8);
   void SetText(int control, std::string_view ansi);
-  std::string GetText(int control) const;
-  std::wstring GetWideText(int control) const;
+  // A box may hold a password: its text comes as a secret.
+  quorrel::SecretText GetText(int control) const;
+  quorrel::SecretWide GetWideText(int control) const;
   void Show(int control, bool visible);
   void Move(int control, int x, int y, int w, int h);  // 96-DPI pixels
   // Shows one page of a TabPanel and hides the others.
