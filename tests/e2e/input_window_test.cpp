@@ -101,7 +101,7 @@ class InputWindowTest : public E2eTest {
   HotkeyCatcher catcher_;
 };
 
-TEST_F(InputWindowTest, AnExportedFileOpensTypesAndTakesDroppedFiles) {
+TEST_F(InputWindowTest, AnExportedFileShowsItsAccountTypesItAndGivesTheKeysBackOnClose) {
   // Mixed case, digits, every punctuation character, a space, and Chinese characters, one
   // of them with a trail byte that is an ASCII character (81 40: "@"; 95 5C: "\").
   std::string punctuation;
@@ -139,8 +139,19 @@ TEST_F(InputWindowTest, AnExportedFileOpensTypesAndTakesDroppedFiles) {
   EXPECT_EQ(Typed(VK_F9, typedPassword.size()), typedPassword);
   EXPECT_EQ(Typed(VK_F8, typedUser.size()), typedUser);
 
-  // A dropped file replaces the account in the same window.
-  std::string second = WriteAccount("#" + Ansi("第二") + " next.Pw", "Second_User", "tw0!Two");
+  // Closing ends the process and gives both keys back.
+  CloseAndExpectExit(p, w);
+  EXPECT_TRUE(catcher_.Free(VK_F8));
+  EXPECT_TRUE(catcher_.Free(VK_F9));
+  EXPECT_EQ(Typed(VK_F8), "");
+}
+
+TEST_F(InputWindowTest, ADroppedFileReplacesTheAccountAndSeveralAtOnceEmptyTheBoxes) {
+  const std::string first = WriteAccount("first.Pw", "First_User", "f1rst!Pw");
+  Process p;
+  InputWindow w = Open(p, first);
+  ASSERT_TRUE(w);
+  const std::string second = WriteAccount("#" + Ansi("第二") + " next.Pw", "Second_User", "tw0!Two");
   ASSERT_TRUE(DropFiles(w.window, {second}));
   EXPECT_TRUE(WaitFor([&] { return ControlTextAnsi(w.account) == "Second_User"; }, 5s));
   EXPECT_NE(SendMessageW(w.password, EM_GETPASSWORDCHAR, 0, 0), 0);
@@ -148,7 +159,7 @@ TEST_F(InputWindowTest, AnExportedFileOpensTypesAndTakesDroppedFiles) {
   EXPECT_EQ(Typed(VK_F9, 7), "tw0!Two");
 
   // Several files at once name no file: the boxes empty and nothing is typed.
-  ASSERT_TRUE(DropFiles(w.window, {path, second}));
+  ASSERT_TRUE(DropFiles(w.window, {first, second}));
   EXPECT_TRUE(WaitFor([&] { return ControlTextAnsi(w.account).empty(); }, 5s));
   EXPECT_EQ(SendMessageW(w.password, WM_GETTEXTLENGTH, 0, 0), 0);
   EXPECT_EQ(Typed(VK_F8), "");
@@ -157,19 +168,13 @@ TEST_F(InputWindowTest, AnExportedFileOpensTypesAndTakesDroppedFiles) {
 
   // The window still works: a single file fills it again, and a box changed since then
   // types what it shows now.
-  ASSERT_TRUE(DropFiles(w.window, {path}));
-  EXPECT_TRUE(WaitFor([&] { return ControlTextAnsi(w.account) == user; }, 5s));
-  EXPECT_EQ(Typed(VK_F9, typedPassword.size()), typedPassword);
+  ASSERT_TRUE(DropFiles(w.window, {first}));
+  EXPECT_TRUE(WaitFor([&] { return ControlTextAnsi(w.account) == "First_User"; }, 5s));
+  EXPECT_EQ(Typed(VK_F9, 8), "f1rst!Pw");
   SendMessageW(w.account, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"After_2"));
   EXPECT_EQ(Typed(VK_F8, 7), "After_2");
   SendMessageW(w.password, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
   EXPECT_EQ(Typed(VK_F9), "");
-
-  // Closing ends the process and gives both keys back.
-  CloseAndExpectExit(p, w);
-  EXPECT_TRUE(catcher_.Free(VK_F8));
-  EXPECT_TRUE(catcher_.Free(VK_F9));
-  EXPECT_EQ(Typed(VK_F8), "");
 }
 
 TEST_F(InputWindowTest, FileContentsAreTypedByteForByte) {

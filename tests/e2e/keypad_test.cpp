@@ -40,55 +40,56 @@ class Keypad : public E2eTest {
   }
 };
 
-TEST_F(Keypad, APinSetOnTheSettingsPageOpensTheLockedStartAndNothingElseDoes) {
-  {
-    // No stored PIN: no entry opens anything; closing the keypad ends the program.
-    Process p;
-    HWND pad = OpenLocked(p);
-    ASSERT_TRUE(pad);
-    for (const char* digit : {"2", "5", "8", "0"}) Click(pad, digit);
-    Keys(pad, {VK_BACK, '0', '0', '0', '0', VK_BACK, '1', '2', '3', '4'});
-    EXPECT_FALSE(MainOpened(p));
-    PostMessageW(pad, WM_CLOSE, 0, 0);
-    EXPECT_EQ(p.WaitExit(10s), std::optional<DWORD>(0));
-  }
-  {
-    // Set mode, from the gear beside the startup password switch.
-    run_.WriteConfig("Startup", "False");
-    Process p = Start();
-    MainUi ui = SettingsPageOf(p);
-    ASSERT_TRUE(ui.complete());
-    SettingsUi page(ui);
-    ASSERT_TRUE(page.complete());
-    ClickBarButton(page.pinSet, 0, 1);
-    HWND pad = WaitWindow(p.id(), kPinTitle);
-    ASSERT_TRUE(pad);
-    EXPECT_TRUE(ui.dimmed());
-    Click(pad, "0");
-    Keys(pad, {'7', '3'});
-    Click(pad, "▶");  // three digits: the keypad stays
-    Pump(300ms);
-    EXPECT_TRUE(IsWindow(pad));
-    PostMessageW(pad, WM_CLOSE, 0, 0);  // closed without confirming: nothing stored
-    EXPECT_TRUE(Gone(pad));
-    EXPECT_TRUE(WaitFor([&] { return !ui.dimmed(); }, 3s)) << "the dimming goes with the keypad";
-    EXPECT_EQ(ConfigValue(run_, "Pwd"), std::nullopt);
+TEST_F(Keypad, WithoutAStoredPinNoEntryOpensTheLockedStartAndClosingEndsIt) {
+  Process p;
+  HWND pad = OpenLocked(p);
+  ASSERT_TRUE(pad);
+  for (const char* digit : {"2", "5", "8", "0"}) Click(pad, digit);
+  Keys(pad, {VK_BACK, '0', '0', '0', '0', VK_BACK, '1', '2', '3', '4'});
+  EXPECT_FALSE(MainOpened(p));
+  PostMessageW(pad, WM_CLOSE, 0, 0);
+  EXPECT_EQ(p.WaitExit(10s), std::optional<DWORD>(0));
+}
 
-    ClickBarButton(page.pinSet, 0, 1);
-    pad = WaitWindow(p.id(), kPinTitle);
-    ASSERT_TRUE(pad);
-    Click(pad, "0");
-    Keys(pad, {'7', '3', '1', '9'});  // the fifth is ignored
-    Click(pad, "▶");
-    EXPECT_TRUE(Gone(pad));
-    EXPECT_TRUE(WaitFor([&] { return !ui.dimmed(); }, 3s));
-    // Byte for byte as computed here, without the program's cipher.
-    EXPECT_EQ(ConfigValue(run_, "Pwd"), SealedPin("0731"));
-    EXPECT_EQ(ConfigValue(run_, "Pwd").value_or("").size(), 17u);
-    EXPECT_EQ(ConfigValue(run_, "Startup"), "False") << "setting the PIN does not switch it on";
-    p.Terminate();
-  }
+// Set mode, from the gear beside the startup password switch.
+TEST_F(Keypad, TheGearStoresTheFirstFourDigitsOnlyOnConfirmAndLeavesTheSwitchOff) {
+  run_.WriteConfig("Startup", "False");
+  Process p = Start();
+  MainUi ui = SettingsPageOf(p);
+  ASSERT_TRUE(ui.complete());
+  SettingsUi page(ui);
+  ASSERT_TRUE(page.complete());
+  ClickBarButton(page.pinSet, 0, 1);
+  HWND pad = WaitWindow(p.id(), kPinTitle);
+  ASSERT_TRUE(pad);
+  EXPECT_TRUE(ui.dimmed());
+  Click(pad, "0");
+  Keys(pad, {'7', '3'});
+  Click(pad, "▶");  // three digits: the keypad stays
+  Pump(300ms);
+  EXPECT_TRUE(IsWindow(pad));
+  PostMessageW(pad, WM_CLOSE, 0, 0);  // closed without confirming: nothing stored
+  EXPECT_TRUE(Gone(pad));
+  EXPECT_TRUE(WaitFor([&] { return !ui.dimmed(); }, 3s)) << "the dimming goes with the keypad";
+  EXPECT_EQ(ConfigValue(run_, "Pwd"), std::nullopt);
 
+  ClickBarButton(page.pinSet, 0, 1);
+  pad = WaitWindow(p.id(), kPinTitle);
+  ASSERT_TRUE(pad);
+  Click(pad, "0");
+  Keys(pad, {'7', '3', '1', '9'});  // the fifth is ignored
+  Click(pad, "▶");
+  EXPECT_TRUE(Gone(pad));
+  EXPECT_TRUE(WaitFor([&] { return !ui.dimmed(); }, 3s));
+  // Byte for byte as computed here, without the program's cipher.
+  EXPECT_EQ(ConfigValue(run_, "Pwd"), SealedPin("0731"));
+  EXPECT_EQ(ConfigValue(run_, "Pwd").value_or("").size(), 17u);
+  EXPECT_EQ(ConfigValue(run_, "Startup"), "False") << "setting the PIN does not switch it on";
+}
+
+// The PIN stored as the gear stores 0731 (checked byte for byte above).
+TEST_F(Keypad, ALockedStartOpensOnlyOnTheRightFourMainKeyboardDigits) {
+  run_.WriteConfig("Pwd", SealedPin("0731"));
   Process p;
   HWND pad = OpenLocked(p);
   ASSERT_TRUE(pad);

@@ -58,11 +58,9 @@ class MainWindowTest : public E2eTest {
   }
 };
 
-TEST_F(MainWindowTest, FirstStartTheEditorAndTheSingleInstance) {
-  BOOL lossy = FALSE;
-  char bytes[16] = {};
-  WideCharToMultiByte(CP_ACP, 0, L"\uBE44\uBC00", -1, bytes, sizeof bytes, nullptr, &lossy);
-  ASSERT_TRUE(lossy) << "the system code page holds Hangul; this test needs code page 936";
+// One copy runs at a time, on the table beside it: the first start makes it, a second start
+// meanwhile ends, and the start after the exit button reads the table that is there.
+TEST_F(MainWindowTest, AFirstStartMakesTheTableASecondEndsAtOnceAndTheNextFindsIt) {
   Process p;
   MainUi ui = Open(p);
   ASSERT_TRUE(ui.complete());
@@ -72,7 +70,34 @@ TEST_F(MainWindowTest, FirstStartTheEditorAndTheSingleInstance) {
   EXPECT_EQ(RowCount(ui.list), 0);
   EXPECT_FALSE(ui.dimmed());
 
-  // A quick second click on Add still opens one editor, and the main window is dimmed.
+  // A second start while this one runs ends at once without any window.
+  Process second = Start();
+  bool sawWindow = false;
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        for (HWND h : WindowsOf(second.id())) sawWindow |= IsWindowVisible(h) != FALSE;
+        return !second.Running();
+      },
+      15s));
+  EXPECT_FALSE(sawWindow);
+  EXPECT_EQ(second.WaitExit(1s), std::optional<DWORD>(0));
+  EXPECT_TRUE(ui.visible());
+
+  // Menu button 5 ends the process at once; the next start logs nothing.
+  ui.Menu(5);
+  EXPECT_EQ(p.WaitExit(5s), std::optional<DWORD>(0));
+  ReplaceTable(run_, {{"12345", "Mail", "bob", "pw"}});
+  Process next;
+  MainUi again = Open(next);
+  EXPECT_EQ(RowCount(again.list), 1);
+  EXPECT_EQ(run_.Read(kLogName).value_or(""), created);
+}
+
+TEST_F(MainWindowTest, TheEditorOpensOnceOverTheDimmedWindowAndItsCaptionButtonAddsNothing) {
+  Process p;
+  MainUi ui = Open(p);
+  ASSERT_TRUE(ui.complete());
+  // A quick second click on Add still opens one editor.
   RECT bar;
   GetWindowRect(ui.toolbar, &bar);
   Foreground(ui.window);
@@ -87,8 +112,29 @@ TEST_F(MainWindowTest, FirstStartTheEditorAndTheSingleInstance) {
   const std::string pid = ControlText(boxes[3]);
   ASSERT_TRUE(std::regex_match(pid, std::regex("[1-9]\\d{4}"))) << pid;
 
-  // An empty box, or a character code page 936 cannot hold, keeps the editor open.
-  const std::vector<std::string> good = {"Mail", "bob", "口令", pid};
+  TypeInto(boxes[0], "Half");
+  HWND editor = GetAncestor(boxes[0], GA_ROOT);
+  RECT r;
+  GetWindowRect(editor, &r);
+  Foreground(editor);
+  ClickAt(r.right - Scaled(15), r.top + Scaled(15));
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(editor); }));
+  EXPECT_FALSE(ui.dimmed());
+  EXPECT_TRUE(IsWindowEnabled(ui.window));
+  EXPECT_EQ(RowCount(ui.list), 0);
+}
+
+TEST_F(MainWindowTest, TheEditorStaysOpenOnAnEmptyBoxOrTextOutsideTheCodePage) {
+  BOOL lossy = FALSE;
+  char bytes[16] = {};
+  WideCharToMultiByte(CP_ACP, 0, L"\uBE44\uBC00", -1, bytes, sizeof bytes, nullptr, &lossy);
+  ASSERT_TRUE(lossy) << "the system code page holds Hangul; this test needs code page 936";
+  Process p;
+  MainUi ui = Open(p);
+  ASSERT_TRUE(ui.complete());
+  const std::vector<HWND> boxes = OpenEditor(p, ui);
+  ASSERT_EQ(boxes.size(), 4u);
+  const std::vector<std::string> good = {"Mail", "bob", "口令", ControlText(boxes[3])};
   for (size_t bad = 0; bad < 7; ++bad) {
     std::vector<std::string> texts = good;
     texts[bad % 4] = bad < 4 ? good[bad] + "비밀" : "";
@@ -98,9 +144,17 @@ TEST_F(MainWindowTest, FirstStartTheEditorAndTheSingleInstance) {
   }
   EXPECT_EQ(RowCount(ui.list), 0);
   EXPECT_EQ(LogMessages(run_), Messages{"Data Create"});
+}
 
+TEST_F(MainWindowTest, TheEditorStoresWhatWasTypedAndMarksEveryStoredByte) {
+  Process p;
+  MainUi ui = Open(p);
+  ASSERT_TRUE(ui.complete());
   // Two double-byte characters are four stored bytes: four marks.
-  ASSERT_TRUE(Submit(boxes, good));
+  std::vector<HWND> boxes = OpenEditor(p, ui);
+  ASSERT_EQ(boxes.size(), 4u);
+  const std::string pid = ControlText(boxes[3]);
+  ASSERT_TRUE(Submit(boxes, {"Mail", "bob", "口令", pid}));
   EXPECT_FALSE(ui.dimmed());
   EXPECT_TRUE(IsWindowEnabled(ui.window));
   EXPECT_EQ(ListRows(ui.list), (Rows{{"1", "Mail", "bob", "●●●●", pid}}));
@@ -118,10 +172,15 @@ TEST_F(MainWindowTest, FirstStartTheEditorAndTheSingleInstance) {
   stored = StoredAccount(run_, "X-42");
   ASSERT_TRUE(stored);
   EXPECT_EQ(stored->password, "9 かな€");
+}
 
-  // A table that cannot be written (held by another program past the retry budget): the
-  // editor says so and keeps what was typed; once the table is free the same click adds.
-  boxes = OpenEditor(p, ui);
+// Another program holds the table past the retry budget: the editor says so and keeps what
+// was typed; once the table is free the same click adds.
+TEST_F(MainWindowTest, AnAddToAHeldTableIsToldKeepsWhatWasTypedAndGoesInOnceFree) {
+  Process p;
+  MainUi ui = Open(p);
+  ASSERT_TRUE(ui.complete());
+  const std::vector<HWND> boxes = OpenEditor(p, ui);
   ASSERT_EQ(boxes.size(), 4u);
   const std::string heldPid = ControlText(boxes[3]);
   {
@@ -137,49 +196,20 @@ TEST_F(MainWindowTest, FirstStartTheEditorAndTheSingleInstance) {
   }
   ASSERT_TRUE(IsWindow(boxes[0])) << "the editor closed and lost what was typed";
   EXPECT_EQ(ControlText(boxes[0]) + ControlText(boxes[1]) + ControlText(boxes[2]), "Heldcarolpw-3");
-  EXPECT_EQ(RowCount(ui.list), 2);
+  EXPECT_EQ(RowCount(ui.list), 0);
   ASSERT_TRUE(Submit(boxes, {}));
-  EXPECT_EQ(RowCount(ui.list), 3);
-  EXPECT_EQ(LogMessages(run_), (Messages{"Data Create", "Add Data " + pid, "Add Data X-42", "Add Data " + heldPid}));
-
-  // Closed by its caption button, the editor adds nothing and takes the dimming away.
-  boxes = OpenEditor(p, ui);
-  ASSERT_EQ(boxes.size(), 4u);
-  TypeInto(boxes[0], "Half");
-  HWND editor = GetAncestor(boxes[0], GA_ROOT);
-  RECT r;
-  GetWindowRect(editor, &r);
-  Foreground(editor);
-  ClickAt(r.right - Scaled(15), r.top + Scaled(15));
-  ASSERT_TRUE(WaitFor([&] { return !IsWindow(editor); }));
-  EXPECT_FALSE(ui.dimmed());
-  EXPECT_TRUE(IsWindowEnabled(ui.window));
-  EXPECT_EQ(RowCount(ui.list), 3);
-
-  // A second start while this one runs ends at once without any window.
-  Process second = Start();
-  bool sawWindow = false;
-  EXPECT_TRUE(WaitFor(
-      [&] {
-        for (HWND h : WindowsOf(second.id())) sawWindow |= IsWindowVisible(h) != FALSE;
-        return !second.Running();
-      },
-      15s));
-  EXPECT_FALSE(sawWindow);
-  EXPECT_EQ(second.WaitExit(1s), std::optional<DWORD>(0));
-  EXPECT_TRUE(ui.visible());
-
-  // Menu button 5 ends the process at once; the next start finds the table and logs nothing.
-  ui.Menu(5);
-  EXPECT_EQ(p.WaitExit(5s), std::optional<DWORD>(0));
-  const std::string log = run_.Read(kLogName).value_or("");
-  Process next;
-  MainUi again = Open(next);
-  EXPECT_EQ(RowCount(again.list), 3);
-  EXPECT_EQ(run_.Read(kLogName).value_or(""), log);
+  EXPECT_EQ(RowCount(ui.list), 1);
+  EXPECT_EQ(LogMessages(run_), (Messages{"Data Create", "Add Data " + heldPid}));
 }
 
-TEST_F(MainWindowTest, DeleteRefreshLawsAndExport) {
+// The records the refresh and the export tests put in the table: one account with a Chinese
+// name, and three whose exported file name would leave the desktop.
+std::vector<Account> ExportTable(const std::string& user) {
+  return {{"12345", "邮箱", user, "s3cret 口令"}, {"23456", "..\\x", "bob", "pw"}, {"34567", "\\..\\..\\x", "bob", "pw"},
+          {"45678", "a:b", "bob", "pw"}};
+}
+
+TEST_F(MainWindowTest, DeleteAsksNamingTheAccountAndRemovesEveryRecordOfItsPid) {
   const std::string longPid(1500, '7');
   const std::string longName = std::string(1200, 'n') + "邮";
   SeedTable(run_, {{"11111", "A", "ua", "pa"}, {"22222", "B", "ub", "pb"}, {"33333", "C", "uc", "pc"},
@@ -236,13 +266,16 @@ TEST_F(MainWindowTest, DeleteRefreshLawsAndExport) {
   ASSERT_TRUE(WaitFor([&] { return RowCount(ui.list) == 2; })) << "the long PID was not found";
   EXPECT_EQ(ListRows(ui.list), (Rows{{"1", "A", "ua", "●●", "11111"}, {"2", "C", "uc", "●●", "33333"}}));
   EXPECT_EQ(LogMessages(run_), (Messages{"Del Data 22222", "Del Data 22222", "Del Data " + longPid}));
-  run_.Write(kLogName, "");
+}
 
-  // Refresh rereads the table put in place behind the program's back, and "Laws": only
-  // "Show" shows the passwords, as only "Show" selects "明文" on the settings page.
-  const std::string user = "bob" + std::to_string(GetCurrentProcessId());
-  ReplaceTable(run_, {{"12345", "邮箱", user, "s3cret 口令"}, {"23456", "..\\x", "bob", "pw"},
-                      {"34567", "\\..\\..\\x", "bob", "pw"}, {"45678", "a:b", "bob", "pw"}});
+// Refresh rereads the table put in place behind the program's back, and "Laws": only "Show"
+// shows the passwords, as only "Show" selects "明文" on the settings page.
+TEST_F(MainWindowTest, RefreshRereadsTheTableAndOnlyShowShowsThePasswords) {
+  SeedTable(run_, {{"11111", "A", "ua", "pa"}, {"33333", "C", "uc", "pc"}});
+  Process p;
+  MainUi ui = Open(p);
+  ASSERT_TRUE(ui.complete());
+  ReplaceTable(run_, ExportTable("bob"));
   EXPECT_EQ(RowCount(ui.list), 2) << "the list changes only when it is rebuilt";
   const std::string masked = "●●●●●●●●●●●";  // 11 stored bytes
   for (auto [laws, shown] : {std::pair<const char*, std::string>{"Show", "s3cret 口令"}, {"show", masked},
@@ -253,8 +286,16 @@ TEST_F(MainWindowTest, DeleteRefreshLawsAndExport) {
         << "Laws=" << laws << ": " << Cell(ui.list, 0, 3);
   }
   EXPECT_EQ(run_.Read(kLogName).value_or(""), "");
+}
 
-  // Export writes "#<name> <user>.Pw" on the desktop, only for a selected row, unlogged.
+// Export writes "#<name> <user>.Pw" on the desktop, only for a selected row, unlogged; a name
+// that leaves the desktop writes nothing anywhere.
+TEST_F(MainWindowTest, ExportWritesTheSelectedAccountOnTheDesktopAndNowhereElse) {
+  const std::string user = "bob" + std::to_string(GetCurrentProcessId());
+  SeedTable(run_, ExportTable(user));
+  Process p;
+  MainUi ui = Open(p);
+  ASSERT_TRUE(ui.complete());
   const std::string desktop = DesktopFolder();
   const std::string up = desktop.substr(0, desktop.find_last_of('\\'));
   const std::string file = desktop + "\\" + Ansi("#邮箱 " + user + ".Pw");
@@ -272,7 +313,6 @@ TEST_F(MainWindowTest, DeleteRefreshLawsAndExport) {
   EXPECT_EQ(Utf8(ReadAccountFile(file).str()), user + "----s3cret 口令");
   DeleteFileA(file.c_str());
 
-  // A name that leaves the desktop writes nothing anywhere.
   for (int row = 1; row < 4; ++row) {
     ASSERT_TRUE(SelectRow(ui.list, row));
     ui.Toolbar(kExport);
@@ -357,12 +397,10 @@ TEST_F(MainWindowTest, ActivatingRowsTypesThePlainAccountFromTheTray) {
   EXPECT_TRUE(p.Running());
 }
 
-TEST_F(MainWindowTest, MenuStripDraggingAndTheTray) {
+TEST_F(MainWindowTest, TheMenuStripSwitchesPagesAndItsSpacerDoesNothing) {
   Process p;
   MainUi ui = Open(p);
   ASSERT_TRUE(ui.complete());
-
-  // Pages switch; the spacer does nothing.
   HWND title = ChildByText(ui.window, "账号列表");
   ASSERT_TRUE(title);
   for (auto [button, page] : {std::pair{1, "软件设定"}, {3, "软件设定"}, {2, "其他说明"}, {0, "账号列表"}}) {
@@ -370,8 +408,12 @@ TEST_F(MainWindowTest, MenuStripDraggingAndTheTray) {
     EXPECT_TRUE(WaitFor([&] { return ControlText(title) == page; }, 2s)) << button << ": " << ControlText(title);
   }
   EXPECT_TRUE(IsWindowVisible(ui.list));
+}
 
-  // Dragging the bare panel below the list moves the window.
+TEST_F(MainWindowTest, DraggingTheBarePanelBelowTheListMovesTheWindow) {
+  Process p;
+  MainUi ui = Open(p);
+  ASSERT_TRUE(ui.complete());
   RECT before, list, after;
   GetWindowRect(ui.window, &before);
   GetWindowRect(ui.list, &list);
@@ -393,9 +435,14 @@ TEST_F(MainWindowTest, MenuStripDraggingAndTheTray) {
   GetWindowRect(ui.window, &after);
   EXPECT_EQ(after.left - before.left, 60);
   EXPECT_EQ(after.top - before.top, 40);
+}
 
-  // "Tray" is read at every click, as the settings page shows it: "1" the single click, any
-  // other value the double click, so the window can always come back.
+// "Tray" is read at every click, as the settings page shows it: "1" the single click, any
+// other value the double click, so the window can always come back.
+TEST_F(MainWindowTest, TheTrayClickThatRestoresTheWindowIsReadFromTrayAtEveryClick) {
+  Process p;
+  MainUi ui = Open(p);
+  ASSERT_TRUE(ui.complete());
   EXPECT_FALSE(TrayIconPresent(ui.window));
   struct Case {
     const char* tray;  // nullptr: no key
@@ -420,7 +467,14 @@ TEST_F(MainWindowTest, MenuStripDraggingAndTheTray) {
     EXPECT_TRUE(WaitFor([&] { return ui.visible(); })) << name;
     EXPECT_TRUE(TrayIconGone(ui.window)) << name;
   }
+}
 
+// One icon however often the window is hidden, back when the shell starts anew, and no
+// hiding without an icon of its own to come back by.
+TEST_F(MainWindowTest, TheTrayIconIsNeverDoubledComesBackWithTheShellAndIsNeededToHide) {
+  Process p;
+  MainUi ui = Open(p);
+  ASSERT_TRUE(ui.complete());
   // Hiding twice (the hidden strip's button 4 by posted clicks) leaves one icon.
   ui.Menu(4);
   ASSERT_TRUE(WaitFor([&] { return !ui.visible(); }));

@@ -83,20 +83,19 @@ class SettingsPageTest : public E2eTest {
   }
 };
 
-TEST_F(SettingsPageTest, SwitchesWindowsAndTheStartupPin) {
+// No Config.ini: 关闭, 双击, 密文, as every reader's default. Each click shows its side and
+// writes its value at once; the selected side again writes the same. 明文 shows the
+// passwords in the list without leaving the page.
+TEST_F(SettingsPageTest, TheSwitchesStartOnTheDefaultsAndEachClickWritesItsSide) {
   SeedTable(run_, {{"12345", "Mail", "bob", "Secret-9"}});
   Process p;
   MainUi ui = OpenSettings(p);
   ASSERT_TRUE(ui.complete());
   SettingsUi page(ui);
   ASSERT_TRUE(page.complete()) << "the settings page's seven bars were not found";
-
-  // No Config.ini: 关闭, 双击, 密文, as every reader's default.
   ASSERT_FALSE(run_.Exists("Config.ini"));
   ExpectSwitches(page, 1, 1, 1, "no Config.ini");
 
-  // Each click shows its side and writes its value at once; the selected side again writes
-  // the same. 明文 shows the passwords in the list without leaving the page.
   ClickBarButton(page.tray, 0, 2);
   ExpectConfig("Tray", "1");
   ExpectSwitches(page, 1, 0, 1, "单击");
@@ -115,6 +114,14 @@ TEST_F(SettingsPageTest, SwitchesWindowsAndTheStartupPin) {
   ExpectConfig("Laws", "Hide");
   ExpectPasswordCell(ui, "●●●●●●●●");
   ExpectSwitches(page, 1, 1, 1, "密文");
+}
+
+TEST_F(SettingsPageTest, TheStartupPasswordSwitchesOnOnlyWithAStoredPin) {
+  Process p;
+  MainUi ui = OpenSettings(p);
+  ASSERT_TRUE(ui.complete());
+  SettingsUi page(ui);
+  ASSERT_TRUE(page.complete()) << "the settings page's seven bars were not found";
 
   // 开启 without a stored PIN, or with one that is no four digits, opens the keypad in set
   // mode over the dimmed window; closed unconfirmed, the switch stays on 关闭 and nothing
@@ -162,16 +169,25 @@ TEST_F(SettingsPageTest, SwitchesWindowsAndTheStartupPin) {
   ExpectSwitches(page, 1, 1, 1, "关闭");
   ExpectConfig("Startup", "False");
 
-  // The gear, the hotkey window and the import window open over the dimmed window, and the
-  // dimming goes when they close. Setting a PIN does not touch the switch.
+  // Setting a PIN from the gear does not touch the switch.
   ExpectOpensOverTheDimmedWindow(p, ui, page.pinSet, 0, 1, "the keypad from the gear");
   ExpectConfig("Startup", "False");
+}
+
+// The hotkey window and the import window open over the dimmed window, and the dimming goes
+// when they close. The association opens this copy of the program with the file as its one
+// argument, and goes again (while it is not built, the registry keeps whatever it had).
+TEST_F(SettingsPageTest, ItsWindowsOpenOverTheDimmedWindowAndTheAssociationComesAndGoes) {
+  SeedTable(run_, {{"12345", "Mail", "bob", "Secret-9"}});
+  Process p;
+  MainUi ui = OpenSettings(p);
+  ASSERT_TRUE(ui.complete());
+  SettingsUi page(ui);
+  ASSERT_TRUE(page.complete()) << "the settings page's seven bars were not found";
   ExpectOpensOverTheDimmedWindow(p, ui, page.hotkeys, 0, 1, "the hotkey window");
   ExpectOpensOverTheDimmedWindow(p, ui, page.import, 0, 1, "the import window");
   EXPECT_EQ(ListRows(ui.list), (Rows{{"1", "Mail", "bob", "●●●●●●●●", "12345"}}));
 
-  // The association opens this copy of the program with the file as its one argument, and
-  // goes again (while it is not built, the registry keeps whatever it had).
   const std::optional<std::string> before = AssociationCommand();
   ClickBarButton(page.association, 1, 2);
   if (std::optional<std::string> command = AssociationCommand(); command != before) {
@@ -181,23 +197,26 @@ TEST_F(SettingsPageTest, SwitchesWindowsAndTheStartupPin) {
     EXPECT_EQ(AssociationCommand(), std::nullopt);
   }
   EXPECT_TRUE(p.Running());
+}
 
-  // At the next start only the exact texts select the first side: "true" is not "True".
-  p.Terminate();
+// At a start only the exact texts select the first side: "true" is not "True".
+TEST_F(SettingsPageTest, AtAStartOnlyTheExactTextsSelectTheFirstSide) {
+  run_.WriteConfig("Pwd", SealPin("2468"));
   run_.WriteConfig("Startup", "true");
   run_.WriteConfig("Tray", "1");
   run_.WriteConfig("Laws", "Show");
-  MainUi again = OpenSettings(p);
-  ASSERT_TRUE(again.complete());
-  SettingsUi second(again);
-  ASSERT_TRUE(second.complete());
-  ExpectSwitches(second, 1, 0, 0, "Startup=true, Tray=1, Laws=Show");
+  Process p;
+  MainUi first = OpenSettings(p);
+  ASSERT_TRUE(first.complete());
+  SettingsUi page(first);
+  ASSERT_TRUE(page.complete());
+  ExpectSwitches(page, 1, 0, 0, "Startup=true, Tray=1, Laws=Show");
   p.Terminate();
   run_.WriteConfig("Tray", "01");
   run_.WriteConfig("Laws", "show");
-  MainUi third = OpenSettings(p);
-  ASSERT_TRUE(third.complete());
-  ExpectSwitches(SettingsUi(third), 1, 1, 1, "Tray=01, Laws=show");
+  MainUi second = OpenSettings(p);
+  ASSERT_TRUE(second.complete());
+  ExpectSwitches(SettingsUi(second), 1, 1, 1, "Tray=01, Laws=show");
 }
 
 }  // namespace
