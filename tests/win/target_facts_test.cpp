@@ -66,8 +66,8 @@ BOOL CALLBACK FindTargetWindow(HWND hwnd, LPARAM lp) {
 // ended by its id when the object goes.
 class Target {
  public:
-  explicit Target(const std::string& exe) {
-    std::string commandLine = "\"" + exe + "\" 120";
+  explicit Target(const std::string& exe, bool hooked = true) {
+    std::string commandLine = "\"" + exe + "\" 120" + (hooked ? "" : " unhooked");
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
@@ -204,28 +204,32 @@ TEST(TargetFacts, ReadFromTheProgramInFrontUnderItsOwnNameAndAsARemoteClient) {
     EXPECT_LT(took, 300ms) << p.name;
     EXPECT_EQ(hung.imageName, p.name);
   }
+  // The targets gone, Wine leaves no window in front (a test run in one process may
+  // still have one of its own there): nothing is known then.
+  if (WaitUntil([] { return GetForegroundWindow() == nullptr; }, 2s)) {
+    const TargetFacts none = ReadTargetFacts();
+    EXPECT_FALSE(none.windowKnown);
+    EXPECT_EQ(none.imageName, "");
+    EXPECT_EQ(none.layout, 0u);
+  }
   EXPECT_EQ(ProcessImageName(0xFFFFFFF0), "");  // ids are multiples of 4: never a process
   EXPECT_EQ(IntegrityOf(0xFFFFFFF0), TargetIntegrity::Unknown);
   EXPECT_EQ(IntegrityOf(GetCurrentProcessId()), TargetIntegrity::SameOrLower);
 }
 
 TEST(TargetFacts, ModifiersHeldNowWhateverTheirSide) {
-  Target target(TestsFolder() + "\\typing_target.exe");
+  Target target(TestsFolder() + "\\typing_target.exe", false);  // see typing_target.cpp on the hook
   ASSERT_TRUE(target.Front());
   const struct {
     WORD vk;
     uint8_t bit;
   } keys[] = {{VK_SHIFT, kModifierShift}, {VK_RSHIFT, kModifierShift}, {VK_CONTROL, kModifierCtrl},
               {VK_LMENU, kModifierAlt},   {VK_LWIN, kModifierWin},     {VK_RWIN, kModifierWin}};
-  // Each key goes down once the target's hook has passed on the last one: under Wine a key
-  // sent while the hook still holds the one before can get lost.
   for (const auto& k : keys) {
-    const LRESULT seen = target.Ask(tt::kKeyEvents);
     SendKey(k.vk, false);
     EXPECT_TRUE(WaitUntil([&] { return ReadTargetFacts().modifiers == k.bit; }, 2s)) << k.vk;
     SendKey(k.vk, true);
-    EXPECT_TRUE(WaitUntil([&] { return ReadTargetFacts().modifiers == 0 && target.Ask(tt::kKeyEvents) == seen + 2; }, 2s))
-        << k.vk;
+    EXPECT_TRUE(WaitUntil([&] { return ReadTargetFacts().modifiers == 0; }, 2s)) << k.vk;
   }
   // Two at once.
   SendKey(VK_SHIFT, false);

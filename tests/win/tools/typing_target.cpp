@@ -4,11 +4,16 @@
 // a Unicode character arrives as VK_PACKET). Other processes ask what arrived with the
 // messages of typing_target.h. It works under any file name: the tests copy it as a
 // remote-desktop client's program.
-//   typing_target [seconds]   ends by itself after that long (default 300), so that a test
-//                             that died leaves nothing running for long
+//   typing_target [seconds [unhooked]]
+//     seconds    ends by itself after that long (default 300), so that a test that died
+//                leaves nothing running for long
+//     unhooked   without the hook: under Wine, a hook in the foreground program holds up
+//                each key and at times keeps a right Shift or Windows key out of the key
+//                state that GetAsyncKeyState reads
 #include <windows.h>
 
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "tests/win/tools/typing_target.h"
@@ -88,8 +93,9 @@ int main(int argc, char** argv) {
   HWND window = CreateWindowExW(0, kClass, kTitle, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 200, 300, 500, 100, nullptr,
                                 nullptr, inst, nullptr);
   if (!window) return 2;
-  HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardHook, inst, 0);
-  if (!hook) return 3;
+  const bool hooked = !(argc > 2 && std::string(argv[2]) == "unhooked");
+  HHOOK hook = hooked ? SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardHook, inst, 0) : nullptr;
+  if (hooked && !hook) return 3;
   SetTimer(window, kEndTimer, static_cast<UINT>(seconds > 0 ? seconds : 300) * 1000u, nullptr);
   SetForegroundWindow(window);
   SetFocus(g_edit);
@@ -99,6 +105,6 @@ int main(int argc, char** argv) {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
-  UnhookWindowsHookEx(hook);
+  if (hook) UnhookWindowsHookEx(hook);
   return 0;
 }
