@@ -290,7 +290,7 @@ TEST(TargetFacts, TheTypingPlannedForTheTargetArrivesAsPlanned) {
   };
   for (const Case& c : cases) {
     Target target(c.exe);
-    ASSERT_TRUE(target.Front()) << c.what << " exe " << c.exe << " window " << target.window();
+    ASSERT_TRUE(target.Front()) << c.what;
     ASSERT_EQ(target.Ask(tt::kReset), 1) << c.what;
 
     // As at the hotkey press: the facts, the plan, one injection.
@@ -300,9 +300,9 @@ TEST(TargetFacts, TheTypingPlannedForTheTargetArrivesAsPlanned) {
     const TypingPlan plan = PlanTyping(c.text, facts, environment, layouts);
     EXPECT_EQ(plan.status(), c.status) << c.what;
     if (plan.status() == PlanStatus::Ready) {
-      SendInputInjector keysOnly(reinterpret_cast<HKL>(facts.layout));
+      SendInputInjector withScanCodes(reinterpret_cast<HKL>(facts.layout));
       SendInputInjector plain;
-      KeyInjector& injector = plan.remoteClient() ? static_cast<KeyInjector&>(keysOnly) : plain;
+      KeyInjector& injector = plan.remoteClient() ? static_cast<KeyInjector&>(withScanCodes) : plain;
       EXPECT_EQ(injector.Inject(plan.events()), plan.events().size()) << c.what;
     }
     WaitUntil([&] { return target.Text() == c.landed && target.Seen().size() >= c.keys.size(); }, 3s);
