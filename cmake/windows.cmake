@@ -1,5 +1,5 @@
 # --- Win32 layer and the program --------------------------------------------------------
-set(QUORREL_WIN_LIBS user32 gdi32 comctl32 comdlg32 shell32 shlwapi ole32 oleaut32 uuid advapi32 msimg32 uxtheme)
+set(QUORREL_WIN_LIBS user32 gdi32 comctl32 comdlg32 shell32 shlwapi ole32 oleaut32 uuid advapi32 msimg32 uxtheme imm32)
 
 if(CMAKE_CROSSCOMPILING)
   # Every Windows executable of the build runs through the Wine test bench of this build tree;
@@ -129,6 +129,6 @@ foreach(b IN LISTS win_benches)
   get_filename_component(name ${b} NAME_WE)
   add_executable(${name} ${b})
   target_link_libraries(${name} PRIVATE e2e_driver)
-  add_dependencies(${name} Quorrel)
+  add_dependencies(${name} Quorrel typing_target)  # the typing bench puts the target in front
   quorrel_warnings(${name})
 endforeach()

@@ -27,7 +27,7 @@ size_t SendInputInjector::Inject(const std::vector<KeyEvent>& events) {
     const DWORD up = events[i].up ? KEYEVENTF_KEYUP : 0;
     if (events[i].vk != 0) {
       ki.wVk = events[i].vk;
-      ki.wScan = 0;
+      ki.wScan = scanCodes_ ? static_cast<WORD>(MapVirtualKeyExW(events[i].vk, MAPVK_VK_TO_VSC, layout_)) : 0;
       ki.dwFlags = up;
     } else {
       ki.wVk = 0;

@@ -10,11 +10,21 @@
 namespace quorrel {
 
 // One SendInput call per batch: the system keeps the events together, so no key the user
-// presses meanwhile lands between them. Keys go with scan code 0, characters as
-// KEYEVENTF_UNICODE events; the extra information is 0.
+// presses meanwhile lands between them. Characters go as KEYEVENTF_UNICODE events; the
+// extra information is 0. Inject returns the count SendInput took.
 class SendInputInjector final : public KeyInjector {
  public:
+  // Keys go with scan code 0: a local program reads the virtual key.
+  SendInputInjector() = default;
+  // Keys carry their scan code in the given layout: remote-desktop and virtual-machine
+  // clients pass on the scan code, not the virtual key.
+  explicit SendInputInjector(HKL scanCodeLayout) : scanCodes_(true), layout_(scanCodeLayout) {}
+
   size_t Inject(const std::vector<KeyEvent>& events) override;
+
+ private:
+  bool scanCodes_ = false;
+  HKL layout_ = nullptr;
 };
 
 // The running system: the ANSI code page and the Caps Lock state of the input stream.

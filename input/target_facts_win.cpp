@@ -1,0 +1,199 @@
+#include "input/target_facts_win.h"
+
+#include <imm.h>
+
+#include <algorithm>
+#include <cstddef>
+
+#include "base/handles_win.h"
+
+namespace quorrel {
+namespace {
+
+// WM_IME_CONTROL's questions to a default IME window (immdev.h; not in every SDK's imm.h).
+constexpr WPARAM kImcGetConversionMode = 0x0001;
+constexpr WPARAM kImcGetOpenStatus = 0x0005;
+
+// The last part of a path, in the ANSI code page. No best-fit mapping: a name in letters
+// the code page lacks must not turn into the ASCII name of a known client.
+std::string FileNameAnsi(std::wstring_view path) {
+  if (const size_t sep = path.find_last_of(L"\\/"); sep != std::wstring_view::npos) path.remove_prefix(sep + 1);
+  if (path.empty()) return {};
+  const int length = static_cast<int>(path.size());
+  const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path.data(), length, nullptr, 0, nullptr, nullptr);
+  if (n <= 0) return {};
+  std::string name(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path.data(), length, name.data(), n, nullptr, nullptr);
+  return name;
+}
+
+// The relative identifier of a token's mandatory label (SECURITY_MANDATORY_*_RID).
+std::optional<DWORD> IntegrityRid(HANDLE token) {
+  // The label and its SID (at most 68 bytes) fit here.
+  alignas(TOKEN_MANDATORY_LABEL) std::byte buffer[sizeof(TOKEN_MANDATORY_LABEL) + SECURITY_MAX_SID_SIZE];
+  DWORD size = 0;
+  if (!GetTokenInformation(token, TokenIntegrityLevel, buffer, sizeof buffer, &size)) return std::nullopt;
+  const PSID sid = reinterpret_cast<const TOKEN_MANDATORY_LABEL*>(buffer)->Label.Sid;
+  if (!sid || !IsValidSid(sid)) return std::nullopt;
+  const UCHAR count = *GetSidSubAuthorityCount(sid);
+  if (count == 0) return std::nullopt;
+  return *GetSidSubAuthority(sid, count - 1u);
+}
+
+std::string ImageNameOf(HANDLE process) {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD size = static_cast<DWORD>(path.size());
+    if (QueryFullProcessImageNameW(process, 0, path.data(), &size)) {
+      path.resize(size);
+      return FileNameAnsi(path);
+    }
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || path.size() >= 32768) return {};
+    path.resize(path.size() * 4);
+  }
+}
+
+std::optional<DWORD> OwnIntegrityRid() {
+  static const std::optional<DWORD> own = [] {
+    UniqueHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return std::optional<DWORD>();
+    return IntegrityRid(token.get());
+  }();
+  return own;
+}
+
+TargetIntegrity IntegrityOfProcess(HANDLE process) {
+  const std::optional<DWORD> own = OwnIntegrityRid();
+  if (!own) return TargetIntegrity::Unknown;
+  UniqueHandle token;
+  if (!OpenProcessToken(process, TOKEN_QUERY, token.put())) {
+    // The process could be opened but its token is closed to us: an elevated process's
+    // token grants access to the administrators only, whose group is deny-only in our
+    // filtered token. (Another user's process refuses the same way; it is taken as
+    // higher too, which types nothing rather than into a window that may drop it.)
+    return GetLastError() == ERROR_ACCESS_DENIED ? TargetIntegrity::Higher : TargetIntegrity::Unknown;
+  }
+  const std::optional<DWORD> theirs = IntegrityRid(token.get());
+  if (!theirs) return TargetIntegrity::Unknown;
+  return *theirs > *own ? TargetIntegrity::Higher : TargetIntegrity::SameOrLower;
+}
+
+// The IME of the focused window: open or not, and its conversion mode. Asked of the
+// window's default IME window, which answers for its thread's input context; an IME of
+// another process is asked by a message, so a hung target is waited for only so long.
+void ReadIme(HWND focus, std::chrono::milliseconds wait, TargetFacts& facts) {
+  // No IME window: no IME on that thread. Wine gives none for another process's window.
+  HWND ime = ImmGetDefaultIMEWnd(focus);
+  if (!ime) return;
+  const UINT ms = static_cast<UINT>(std::clamp<long long>(wait.count(), 1, 10000));
+  DWORD_PTR open = 0;
+  if (!SendMessageTimeoutW(ime, WM_IME_CONTROL, kImcGetOpenStatus, 0, SMTO_ABORTIFHUNG, ms, &open) || !open)
+    return;  // closed, or no answer in time: typed as without an IME
+  facts.imeOpen = true;
+  DWORD_PTR mode = 0;
+  // Open, but the mode unknown: taken as composing, since Unicode events land right in
+  // every mode while keys would go into a composition.
+  facts.imeConversion = SendMessageTimeoutW(ime, WM_IME_CONTROL, kImcGetConversionMode, 0, SMTO_ABORTIFHUNG, ms, &mode)
+                            ? static_cast<uint32_t>(mode)
+                            : kImeNative;
+}
+
+}  // namespace
+
+TargetFacts ReadTargetFacts(const TargetFactsOptions& options) {
+  TargetFacts facts;
+  facts.modifiers = HeldModifiers();
+  HWND window = GetForegroundWindow();
+  if (!window) return facts;
+  DWORD processId = 0;
+  DWORD threadId = GetWindowThreadProcessId(window, &processId);
+  if (threadId == 0) return facts;  // gone meanwhile
+  // The keys go to the focused window, which may be another thread's (attached input) or
+  // another process's (an embedded window): its thread's layout translates them.
+  GUITHREADINFO gui{};
+  gui.cbSize = sizeof gui;
+  if (GetGUIThreadInfo(threadId, &gui) && gui.hwndFocus) {
+    DWORD focusProcess = 0;
+    if (const DWORD focusThread = GetWindowThreadProcessId(gui.hwndFocus, &focusProcess); focusThread != 0) {
+      window = gui.hwndFocus;
+      threadId = focusThread;
+      processId = focusProcess;
+    }
+  }
+  facts.windowKnown = true;
+  // Not opened: a protected process, or gone; its name and level stay unknown.
+  if (UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId)); process) {
+    facts.imageName = ImageNameOf(process.get());
+    facts.integrity = IntegrityOfProcess(process.get());
+  }
+  facts.layout = reinterpret_cast<LayoutId>(GetKeyboardLayout(threadId));
+  ReadIme(window, options.imeWait, facts);
+  return facts;
+}
+
+std::string ProcessImageName(DWORD processId) {
+  UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+  return process ? ImageNameOf(process.get()) : std::string();
+}
+
+TargetIntegrity IntegrityOf(DWORD processId) {
+  UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+  return process ? IntegrityOfProcess(process.get()) : TargetIntegrity::Unknown;
+}
+
+uint8_t HeldModifiers() {
+  // The keys' state in the input stream now, not as this thread's queue last saw it.
+  auto down = [](int vk) { return GetAsyncKeyState(vk) < 0; };
+  uint8_t held = 0;
+  if (down(VK_SHIFT)) held |= kModifierShift;
+  if (down(VK_CONTROL)) held |= kModifierCtrl;
+  if (down(VK_MENU)) held |= kModifierAlt;
+  if (down(VK_LWIN) || down(VK_RWIN)) held |= kModifierWin;
+  return held;
+}
+
+std::optional<LayoutKey> ScanLayoutKey(HKL layout, char16_t ch) {
+  const SHORT scan = VkKeyScanExW(static_cast<WCHAR>(ch), layout);
+  const UINT vk = static_cast<uint16_t>(scan) & 0xFFu;
+  // MapVirtualKeyExW flags the key's unshifted state only; that flag is taken for every
+  // state of the key. A false "dead" costs a Unicode event (a refusal for a remote
+  // client); a key dead only with Shift (US International's ^ on the 6) goes unseen.
+  const bool dead = vk != 0 && vk != 0xFF && (MapVirtualKeyExW(vk, MAPVK_VK_TO_CHAR, layout) & 0x80000000u) != 0;
+  return LayoutKeyFromScan(scan, dead);
+}
+
+bool LayoutLoaded(HKL layout) {
+  HKL loaded[64];
+  int n = GetKeyboardLayoutList(64, loaded);
+  if (n > 0) return std::find(loaded, loaded + n, layout) != loaded + n;
+  // More than 64 layouts (or none): ask for the exact count.
+  n = GetKeyboardLayoutList(0, nullptr);
+  if (n <= 0) return false;
+  std::vector<HKL> all(static_cast<size_t>(n));
+  n = GetKeyboardLayoutList(n, all.data());
+  return n > 0 && std::find(all.begin(), all.begin() + n, layout) != all.begin() + n;
+}
+
+std::optional<LayoutKey> SystemKeyboardLayout::KeyFor(LayoutId layout, char16_t ch) {
+  if (ch < 128) {
+    const Cached* cached = AsciiOf(layout);
+    return cached ? cached->ascii[ch] : std::nullopt;
+  }
+  const HKL hkl = reinterpret_cast<HKL>(layout);
+  if (!LayoutLoaded(hkl)) return std::nullopt;
+  return ScanLayoutKey(hkl, ch);
+}
+
+const SystemKeyboardLayout::Cached* SystemKeyboardLayout::AsciiOf(LayoutId layout) {
+  for (const Cached& c : cache_)
+    if (c.layout == layout) return &c;
+  // Not kept when not loaded: it may be loaded by the next press.
+  const HKL hkl = reinterpret_cast<HKL>(layout);
+  if (!LayoutLoaded(hkl)) return nullptr;
+  Cached& c = cache_.emplace_back();
+  c.layout = layout;
+  for (char16_t ch = 0; ch < 128; ++ch) c.ascii[ch] = ScanLayoutKey(hkl, ch);
+  return &c;
+}
+
+}  // namespace quorrel
