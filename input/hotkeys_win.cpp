@@ -4,8 +4,6 @@
 
 #include "base/report.h"
 #include "base/text.h"
-#include "input/input_window_win.h"
-#include "input/typing_win.h"
 
 namespace quorrel {
 namespace {
@@ -110,26 +108,6 @@ bool HotkeyMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRES
     return true;
   }
   return false;
-}
-
-LRESULT CALLBACK OnInputHotkey(HWND window, UINT, WPARAM wparam, LPARAM) {
-  if (wparam != kAccountHotkeyId && wparam != kPasswordHotkeyId) return 0;
-  const SecretText text = InputBoxText(window, wparam == kAccountHotkeyId ? InputBox::Account : InputBox::Password);
-  // The typing never presses a hotkey's key (a character that needs one goes as a Unicode
-  // character event), so its own events can neither fire a hotkey again nor be swallowed
-  // as one: a hotkey on "A" would otherwise eat every "a" of the password and type the
-  // whole text again for each. This holds whatever the timing. Windows handles the batch
-  // after SendInput has returned, so a check "while typing" on this side could not see
-  // the WM_HOTKEYs it causes; Wine handles it before returning. Either way there are none.
-  TypeText(text.view(), HotkeyKeys());
-  // Presses that came in while the batch went out are dropped, not served after it: Wine
-  // hands the whole batch to the system before SendInput returns, so every WM_HOTKEY
-  // posted meanwhile is queued by now. On Windows what arrives later is a real press, and
-  // its batch queues behind this one instead of mixing into it.
-  MSG pending;
-  while (PeekMessageA(&pending, window, WM_HOTKEY, WM_HOTKEY, PM_REMOVE)) {
-  }
-  return 0;
 }
 
 }  // namespace quorrel

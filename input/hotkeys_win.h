@@ -37,8 +37,6 @@ void UnregisterAllHotkeys(HWND window);
 // message that watch a held key's release. True, with *result set, for a message that was
 // the hotkeys'; the window handles every other message itself.
 bool HotkeyMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result);
-// The handler of both program hotkeys: types the input window's 账号 or 密码 box.
-LRESULT CALLBACK OnInputHotkey(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
 // The keys of every recorded hotkey: the typing must not press them, or its own events
 // would fire the hotkey again (and the system would swallow the key).

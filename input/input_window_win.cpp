@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,7 +11,11 @@
 #include "exchange/account_file.h"
 #include "input/hotkeys_win.h"
 #include "input/key_names.h"
+#include "input/target_facts_win.h"
+#include "input/typing_plan.h"
+#include "input/typing_win.h"
 #include "store/settings.h"
+#include "ui/toolkit/balloon_win.h"
 #include "ui/toolkit/window_win.h"
 
 namespace quorrel {
@@ -33,6 +39,16 @@ constexpr int kStylePlain = 12;
 constexpr int kStyleMasked = 14;
 constexpr wchar_t kMaskChar = 0x25CF;  // ●
 
+// Polls the user's modifier keys while a press waits for them to come up.
+constexpr UINT_PTR kModifierTimerId = 0x51E8;
+
+// A press whose text waits until the user's Shift, Ctrl, Alt and Windows keys are up: held
+// down, they would turn the typed letters into shortcuts.
+struct WaitingPress {
+  SecretText text;
+  ModifierWait wait;
+};
+
 struct InputWindow : ui::WindowState {
   explicit InputWindow(InputWindowArgs a) : args(std::move(a)) {}
   InputWindowArgs args;
@@ -40,6 +56,9 @@ struct InputWindow : ui::WindowState {
   // character (a stray lead byte, a lead byte before a digit) would come back as '?' and
   // swallow the byte after them: the hotkey would type a wrong password.
   std::array<SecretText, 2> shown;
+  std::optional<WaitingPress> waiting;
+  SystemKeyboardLayout layouts;  // asked for every character the typing plans
+  ui::Balloon note;              // what could not be typed, and why
 };
 
 InputWindow& StateOf(ui::Window& w) { return w.State<InputWindow>(); }
@@ -85,6 +104,8 @@ std::string HintPart(int32_t code, Refusal refusal) {
   return name;
 }
 
+LRESULT CALLBACK OnInputHotkey(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
 // Registers one of the two hotkeys unless it cannot work; the reason when it is not.
 Refusal RegisterInputHotkey(HWND window, int32_t code, int id) {
   if (IsModifierKey(code)) return Refusal::kModifier;
@@ -113,6 +134,103 @@ void OnCreated(ui::Window& w, ui::EventArgs&) {
 
 void OnFilesDropped(ui::Window& w, ui::EventArgs& args) { ShowAccountFile(w, args.text); }
 
+std::chrono::milliseconds Now() { return std::chrono::milliseconds(GetTickCount64()); }
+
+// Why nothing was typed; told beside the window, which keeps the focus where it is (in the
+// program the user types into).
+enum class Untyped { kElevated, kBlocked, kRemote, kModifiersHeld };
+
+void Tell(ui::Window& w, Untyped why, size_t position = 0) {
+  std::string text;
+  switch (why) {
+    case Untyped::kElevated:
+      text = "目标程序以管理员身份运行，Windows 会丢弃发给它的模拟按键。\n"
+             "请以管理员身份运行 Quorrel（右键单击 Quorrel.exe，选“以管理员身份运行”）后再按热键。";
+      break;
+    case Untyped::kBlocked:
+      text = "Windows 拦下了模拟按键，没有全部送到目标程序（它可能以管理员身份运行）。\n"
+             "请以管理员身份运行 Quorrel 后再按热键。";
+      break;
+    case Untyped::kRemote:
+      text = "远程桌面或虚拟机窗口只接受按键，第 " + std::to_string(position) +
+             " 个字符（中文、全角或要用 AltGr 的字符）无法用按键输入。\n为免只输入一半，这次什么也没有输入。";
+      break;
+    case Untyped::kModifiersHeld:
+      text = "Shift、Ctrl、Alt 或 Windows 键仍被按住，按下的字母会变成快捷键。\n请松开这些键后再按热键。";
+      break;
+  }
+  RECT hint{};
+  GetWindowRect(w.Control(kHint), &hint);
+  StateOf(w).note.Show(w.hwnd(), POINT{(hint.left + hint.right) / 2, hint.bottom}, "没有输入", text);
+}
+
+// Types the text as the focused program takes it (typing_plan.h), or waits for the user's
+// modifier keys, or says why it cannot.
+void TypeNow(ui::Window& w, SecretText text) {
+  InputWindow& s = StateOf(w);
+  const TargetFacts facts = ReadTargetFacts();
+  SystemTypingEnvironment environment;
+  // The typing never presses a hotkey's key (a character that needs one goes as a Unicode
+  // character event), so its own events can neither fire a hotkey again nor be swallowed
+  // as one: a hotkey on "A" would otherwise eat every "a" of the password.
+  const TypingPlan plan = PlanTyping(text.view(), facts, environment, s.layouts, HotkeyKeys());
+  switch (plan.status()) {
+    case PlanStatus::Ready: {
+      // A remote client reads the keys' scan codes; everything else gets the plain events.
+      SendInputInjector injector =
+          plan.remoteClient() ? SendInputInjector(reinterpret_cast<HKL>(facts.layout)) : SendInputInjector();
+      if (InjectBatch(injector, plan.events())) {
+        s.note.Hide();
+      } else {
+        Tell(w, Untyped::kBlocked);  // the system took only part: it holds the target apart
+      }
+      break;
+    }
+    case PlanStatus::WaitForModifiers:
+      s.waiting.emplace(WaitingPress{std::move(text), ModifierWait(Now())});
+      SetTimer(w.hwnd(), kModifierTimerId, static_cast<UINT>(ModifierWait::kPollInterval.count()), nullptr);
+      break;
+    case PlanStatus::TargetElevated: Tell(w, Untyped::kElevated); break;
+    case PlanStatus::RemoteCannotType: Tell(w, Untyped::kRemote, plan.refusedAt()); break;
+  }
+}
+
+// The handler of both program hotkeys: types the 账号 or 密码 box.
+LRESULT CALLBACK OnInputHotkey(HWND window, UINT, WPARAM wparam, LPARAM) {
+  if (wparam != kAccountHotkeyId && wparam != kPasswordHotkeyId) return 0;
+  ui::Window* w = ui::Window::FromHwnd(window);
+  if (!w || !w->StateIf<InputWindow>()) return 0;
+  StateOf(*w).waiting.reset();  // a new press replaces one still waiting
+  TypeNow(*w, InputBoxText(window, wparam == kAccountHotkeyId ? InputBox::Account : InputBox::Password));
+  // Presses that came in while the batch went out are dropped, not served after it: Wine
+  // hands the whole batch to the system before SendInput returns, so every WM_HOTKEY
+  // posted meanwhile is queued by now. On Windows what arrives later is a real press, and
+  // its batch queues behind this one instead of mixing into it.
+  MSG pending;
+  while (PeekMessageA(&pending, window, WM_HOTKEY, WM_HOTKEY, PM_REMOVE)) {
+  }
+  return 0;
+}
+
+// While a press waits: its text goes once the modifiers are up, or the user is told after
+// the wait's limit. The window's messages go on meanwhile.
+void OnModifierTimer(ui::Window& w, ui::EventArgs& args) {
+  if (args.wparam != kModifierTimerId) return;
+  args.handled = true;
+  InputWindow& s = StateOf(w);
+  const ModifierWait::Step step = s.waiting ? s.waiting->wait.Poll(HeldModifiers(), Now()) : ModifierWait::Step::GaveUp;
+  if (step == ModifierWait::Step::Waiting) return;
+  KillTimer(w.hwnd(), kModifierTimerId);
+  if (!s.waiting) return;
+  SecretText text = std::move(s.waiting->text);
+  s.waiting.reset();
+  if (step == ModifierWait::Step::Released) {
+    TypeNow(w, std::move(text));
+  } else {
+    Tell(w, Untyped::kModifiersHeld);
+  }
+}
+
 // The hotkeys' messages (the presses, the watch of a held key's release) go to them.
 void OnHotkeyMessage(ui::Window& w, ui::EventArgs& args) {
   args.handled = HotkeyMessage(w.hwnd(), args.message, args.wparam, args.lparam, &args.result);
@@ -121,6 +239,9 @@ void OnHotkeyMessage(ui::Window& w, ui::EventArgs& args) {
 void OnDestroying(ui::Window& w, ui::EventArgs&) {
   InputWindow& s = StateOf(w);
   UnregisterAllHotkeys(w.hwnd());
+  KillTimer(w.hwnd(), kModifierTimerId);
+  s.waiting.reset();
+  s.note.Hide();
   // Nothing of the account stays behind in the controls' memory or in the window's own.
   w.SetText(kAccount, "");
   w.SetText(kPassword, "");
@@ -142,6 +263,7 @@ static_assert(std::size(kControls) == kControlCount);
 const ui::HandlerSpec kHandlers[] = {
     {ui::kNoControl, ui::Event::Created, OnCreated},
     {kDropTarget, ui::Event::FilesDropped, OnFilesDropped},
+    {ui::kNoControl, ui::Event::Message, OnModifierTimer, WM_TIMER},
     {ui::kNoControl, ui::Event::Message, OnHotkeyMessage, 0},
     {ui::kNoControl, ui::Event::Destroying, OnDestroying},
 };
