@@ -27,7 +27,6 @@ using namespace quorrel;
 
 namespace {
 
-using Files = std::map<std::string, std::string>;  // name -> bytes
 using Account = std::vector<Text>;                 // PID (empty: any fresh one), NAME, USER, PASSWORD
 using Accounts = std::vector<Account>;
 
@@ -42,17 +41,6 @@ std::string Here() {
   return path.substr(0, path.find_last_of('\\'));
 }
 
-Files FilesIn(const std::string& dir) {
-  Files files;
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return files;
-  do {
-    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) files[fd.cFileName] = RawRead(dir + "\\" + fd.cFileName);
-  } while (FindNextFileA(h, &fd));
-  FindClose(h);
-  return files;
-}
 
 void PutFiles(const std::string& dir, const Files& files) {
   TempDir::RemoveTree(dir);

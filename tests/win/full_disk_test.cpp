@@ -27,7 +27,6 @@ using namespace quorrel;
 
 namespace {
 
-using Files = std::map<std::string, std::string>;
 
 constexpr char kFiller[] = "filler.bin";
 constexpr ULONGLONG kPage = 4096;
@@ -44,19 +43,7 @@ ULONGLONG FreeBytes(const std::string& dir) {
 }
 
 // The folder's files but the program and the filler.
-Files FilesIn(const std::string& dir) {
-  Files files;
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return files;
-  do {
-    const std::string name = fd.cFileName;
-    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != "Quorrel.exe" && name != kFiller)
-      files[name] = RawRead(dir + "\\" + name);
-  } while (FindNextFileA(h, &fd));
-  FindClose(h);
-  return files;
-}
+Files FilesOf(const std::string& dir) { return FilesIn(dir, {"Quorrel.exe", kFiller}); }
 
 // The small file system, emptied but for the program; skipped where the bench could not make it.
 class FullDisk : public ::testing::Test {
@@ -76,7 +63,7 @@ class FullDisk : public ::testing::Test {
     if (!dir_.empty()) Empty();
   }
   void Empty() const {
-    for (const auto& [name, bytes] : FilesIn(dir_)) DeleteFileA((dir_ + "\\" + name).c_str());
+    for (const auto& [name, bytes] : FilesOf(dir_)) DeleteFileA((dir_ + "\\" + name).c_str());
     DeleteFileA((dir_ + "\\" + kFiller).c_str());
   }
   void Put(const Files& files) const {
@@ -190,7 +177,7 @@ TEST_F(FullDisk, EveryChangeGoesInWholeOrFailsAsDiskFullWithTheFilesAsTheyWere) 
       Put(before);
       Leave(room);
       const TableOutcome outcome = c.run(Store());
-      Files after = FilesIn(dir_);
+      Files after = FilesOf(dir_);
       MakeRoom();
       const std::string at = std::string(c.name) + " with " + std::to_string(room) + " bytes left";
       // The log: its earlier bytes, then whole lines or nothing.
@@ -265,7 +252,7 @@ TEST_F(FullDisk, AnExportToAFullDesktopSaysSoAndKeepsTheEarlierFile) {
   Leave(0);
   EXPECT_EQ(WriteAccountFile("#Mail bob", "bob", "the new password"), ExportOutcome::kDiskFull);
   EXPECT_EQ(RawRead(file), earlier);
-  EXPECT_EQ(FilesIn(dir_), (Files{{"#Mail bob.Pw", earlier}})) << "a temp file was left";
+  EXPECT_EQ(FilesOf(dir_), (Files{{"#Mail bob.Pw", earlier}})) << "a temp file was left";
   EXPECT_NE(ExportOutcomeText(ExportOutcome::kDiskFull).find("磁盘"), std::string::npos);
 
   MakeRoom();

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "base/handles_win.h"
+#include "driver/driver.h"
 #include "input/target_facts_win.h"
 #include "input/typing_plan.h"
 #include "input/typing_win.h"
@@ -30,6 +31,8 @@
 using namespace quorrel;
 using namespace std::chrono_literals;
 namespace tt = quorrel::typing_target;
+
+using quorrel::e2e::SendKey;
 
 namespace {
 
@@ -134,13 +137,6 @@ struct RemoteClientCopy {
   bool made = CopyFileA((TestsFolder() + "\\typing_target.exe").c_str(), exe.c_str(), FALSE) != FALSE;
 };
 
-void SendKey(WORD vk, bool up) {
-  INPUT in{};
-  in.type = INPUT_KEYBOARD;
-  in.ki.wVk = vk;
-  in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-  SendInput(1, &in, sizeof in);
-}
 
 // Key events as the hook reports them: key, scan code, up. Wine's hook leaves the up flag
 // off a Unicode character's key-up, so a VK_PACKET event is always "down" here.

@@ -3,8 +3,12 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
+#include <initializer_list>
+#include <map>
 #include <string>
+#include <string_view>
 
 #include "tests/win/temp_dir.h"
 #include "base/handles_win.h"
@@ -41,6 +45,23 @@ inline bool RawWrite(const std::string& path, const std::string& bytes) {
   DWORD put = 0;
   return f && ::WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr) &&
          put == bytes.size();
+}
+
+// The files of a folder (not its subfolders) by name, with their bytes; names in `except`
+// are left out.
+using Files = std::map<std::string, std::string>;
+inline Files FilesIn(const std::string& dir, std::initializer_list<std::string_view> except = {}) {
+  Files files;
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return files;
+  do {
+    const std::string name = fd.cFileName;
+    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    if (std::find(except.begin(), except.end(), name) == except.end()) files[name] = RawRead(dir + "\\" + name);
+  } while (FindNextFileA(h, &fd));
+  FindClose(h);
+  return files;
 }
 
 }  // namespace quorrel

@@ -35,13 +35,6 @@ std::string ModuleDir() {
 }
 
 
-void SendKey(WORD vk, bool up) {
-  INPUT in{};
-  in.type = INPUT_KEYBOARD;
-  in.ki.wVk = vk;
-  in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-  SendInput(1, &in, sizeof in);
-}
 
 }  // namespace
 
@@ -243,6 +236,14 @@ bool Foreground(HWND hwnd) {
     if (GetForegroundWindow() == hwnd) return true;
   }
   return false;
+}
+
+void SendKey(WORD vk, bool up) {
+  INPUT in{};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = vk;
+  in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  SendInput(1, &in, sizeof in);
 }
 
 void PressKey(WORD vk) {

@@ -83,6 +83,7 @@ HWND ChildByText(HWND parent, const std::string& utf8Text);
 // Input.
 bool Foreground(HWND hwnd);
 void PressKey(WORD vk);
+void SendKey(WORD vk, bool up);  // one key going down or up
 void TypeUnicode(const std::string& utf8);
 void ClickAt(int x, int y, bool doubleClick = false);
 void ClickWindow(HWND hwnd, int dx = -1, int dy = -1, bool doubleClick = false);
