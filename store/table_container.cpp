@@ -20,7 +20,6 @@ constexpr size_t kSaltBytes = 16;
 constexpr size_t kNonceBytes = 12;
 constexpr size_t kTagBytes = 16;
 constexpr size_t kHeaderBytes = 48;
-constexpr size_t kKeyBytes = 32;
 constexpr uint8_t kRecordFlags = 0;
 
 using Key = TableKey;

@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!account) continue;
     ++accepted;
     // The three fields and their two separators make up the trimmed line.
-    Check(account->name + "----" + account->user + "----" + account->password == TrimImportText(line));
+    Check(account->name + "----" + account->user + "----" + account->password.str() == TrimImportText(line));
     Check(account->name.find("----") == Text::npos && account->user.find("----") == Text::npos);
   }
   Check(list.accounts.size() == accepted);
