@@ -7,14 +7,6 @@
 namespace quorrel::e2e {
 namespace {
 
-void KeyEvent(WORD vk, bool up) {
-  INPUT in{};
-  in.type = INPUT_KEYBOARD;
-  in.ki.wVk = vk;
-  in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-  SendInput(1, &in, sizeof in);
-}
-
 bool CapsLockOn() { return (GetKeyState(VK_CAPITAL) & 1) != 0; }
 
 // Switches Caps Lock on for its lifetime and off again at the end.
@@ -61,10 +53,10 @@ TEST_F(TypingTest, TheStoredTextArrivesExactlyOncePerPress) {
   target_.Clear();
   target_.Focus();
   for (int i = 0; i < 33; ++i) {
-    KeyEvent(VK_F9, false);
+    SendKey(VK_F9, false);
     Pump(30ms);
   }
-  KeyEvent(VK_F9, true);
+  SendKey(VK_F9, true);
   EXPECT_EQ(target_.WaitText(typedPassword.size()), typedPassword);
   Pump(1s);
   EXPECT_EQ(target_.TextAnsi(), typedPassword);
