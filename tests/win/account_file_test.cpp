@@ -30,36 +30,6 @@ std::string ReadWide(const std::wstring& path) {
   return out;
 }
 
-// This process's HKEY_CURRENT_USER replaced by a volatile key whose desktop folder does not
-// exist, so that the shell cannot name it; the real one comes back at the end of the scope.
-class NoDesktopFolder {
- public:
-  NoDesktopFolder() {
-    RegCreateKeyExW(HKEY_CURRENT_USER, kRoot, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                    root_.put(), nullptr);
-    const wchar_t missing[] = L"C:\\no such folder\\Desktop";
-    for (const wchar_t* sub : {L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
-                               L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"}) {
-      UniqueHkey key;
-      RegCreateKeyExW(root_.get(), sub, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, key.put(), nullptr);
-      RegSetValueExW(key.get(), L"Desktop", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(missing),
-                     sizeof missing);
-    }
-    active_ = root_ && RegOverridePredefKey(HKEY_CURRENT_USER, root_.get()) == ERROR_SUCCESS;
-  }
-  ~NoDesktopFolder() {
-    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-    root_.reset();
-    RegDeleteTreeW(HKEY_CURRENT_USER, kRoot);
-  }
-  bool active() const { return active_; }
-
- private:
-  static constexpr const wchar_t* kRoot = L"Software\\QuorrelTest\\NoDesktop";
-  UniqueHkey root_;
-  bool active_ = false;
-};
-
 class AccountFileExport : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -112,7 +82,7 @@ TEST_F(AccountFileExport, WritesNothingWhenTheDesktopFolderCannotBeFound) {
   GetCurrentDirectoryW(MAX_PATH, before);
   ASSERT_TRUE(SetCurrentDirectoryA(cwd.path().c_str()));
   {
-    NoDesktopFolder gone;
+    DesktopAt gone(L"C:\\no such folder\\Desktop");  // a folder the shell cannot name
     ASSERT_TRUE(gone.active());
     wchar_t path[MAX_PATH] = {};
     ASSERT_NE(SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, path), S_OK);

@@ -202,44 +202,9 @@ TEST_F(FullDisk, EveryChangeGoesInWholeOrFailsAsDiskFullWithTheFilesAsTheyWere) 
   }
 }
 
-namespace {
-
-// This process's desktop folder moved to dir while the object lives (HKEY_CURRENT_USER
-// replaced by a volatile key that names it).
-class DesktopAt {
- public:
-  explicit DesktopAt(const std::string& dir) {
-    RegCreateKeyExW(HKEY_CURRENT_USER, kRoot, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, root_.put(),
-                    nullptr);
-    const std::wstring path = AnsiToWide(dir);
-    for (const wchar_t* sub : {L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
-                               L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"}) {
-      UniqueHkey key;
-      RegCreateKeyExW(root_.get(), sub, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, key.put(), nullptr);
-      RegSetValueExW(key.get(), L"Desktop", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
-                     static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
-    }
-    active_ = root_ && RegOverridePredefKey(HKEY_CURRENT_USER, root_.get()) == ERROR_SUCCESS;
-  }
-  DesktopAt(const DesktopAt&) = delete;
-  DesktopAt& operator=(const DesktopAt&) = delete;
-  ~DesktopAt() {
-    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-    root_.reset();
-    RegDeleteTreeW(HKEY_CURRENT_USER, kRoot);
-  }
-  bool active() const { return active_; }
-
- private:
-  static constexpr const wchar_t* kRoot = L"Software\\QuorrelTest\\FullDesktop";
-  UniqueHkey root_;
-  bool active_ = false;
-};
-
-}  // namespace
 
 TEST_F(FullDisk, AnExportToAFullDesktopSaysSoAndKeepsTheEarlierFile) {
-  DesktopAt desktop(dir_);
+  DesktopAt desktop(AnsiToWide(dir_));
   ASSERT_TRUE(desktop.active());
   wchar_t shown[MAX_PATH] = {};
   ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, shown), S_OK);

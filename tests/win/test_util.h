@@ -64,4 +64,35 @@ inline Files FilesIn(const std::string& dir, std::initializer_list<std::string_v
   return files;
 }
 
+// This process's desktop folder moved to `dir` while the object lives: HKEY_CURRENT_USER
+// is replaced by a volatile key that names it, and the real one comes back at the end.
+class DesktopAt {
+ public:
+  explicit DesktopAt(const std::wstring& dir) {
+    RegCreateKeyExW(HKEY_CURRENT_USER, kRoot, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, root_.put(),
+                    nullptr);
+    for (const wchar_t* sub : {L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+                               L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"}) {
+      UniqueHkey key;
+      RegCreateKeyExW(root_.get(), sub, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, key.put(), nullptr);
+      RegSetValueExW(key.get(), L"Desktop", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(dir.c_str()),
+                     static_cast<DWORD>((dir.size() + 1) * sizeof(wchar_t)));
+    }
+    active_ = root_ && RegOverridePredefKey(HKEY_CURRENT_USER, root_.get()) == ERROR_SUCCESS;
+  }
+  DesktopAt(const DesktopAt&) = delete;
+  DesktopAt& operator=(const DesktopAt&) = delete;
+  ~DesktopAt() {
+    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    root_.reset();
+    RegDeleteTreeW(HKEY_CURRENT_USER, kRoot);
+  }
+  bool active() const { return active_; }
+
+ private:
+  static constexpr const wchar_t* kRoot = L"Software\\QuorrelTest\\Desktop";
+  UniqueHkey root_;
+  bool active_ = false;
+};
+
 }  // namespace quorrel
