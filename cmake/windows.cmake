@@ -63,7 +63,11 @@ include(GoogleTest)
 if(CMAKE_CROSSCOMPILING)
   # One Xvfb display and one running wineserver for the whole test run, ended by their ids.
   add_test(NAME wine_bench_up COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-bench.sh up ${QUORREL_WINE_DIR} ${QUORREL_WINDOWS_BUILD})
-  add_test(NAME wine_bench_down COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-bench.sh down ${QUORREL_WINE_DIR} ${QUORREL_WINDOWS_BUILD})
+  # Ended by a path relative to the build tree, as people type it; it fails when anything of
+  # the prefix is left running.
+  file(RELATIVE_PATH wine_dir_relative ${CMAKE_BINARY_DIR} ${QUORREL_WINE_DIR})
+  add_test(NAME wine_bench_down COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-bench.sh down ${wine_dir_relative} ${QUORREL_WINDOWS_BUILD}
+           WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
   set_tests_properties(wine_bench_up PROPERTIES FIXTURES_SETUP wine LABELS bench)
   set_tests_properties(wine_bench_down PROPERTIES FIXTURES_CLEANUP wine LABELS bench)
 endif()

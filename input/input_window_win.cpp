@@ -10,6 +10,7 @@
 #include "base/encoding_win.h"
 #include "exchange/account_file.h"
 #include "input/hotkeys_win.h"
+#include "input/input_texts.h"
 #include "input/key_names.h"
 #include "input/target_facts_win.h"
 #include "input/typing_plan.h"
@@ -43,9 +44,11 @@ constexpr wchar_t kMaskChar = 0x25CF;  // ●
 constexpr UINT_PTR kModifierTimerId = 0x51E8;
 
 // A press whose text waits until the user's Shift, Ctrl, Alt and Windows keys are up: held
-// down, they would turn the typed letters into shortcuts.
+// down, they would turn the typed letters into shortcuts. Its text is for the window that
+// had the keyboard at the press, and for no other.
 struct WaitingPress {
   SecretText text;
+  KeyboardOwner owner;
   ModifierWait wait;
 };
 
@@ -136,39 +139,25 @@ void OnFilesDropped(ui::Window& w, ui::EventArgs& args) { ShowAccountFile(w, arg
 
 std::chrono::milliseconds Now() { return std::chrono::milliseconds(GetTickCount64()); }
 
-// Why nothing was typed; told beside the window, which keeps the focus where it is (in the
-// program the user types into).
-enum class Untyped { kElevated, kBlocked, kRemote, kModifiersHeld };
-
-void Tell(ui::Window& w, Untyped why, size_t position = 0) {
-  std::string text;
-  switch (why) {
-    case Untyped::kElevated:
-      text = "目标程序以管理员身份运行，Windows 会丢弃发给它的模拟按键。\n"
-             "请以管理员身份运行 Quorrel（右键单击 Quorrel.exe，选“以管理员身份运行”）后再按热键。";
-      break;
-    case Untyped::kBlocked:
-      text = "Windows 拦下了模拟按键，没有全部送到目标程序（它可能以管理员身份运行）。\n"
-             "请以管理员身份运行 Quorrel 后再按热键。";
-      break;
-    case Untyped::kRemote:
-      text = "远程桌面或虚拟机窗口只接受按键，第 " + std::to_string(position) +
-             " 个字符（中文、全角或要用 AltGr 的字符）无法用按键输入。\n为免只输入一半，这次什么也没有输入。";
-      break;
-    case Untyped::kModifiersHeld:
-      text = "Shift、Ctrl、Alt 或 Windows 键仍被按住，按下的字母会变成快捷键。\n请松开这些键后再按热键。";
-      break;
-  }
+// Told beside the window, which keeps the focus where it is (in the program the user
+// types into).
+void Tell(ui::Window& w, std::string_view title, const std::string& text) {
   RECT hint{};
   GetWindowRect(w.Control(kHint), &hint);
-  StateOf(w).note.Show(w.hwnd(), POINT{(hint.left + hint.right) / 2, hint.bottom}, "没有输入", text);
+  StateOf(w).note.Show(w.hwnd(), POINT{(hint.left + hint.right) / 2, hint.bottom}, title, text);
 }
 
-// Types the text as the focused program takes it (typing_plan.h), or waits for the user's
-// modifier keys, or says why it cannot.
-void TypeNow(ui::Window& w, SecretText text) {
+void TellNothingTyped(ui::Window& w, const std::string& text) { Tell(w, input_texts::kNothingTyped, text); }
+
+// Types the text as the focused program takes it (typing_plan.h) into the window that had
+// the keyboard at the press, or waits for the user's modifier keys, or says why it cannot.
+void TypeNow(ui::Window& w, SecretText text, const KeyboardOwner& owner) {
   InputWindow& s = StateOf(w);
-  const TargetFacts facts = ReadTargetFacts();
+  // After a wait the user may be in another window by now (Alt+Tab is a hotkey press with
+  // a modifier after it): the text is not for that one.
+  const KeyboardOwner now = ReadKeyboardOwner();
+  if (now != owner) return TellNothingTyped(w, input_texts::kWindowChanged);
+  const TargetFacts facts = ReadTargetFacts(now);
   SystemTypingEnvironment environment;
   // The typing never presses a hotkey's key (a character that needs one goes as a Unicode
   // character event), so its own events can neither fire a hotkey again nor be swallowed
@@ -177,31 +166,42 @@ void TypeNow(ui::Window& w, SecretText text) {
   switch (plan.status()) {
     case PlanStatus::Ready: {
       // A remote client reads the keys' scan codes; everything else gets the plain events.
-      SendInputInjector injector =
-          plan.remoteClient() ? SendInputInjector(reinterpret_cast<HKL>(facts.layout)) : SendInputInjector();
-      if (InjectBatch(injector, plan.events())) {
-        s.note.Hide();
-      } else {
-        Tell(w, Untyped::kBlocked);  // the system took only part: it holds the target apart
+      // The injector checks the window once more as its last step before the keys go.
+      SendInputInjector injector({.scanCodeLayout = plan.remoteClient() ? reinterpret_cast<HKL>(facts.layout) : nullptr,
+                                  .boundTo = owner});
+      const Injection done = InjectBatch(injector, plan.events());
+      switch (done.outcome) {
+        case Injection::Outcome::kTyped: s.note.Hide(); break;
+        case Injection::Outcome::kTargetChanged: TellNothingTyped(w, input_texts::kWindowChanged); break;
+        case Injection::Outcome::kCut:
+          Tell(w, done.typedChars == 0 ? input_texts::kNothingTyped : input_texts::kPartTyped,
+               input_texts::Cut(done.typedChars, done.keysLeftDown));
+          break;
       }
       break;
     }
     case PlanStatus::WaitForModifiers:
-      s.waiting.emplace(WaitingPress{std::move(text), ModifierWait(Now())});
+      s.waiting.emplace(WaitingPress{std::move(text), owner, ModifierWait(Now())});
       SetTimer(w.hwnd(), kModifierTimerId, static_cast<UINT>(ModifierWait::kPollInterval.count()), nullptr);
       break;
-    case PlanStatus::TargetElevated: Tell(w, Untyped::kElevated); break;
-    case PlanStatus::RemoteCannotType: Tell(w, Untyped::kRemote, plan.refusedAt()); break;
+    case PlanStatus::TargetElevated: TellNothingTyped(w, input_texts::kElevated); break;
+    case PlanStatus::RemoteCannotType:
+      TellNothingTyped(w, plan.refusedForHotkey() != 0
+                              ? input_texts::RemoteNeedsHotkey(plan.refusedAt(), KeyName(plan.refusedForHotkey()))
+                              : input_texts::RemoteNeedsCharacter(plan.refusedAt()));
+      break;
   }
 }
 
 // The handler of both program hotkeys: types the 账号 or 密码 box.
 LRESULT CALLBACK OnInputHotkey(HWND window, UINT, WPARAM wparam, LPARAM) {
   if (wparam != kAccountHotkeyId && wparam != kPasswordHotkeyId) return 0;
+  // What has the keyboard now, as close to the press as this program gets to see it.
+  const KeyboardOwner owner = ReadKeyboardOwner();
   ui::Window* w = ui::Window::FromHwnd(window);
   if (!w || !w->StateIf<InputWindow>()) return 0;
   StateOf(*w).waiting.reset();  // a new press replaces one still waiting
-  TypeNow(*w, InputBoxText(window, wparam == kAccountHotkeyId ? InputBox::Account : InputBox::Password));
+  TypeNow(*w, InputBoxText(window, wparam == kAccountHotkeyId ? InputBox::Account : InputBox::Password), owner);
   // Presses that came in while the batch went out are dropped, not served after it: Wine
   // hands the whole batch to the system before SendInput returns, so every WM_HOTKEY
   // posted meanwhile is queued by now. On Windows what arrives later is a real press, and
@@ -223,11 +223,12 @@ void OnModifierTimer(ui::Window& w, ui::EventArgs& args) {
   KillTimer(w.hwnd(), kModifierTimerId);
   if (!s.waiting) return;
   SecretText text = std::move(s.waiting->text);
+  const KeyboardOwner owner = s.waiting->owner;
   s.waiting.reset();
   if (step == ModifierWait::Step::Released) {
-    TypeNow(w, std::move(text));
+    TypeNow(w, std::move(text), owner);
   } else {
-    Tell(w, Untyped::kModifiersHeld);
+    TellNothingTyped(w, input_texts::kModifiersHeld);
   }
 }
 

@@ -62,21 +62,30 @@ std::optional<DWORD> OwnIntegrityRid() {
   return own;
 }
 
-TargetIntegrity IntegrityOfProcess(HANDLE process) {
-  const std::optional<DWORD> own = OwnIntegrityRid();
-  if (!own) return TargetIntegrity::Unknown;
-  UniqueHandle token;
-  if (!OpenProcessToken(process, TOKEN_QUERY, token.put())) {
-    // The process could be opened but its token is closed to us: an elevated process's
-    // token grants access to the administrators only, whose group is deny-only in our
-    // filtered token. (Another user's process refuses the same way; it is taken as
-    // higher too, which types nothing rather than into a window that may drop it.)
-    return GetLastError() == ERROR_ACCESS_DENIED ? TargetIntegrity::Higher : TargetIntegrity::Unknown;
+
+// ToUnicodeEx for one key of a layout, in the shift state asked for.
+class SystemLayoutAnswers final : public LayoutAnswers {
+ public:
+  explicit SystemLayoutAnswers(HKL layout) : layout_(layout) {}
+  int16_t ScanChar(char16_t ch) override { return VkKeyScanExW(static_cast<WCHAR>(ch), layout_); }
+  int Translate(uint8_t vk, uint8_t shiftState) override {
+    BYTE keys[256] = {};
+    if (shiftState & kLayoutShift) keys[VK_SHIFT] = keys[VK_LSHIFT] = 0x80;
+    if (shiftState & kLayoutCtrl) keys[VK_CONTROL] = keys[VK_LCONTROL] = 0x80;
+    if (shiftState & kLayoutAlt) keys[VK_MENU] = keys[VK_RMENU] = 0x80;
+    const UINT scan = MapVirtualKeyExW(vk, MAPVK_VK_TO_VSC, layout_);
+    wchar_t out[8] = {};
+    // Flag 4: the keyboard state of this thread stays as it is (Windows 10 1607 and
+    // later). Earlier systems keep a dead key pending; the second call takes it out again.
+    constexpr UINT kKeepKeyboardState = 0x4;
+    const int n = ToUnicodeEx(vk, scan, keys, out, 8, kKeepKeyboardState, layout_);
+    if (n < 0) ToUnicodeEx(vk, scan, keys, out, 8, kKeepKeyboardState, layout_);
+    return n;
   }
-  const std::optional<DWORD> theirs = IntegrityRid(token.get());
-  if (!theirs) return TargetIntegrity::Unknown;
-  return *theirs > *own ? TargetIntegrity::Higher : TargetIntegrity::SameOrLower;
-}
+
+ private:
+  HKL layout_;
+};
 
 // The IME of the focused window: open or not, and its conversion mode. Asked of the
 // window's default IME window, which answers for its thread's input context; an IME of
@@ -86,48 +95,62 @@ void ReadIme(HWND focus, std::chrono::milliseconds wait, TargetFacts& facts) {
   HWND ime = ImmGetDefaultIMEWnd(focus);
   if (!ime) return;
   const UINT ms = static_cast<UINT>(std::clamp<long long>(wait.count(), 1, 10000));
-  DWORD_PTR open = 0;
-  if (!SendMessageTimeoutW(ime, WM_IME_CONTROL, kImcGetOpenStatus, 0, SMTO_ABORTIFHUNG, ms, &open) || !open)
-    return;  // closed, or no answer in time: typed as without an IME
-  facts.imeOpen = true;
-  DWORD_PTR mode = 0;
-  // Open, but the mode unknown: taken as composing, since Unicode events land right in
-  // every mode while keys would go into a composition.
-  facts.imeConversion = SendMessageTimeoutW(ime, WM_IME_CONTROL, kImcGetConversionMode, 0, SMTO_ABORTIFHUNG, ms, &mode)
-                            ? static_cast<uint32_t>(mode)
-                            : kImeNative;
+  auto ask = [&](WPARAM question) -> std::optional<uint32_t> {
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutW(ime, WM_IME_CONTROL, question, 0, SMTO_ABORTIFHUNG, ms, &answer)) return std::nullopt;
+    return static_cast<uint32_t>(answer);
+  };
+  ImeAnswers answers;
+  answers.open = ask(kImcGetOpenStatus);
+  if (answers.open.value_or(0) != 0) answers.conversion = ask(kImcGetConversionMode);  // a closed IME's mode says nothing
+  TakeImeAnswers(answers, facts);
 }
 
 }  // namespace
 
-TargetFacts ReadTargetFacts(const TargetFactsOptions& options) {
-  TargetFacts facts;
-  facts.modifiers = HeldModifiers();
-  HWND window = GetForegroundWindow();
-  if (!window) return facts;
+KeyboardOwner ReadKeyboardOwner() {
+  KeyboardOwner owner;
+  owner.foreground = GetForegroundWindow();
+  if (!owner.foreground) return owner;
   DWORD processId = 0;
-  DWORD threadId = GetWindowThreadProcessId(window, &processId);
-  if (threadId == 0) return facts;  // gone meanwhile
+  const DWORD threadId = GetWindowThreadProcessId(owner.foreground, &processId);
+  if (threadId == 0) return KeyboardOwner{owner.foreground};  // gone meanwhile
+  owner.focus = owner.foreground;
+  owner.processId = processId;
   // The keys go to the focused window, which may be another thread's (attached input) or
-  // another process's (an embedded window): its thread's layout translates them.
+  // another process's (an embedded window).
   GUITHREADINFO gui{};
   gui.cbSize = sizeof gui;
   if (GetGUIThreadInfo(threadId, &gui) && gui.hwndFocus) {
     DWORD focusProcess = 0;
-    if (const DWORD focusThread = GetWindowThreadProcessId(gui.hwndFocus, &focusProcess); focusThread != 0) {
-      window = gui.hwndFocus;
-      threadId = focusThread;
-      processId = focusProcess;
+    if (GetWindowThreadProcessId(gui.hwndFocus, &focusProcess) != 0) {
+      owner.focus = gui.hwndFocus;
+      owner.processId = focusProcess;
     }
+  }
+  return owner;
+}
+
+TargetFacts ReadTargetFacts(const TargetFactsOptions& options) { return ReadTargetFacts(ReadKeyboardOwner(), options); }
+
+TargetFacts ReadTargetFacts(const KeyboardOwner& owner, const TargetFactsOptions& options) {
+  TargetFacts facts;
+  facts.modifiers = HeldModifiers();
+  const DWORD threadId = owner.focus ? GetWindowThreadProcessId(owner.focus, nullptr) : 0;
+  if (threadId == 0) {
+    // Nothing in front (or it went): whatever gets the keys, the user's layout names them.
+    facts.layout = reinterpret_cast<LayoutId>(GetKeyboardLayout(0));
+    return facts;
   }
   facts.windowKnown = true;
   // Not opened: a protected process, or gone; its name and level stay unknown.
-  if (UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId)); process) {
+  if (UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, owner.processId)); process) {
     facts.imageName = ImageNameOf(process.get());
     facts.integrity = IntegrityOfProcess(process.get());
   }
+  // The focused window's thread translates the keys with its layout.
   facts.layout = reinterpret_cast<LayoutId>(GetKeyboardLayout(threadId));
-  ReadIme(window, options.imeWait, facts);
+  ReadIme(owner.focus, options.imeWait, facts);
   return facts;
 }
 
@@ -139,6 +162,20 @@ std::string ProcessImageName(DWORD processId) {
 TargetIntegrity IntegrityOf(DWORD processId) {
   UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
   return process ? IntegrityOfProcess(process.get()) : TargetIntegrity::Unknown;
+}
+
+// Windows drops simulated keys by integrity level alone, so only a level that was read
+// decides. A token closed to us says nothing about it: another user's process refuses the
+// same way, and so do programs that guard their process (game launchers, some chat and
+// banking clients), the very log-ins typed into; a batch cut short is told when it happens.
+TargetIntegrity IntegrityOfProcess(HANDLE process) {
+  const std::optional<DWORD> own = OwnIntegrityRid();
+  if (!own) return TargetIntegrity::Unknown;
+  UniqueHandle token;
+  if (!OpenProcessToken(process, TOKEN_QUERY, token.put())) return TargetIntegrity::Unknown;
+  const std::optional<DWORD> theirs = IntegrityRid(token.get());
+  if (!theirs) return TargetIntegrity::Unknown;
+  return *theirs > *own ? TargetIntegrity::Higher : TargetIntegrity::SameOrLower;
 }
 
 uint8_t HeldModifiers() {
@@ -153,13 +190,8 @@ uint8_t HeldModifiers() {
 }
 
 std::optional<LayoutKey> ScanLayoutKey(HKL layout, char16_t ch) {
-  const SHORT scan = VkKeyScanExW(static_cast<WCHAR>(ch), layout);
-  const UINT vk = static_cast<uint16_t>(scan) & 0xFFu;
-  // MapVirtualKeyExW flags the key's unshifted state only; that flag is taken for every
-  // state of the key. A false "dead" costs a Unicode event (a refusal for a remote
-  // client); a key dead only with Shift (US International's ^ on the 6) goes unseen.
-  const bool dead = vk != 0 && vk != 0xFF && (MapVirtualKeyExW(vk, MAPVK_VK_TO_CHAR, layout) & 0x80000000u) != 0;
-  return LayoutKeyFromScan(scan, dead);
+  SystemLayoutAnswers answers(layout);
+  return FindLayoutKey(ch, answers);
 }
 
 bool LayoutLoaded(HKL layout) {

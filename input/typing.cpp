@@ -75,12 +75,26 @@ std::optional<CharKey> FindCharKey(unsigned char ch) {
   return kCharKeys[i - 1];
 }
 
-bool InjectBatch(KeyInjector& injector, const std::vector<KeyEvent>& events) {
-  if (events.empty()) return true;
-  size_t taken = injector.Inject(events);
-  if (taken >= events.size()) return true;
+namespace {
 
-  // Release what the taken part left down, in the order it was pressed.
+bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+// The characters typed by the first `taken` events: each key going down but Shift and
+// Caps Lock, and each code unit going down but the second half of a surrogate pair.
+size_t CharactersIn(const std::vector<KeyEvent>& events, size_t taken) {
+  size_t n = 0;
+  for (size_t i = 0; i < taken; ++i) {
+    const KeyEvent& e = events[i];
+    if (e.up) continue;
+    if (e.vk == 0 ? !IsLowSurrogate(e.unit) : (e.vk != kShiftKey && e.vk != kCapsLockKey)) ++n;
+  }
+  return n;
+}
+
+// The events that undo what the first `taken` events left down: the keys in the order
+// they were pressed, a code unit left down, Caps Lock pressed once more where the taken
+// part turned it over.
+std::vector<KeyEvent> ReleaseAfter(const std::vector<KeyEvent>& events, size_t taken) {
   std::array<bool, 256> down{};
   std::vector<KeyEvent> pressed;
   pressed.reserve(taken);
@@ -112,11 +126,38 @@ bool InjectBatch(KeyInjector& injector, const std::vector<KeyEvent>& events) {
     release.push_back({kCapsLockKey, false});
     release.push_back({kCapsLockKey, true});
   }
-  if (!release.empty()) injector.Inject(release);
   SecureWipe(pressed.data(), pressed.size() * sizeof(KeyEvent));
-  SecureWipe(release.data(), release.size() * sizeof(KeyEvent));
   SecureWipe(&charUnit, sizeof charUnit);
-  return false;
+  return release;
+}
+
+}  // namespace
+
+Injection InjectBatch(KeyInjector& injector, const std::vector<KeyEvent>& events) {
+  Injection result;
+  if (events.empty()) return result;
+  const std::optional<size_t> taken = injector.InjectIntoTarget(events);
+  if (!taken) {
+    result.outcome = Injection::Outcome::kTargetChanged;
+    return result;
+  }
+  if (*taken >= events.size()) return result;
+
+  result.outcome = Injection::Outcome::kCut;
+  result.typedChars = CharactersIn(events, *taken);
+  // The release goes wherever the keyboard is now: key-ups type nothing, and a key left
+  // down would turn the user's next keys into something else.
+  std::vector<KeyEvent> release = ReleaseAfter(events, *taken);
+  size_t released = 0;
+  for (int attempt = 0; attempt < kReleaseAttempts && released < release.size(); ++attempt) {
+    if (attempt > 0) injector.PauseBeforeRetry();
+    std::vector<KeyEvent> rest(release.begin() + static_cast<std::ptrdiff_t>(released), release.end());
+    released += std::min(injector.Inject(rest), rest.size());
+    SecureWipe(rest.data(), rest.size() * sizeof(KeyEvent));
+  }
+  result.keysLeftDown = released < release.size();
+  SecureWipe(release.data(), release.size() * sizeof(KeyEvent));
+  return result;
 }
 
 std::vector<KeyEvent> KeyChordEvents(uint8_t first, uint8_t second, uint8_t third) {
@@ -142,13 +183,13 @@ std::vector<KeyEvent> KeyEventsForText(std::string_view text, TypingEnvironment&
 bool TypeText(std::string_view text, KeyInjector& injector, TypingEnvironment& environment,
               const ReservedKeys& reserved) {
   std::vector<KeyEvent> events = KeyEventsForText(text, environment, reserved);
-  bool all = InjectBatch(injector, events);
+  const bool all = InjectBatch(injector, events).outcome == Injection::Outcome::kTyped;
   SecureWipe(events.data(), events.size() * sizeof(KeyEvent));
   return all;
 }
 
 bool PressKeyChord(KeyInjector& injector, uint8_t first, uint8_t second, uint8_t third) {
-  return InjectBatch(injector, KeyChordEvents(first, second, third));
+  return InjectBatch(injector, KeyChordEvents(first, second, third)).outcome == Injection::Outcome::kTyped;
 }
 
 }  // namespace quorrel

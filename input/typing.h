@@ -94,14 +94,39 @@ class KeyInjector {
   // Injects the events in order, without pauses; returns how many the system took
   // (the taken ones are a prefix of the given ones).
   virtual size_t Inject(const std::vector<KeyEvent>& events) = 0;
+  // As Inject, for a batch that types into the window where the hotkey was pressed: an
+  // injector bound to that window makes sure, as its very last step before the system
+  // call, that the window has the keyboard still, and injects nothing (nullopt) when not.
+  // Unbound, the same as Inject.
+  virtual std::optional<size_t> InjectIntoTarget(const std::vector<KeyEvent>& events) { return Inject(events); }
+  // Runs before the release of keys that a cut batch left down is tried again.
+  virtual void PauseBeforeRetry() {}
 };
 
-// Injects a batch with a single Inject call, so that no key of the user lands between its
-// events. When the system takes only part of them, the keys left down by that part are
-// released again (otherwise Shift could stay stuck), a Unicode character left down comes
-// up, Caps Lock is put back as it was, and the result is false. True when every event was
-// taken (also for an empty batch, which injects nothing). The caller wipes the batch.
-[[nodiscard]] bool InjectBatch(KeyInjector& injector, const std::vector<KeyEvent>& events);
+// What became of a batch.
+struct Injection {
+  enum class Outcome : uint8_t {
+    kTyped,          // every event went in (an empty batch too)
+    kCut,            // the system took only the first part of it
+    kTargetChanged,  // another window has the keyboard than at the press: nothing went in
+  };
+  Outcome outcome = Outcome::kTyped;
+  // kCut: the characters that went in before the cut (a character counts once its key or
+  // its code unit went down), so that the user knows what to clear.
+  size_t typedChars = 0;
+  // kCut: some key the taken part pressed could not be released, even after retries.
+  bool keysLeftDown = false;
+};
+
+// Tries to release what a cut batch left down this many times in all.
+inline constexpr int kReleaseAttempts = 4;
+
+// Injects a batch with a single InjectIntoTarget call, so that no key of the user lands
+// between its events. When the system takes only part of them, the keys left down by that
+// part are released again (otherwise Shift could stay stuck; tried again when the release
+// is cut too), a Unicode character left down comes up and Caps Lock is put back as it was.
+// The caller wipes the batch.
+[[nodiscard]] Injection InjectBatch(KeyInjector& injector, const std::vector<KeyEvent>& events);
 
 // Types the text with a single Inject call, so that no key of the user lands between its
 // events. When the system takes only part of them, the keys left down by that part are

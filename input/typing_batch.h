@@ -52,17 +52,23 @@ inline bool IsControl(char16_t unit) { return unit < 0x20 || (unit >= 0x7F && un
 
 inline bool IsAsciiLetter(unsigned char ch) { return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z'); }
 
+// The first character that keys cannot type, under keysOnly.
+struct Refusal {
+  size_t position = 0;    // 1-based, in characters (not bytes); 0: nothing refused
+  uint8_t hotkeyKey = 0;  // the character has a key, but the program's own hotkey holds it
+                          // (or, for letters, holds Caps Lock while it is on); 0: it has none
+};
+
 // Appends the events that type text to the empty `events` (see typing.h for what is typed
 // and how Caps Lock and the reserved keys are dealt with). keyOf(char16_t) gives the
 // plain key of a printable character other than the space, or nothing when the character
-// is to go as a Unicode event. Returns 0, or under keysOnly the 1-based position (in
-// characters, not bytes) of the first character that keys cannot type; `events` is then
-// wiped and left empty.
+// is to go as a Unicode event. Under keysOnly, a character that keys cannot type stops the
+// walk: `events` is then wiped and left empty, and the refusal says where and why.
 template <typename KeyOf>
-[[nodiscard]] size_t AppendTextEvents(std::vector<KeyEvent>& events, std::string_view text,
-                                      TypingEnvironment& environment, const ReservedKeys& reserved,
-                                      Rules rules, KeyOf&& keyOf) {
-  if (text.empty()) return 0;
+[[nodiscard]] Refusal AppendTextEvents(std::vector<KeyEvent>& events, std::string_view text,
+                                       TypingEnvironment& environment, const ReservedKeys& reserved, Rules rules,
+                                       KeyOf&& keyOf) {
+  if (text.empty()) return {};
   // Every byte gives at most four events (a shifted chord), plus two Caps Lock pairs: the
   // one allocation, so no stray copy of the keys is left in freed memory.
   events.reserve(4 * text.size() + 4);
@@ -73,19 +79,28 @@ template <typename KeyOf>
   const bool capsOn = !rules.unicodeOnly && environment.CapsLockOn();
   const bool toggleCaps = capsOn && !reserved[kCapsLockKey];
   const bool capsStuck = capsOn && !toggleCaps;
-  const bool shiftReserved = reserved[kShiftKey] || reserved[kLeftShiftKey] || reserved[kRightShiftKey];
+  uint8_t shiftReserved = 0;
+  for (uint8_t shift : {kShiftKey, kLeftShiftKey, kRightShiftKey})
+    if (reserved[shift]) shiftReserved = shift;
   if (toggleCaps) AppendKey(events, kCapsLockKey);
   const size_t before = events.size();
 
   // Keys where they may be pressed, the character's code units otherwise; false when
-  // neither is allowed.
-  auto type = [&](std::optional<PlainKey> key, const char16_t* units, size_t count) {
-    if (key && !reserved[key->vk] && !(key->shift && shiftReserved)) {
-      if (key->shift)
-        AppendShifted(events, key->vk);
-      else
-        AppendKey(events, key->vk);
-      return true;
+  // neither is allowed. blockedBy: a reserved key that the character's key needs.
+  uint8_t blockedBy = 0;
+  auto type = [&](const std::optional<PlainKey>& key, const char16_t* units, size_t count) {
+    if (key) {
+      if (reserved[key->vk])
+        blockedBy = key->vk;
+      else if (key->shift && shiftReserved != 0)
+        blockedBy = shiftReserved;
+      else {
+        if (key->shift)
+          AppendShifted(events, key->vk);
+        else
+          AppendKey(events, key->vk);
+        return true;
+      }
     }
     if (rules.keysOnly) return false;
     for (size_t u = 0; u < count; ++u) AppendUnit(events, units[u]);
@@ -94,24 +109,34 @@ template <typename KeyOf>
   auto refuse = [&](size_t position) {
     SecureWipe(events.data(), events.size() * sizeof(KeyEvent));
     events.clear();
-    return position;
+    return Refusal{position, blockedBy};
+  };
+  // With Caps Lock stuck on, no letter key gives the letter asked for: whether it turns a
+  // character beyond ASCII over is the layout's business, so no key of one is trusted.
+  auto dropIfCapsStuck = [&](std::optional<PlainKey>& key) {
+    if (capsStuck && key) {
+      blockedBy = kCapsLockKey;
+      key.reset();
+    }
   };
 
   size_t position = 0;
   for (size_t i = 0; i < text.size();) {
     ++position;
+    blockedBy = 0;
     const unsigned char b = static_cast<unsigned char>(text[i]);
     // Bytes below 0x80 are single characters in every ANSI code page.
     if (b < 0x80) {
       ++i;
       if (b < 0x20 || b == 0x7F) continue;  // control characters are not typed
       std::optional<PlainKey> key;
-      if (rules.unicodeOnly || (capsStuck && IsAsciiLetter(b)))
+      if (rules.unicodeOnly)
         key.reset();
       else if (b == ' ')
         key = PlainKey{kSpaceKey, false};
       else
         key = keyOf(static_cast<char16_t>(b));
+      if (IsAsciiLetter(b)) dropIfCapsStuck(key);
       const char16_t unit = b;
       if (!type(key, &unit, 1)) return refuse(position);
       continue;
@@ -121,10 +146,11 @@ template <typename KeyOf>
     const size_t units = std::min<size_t>(c.units, 2);
     bool typed = true;
     if (units == 2 || (units == 1 && !IsControl(c.unit[0]))) {
-      // Whether Caps Lock turns a character over is the layout's business: with Caps Lock
-      // stuck on, no key of a character beyond ASCII is trusted.
       std::optional<PlainKey> key;
-      if (units == 1 && !rules.unicodeOnly && !capsStuck) key = keyOf(c.unit[0]);
+      if (units == 1 && !rules.unicodeOnly) {
+        key = keyOf(c.unit[0]);
+        dropIfCapsStuck(key);
+      }
       typed = type(key, c.unit, units);
     }
     SecureWipe(&c, sizeof c);
@@ -136,7 +162,7 @@ template <typename KeyOf>
   } else if (toggleCaps) {
     AppendKey(events, kCapsLockKey);
   }
-  return 0;
+  return {};
 }
 
 }  // namespace quorrel::typing_batch

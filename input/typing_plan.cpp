@@ -1,5 +1,7 @@
 #include "input/typing_plan.h"
 
+#include <algorithm>
+#include <iterator>
 #include <utility>
 
 #include "base/text.h"
@@ -11,43 +13,55 @@ namespace {
 // Programs whose focused window forwards key presses to another machine. They send scan
 // codes, not characters: a Unicode event is lost or arrives as something else, and the
 // remote side's IME and layout are out of sight. Only names that are certain; a client
-// missing here is typed into like any local program.
+// missing here is typed into like any local program. Each is written as RemoteClientName
+// gives it: the file name in lower case without ".exe", a download's " (1)" or a build
+// mark such as "64" or "_x64" (so "vncviewer64.exe" and "AnyDesk (2).exe" are found).
 constexpr std::string_view kRemoteClients[] = {
-    "mstsc.exe",             // Remote Desktop Connection
-    "msrdc.exe",             // Remote Desktop client of Windows App and Azure Virtual Desktop
-    "vmconnect.exe",         // Hyper-V Virtual Machine Connection
-    "vmware.exe",            // VMware Workstation
-    "vmplayer.exe",          // VMware Workstation Player
-    "vmware-remotemks.exe",  // VMware's console of a remote or shared machine
-    "vmrc.exe",              // VMware Remote Console
-    "virtualboxvm.exe",      // VirtualBox machine window (6.0 and later)
-    "virtualbox.exe",        // VirtualBox (earlier versions show the machine in this process)
-    "wfica32.exe",           // Citrix Workspace, the ICA session
-    "cdviewer.exe",          // Citrix Desktop Viewer
-    "todesk.exe",            // ToDesk, the controlling side
-    "sunloginclient.exe",    // Sunlogin (向日葵)
-    "awesun.exe",            // AweSun, Sunlogin's later client
-    "anydesk.exe",
-    "teamviewer.exe",
-    "rustdesk.exe",
-    "vncviewer.exe",         // RealVNC, TigerVNC and UltraVNC viewers
-    "tvnviewer.exe",         // TightVNC viewer
+    "mstsc",                 // Remote Desktop Connection
+    "msrdc",                 // Remote Desktop client of Windows App and Azure Virtual Desktop
+    "rdcman",                // Remote Desktop Connection Manager: sessions in its own window
+    "mremoteng",             // mRemoteNG, likewise
+    "royalts",               // Royal TS, likewise
+    "remotedesktopmanager",  // Remote Desktop Manager, likewise
+    "vmconnect",             // Hyper-V Virtual Machine Connection
+    "vmware",                // VMware Workstation
+    "vmplayer",              // VMware Workstation Player
+    "vmware-remotemks",      // VMware's console of a remote or shared machine
+    "vmrc",                  // VMware Remote Console
+    "vmware-view",           // VMware Horizon Client
+    "virtualboxvm",          // VirtualBox machine window (6.0 and later)
+    "virtualbox",            // VirtualBox (earlier versions show the machine in this process)
+    "wfica",                 // Citrix Workspace, the ICA session (wfica32.exe)
+    "cdviewer",              // Citrix Desktop Viewer
+    "todesk",                // ToDesk, the controlling side
+    "sunloginclient",        // Sunlogin (向日葵)
+    "awesun",                // AweSun, Sunlogin's later client
+    "anydesk",
+    "teamviewer",
+    "rustdesk",
+    "vncviewer",             // RealVNC, TigerVNC and UltraVNC viewers
+    "tvnviewer",             // TightVNC viewer
 };
 
 constexpr uint8_t kAnyModifier = kModifierShift | kModifierCtrl | kModifierAlt | kModifierWin;
 
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  return true;
+bool EndsWith(std::string_view s, std::string_view end) {
+  return s.size() >= end.size() && s.substr(s.size() - end.size()) == end;
 }
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsMarkSeparator(char c) { return c == '.' || c == '_' || c == '-' || c == ' '; }
 
 }  // namespace
 
 KeyboardLayout::~KeyboardLayout() = default;
+
+void TakeImeAnswers(const ImeAnswers& answers, TargetFacts& facts) {
+  facts.imeOpen = answers.open.value_or(0) != 0;
+  facts.imeConversion = facts.imeOpen ? answers.conversion.value_or(kImeNative) : 0;
+}
 
 std::optional<LayoutKey> LayoutKeyFromScan(int16_t scan, bool dead) {
   const auto bits = static_cast<uint16_t>(scan);
@@ -56,16 +70,48 @@ std::optional<LayoutKey> LayoutKeyFromScan(int16_t scan, bool dead) {
   return LayoutKey{vk, static_cast<uint8_t>(bits >> 8), dead};
 }
 
-bool IsRemoteClient(std::string_view imageName) {
+LayoutAnswers::~LayoutAnswers() = default;
+
+std::optional<LayoutKey> FindLayoutKey(char16_t ch, LayoutAnswers& answers) {
+  std::optional<LayoutKey> key = LayoutKeyFromScan(answers.ScanChar(ch), false);
+  if (key) key->dead = answers.Translate(key->vk, key->shiftState) < 0;
+  return key;
+}
+
+std::string RemoteClientName(std::string_view imageName) {
   if (const size_t sep = LastPathSeparator(imageName); sep != std::string_view::npos)
     imageName.remove_prefix(sep + 1);
-  for (std::string_view client : kRemoteClients)
-    if (EqualsIgnoringAsciiCase(imageName, client)) return true;
-  return false;
+  std::string name(imageName);
+  for (char& c : name) c = AsciiLower(c);
+  if (!EndsWith(name, ".exe")) return {};  // not a program's file
+  name.resize(name.size() - 4);
+  // A browser's second download: "name (1)".
+  if (!name.empty() && name.back() == ')') {
+    const size_t open = name.rfind('(');
+    if (open != std::string::npos && open + 2 < name.size() &&
+        std::all_of(name.begin() + static_cast<std::ptrdiff_t>(open) + 1, name.end() - 1, IsDigit))
+      name.resize(open);
+  }
+  // Build marks at the end, one after the other: "viewer-6.2_x64" -> "viewer".
+  for (;;) {
+    if (EndsWith(name, "x64") || EndsWith(name, "x86"))
+      name.resize(name.size() - 3);
+    else if (!name.empty() && (IsDigit(name.back()) || IsMarkSeparator(name.back())))
+      name.pop_back();
+    else
+      break;
+  }
+  return name;
+}
+
+bool IsRemoteClient(std::string_view imageName) {
+  const std::string name = RemoteClientName(imageName);
+  return !name.empty() &&
+         std::find(std::begin(kRemoteClients), std::end(kRemoteClients), name) != std::end(kRemoteClients);
 }
 
 TypingPlan::TypingPlan(TypingPlan&& other) noexcept
-    : status_(other.status_), refusedAt_(other.refusedAt_), remote_(other.remote_),
+    : status_(other.status_), refusedAt_(other.refusedAt_), refusedKey_(other.refusedKey_), remote_(other.remote_),
       events_(std::move(other.events_)) {
   other.Wipe();
 }
@@ -75,6 +121,7 @@ TypingPlan& TypingPlan::operator=(TypingPlan&& other) noexcept {
     Wipe();
     status_ = other.status_;
     refusedAt_ = other.refusedAt_;
+    refusedKey_ = other.refusedKey_;
     remote_ = other.remote_;
     events_ = std::move(other.events_);
     other.Wipe();
@@ -121,10 +168,12 @@ TypingPlan PlanTyping(std::string_view text, const TargetFacts& facts, TypingEnv
     return typing_batch::PlainKey{key->vk, (key->shiftState & kLayoutShift) != 0};
   };
   const typing_batch::Rules rules{.unicodeOnly = imeComposing, .keysOnly = remote};
-  if (const size_t refused = typing_batch::AppendTextEvents(plan.events_, text, environment, reserved, rules, keyOf);
-      refused != 0) {
+  if (const typing_batch::Refusal refused =
+          typing_batch::AppendTextEvents(plan.events_, text, environment, reserved, rules, keyOf);
+      refused.position != 0) {
     plan.status_ = PlanStatus::RemoteCannotType;
-    plan.refusedAt_ = refused;
+    plan.refusedAt_ = refused.position;
+    plan.refusedKey_ = refused.hotkeyKey;
   }
   return plan;
 }

@@ -55,6 +55,16 @@ struct TargetFacts {
   uint8_t modifiers = 0;         // kModifier* bits of the keys held now
 };
 
+// The IME's answers to its two questions, as the platform got them (nothing: no answer in
+// time). Closed, or no answer, is typed as without an IME; open with its mode unknown is
+// taken as composing, since Unicode events land right in every mode while keys would go
+// into a composition.
+struct ImeAnswers {
+  std::optional<uint32_t> open;
+  std::optional<uint32_t> conversion;
+};
+void TakeImeAnswers(const ImeAnswers& answers, TargetFacts& facts);
+
 // The key that gives a character in a layout, as VkKeyScanExW reports it.
 inline constexpr uint8_t kLayoutShift = 0x1;
 inline constexpr uint8_t kLayoutCtrl = 0x2;
@@ -63,13 +73,29 @@ inline constexpr uint8_t kLayoutAlt = 0x4;  // Ctrl+Alt together: AltGr
 struct LayoutKey {
   uint8_t vk = 0;
   uint8_t shiftState = 0;  // kLayout* bits (the high byte of VkKeyScanExW's result)
-  bool dead = false;       // a dead key: it gives its character only with the next key
+  bool dead = false;       // dead in that shift state: it gives its character only with
+                           // the next key
   bool operator==(const LayoutKey&) const = default;
 };
 
 // VkKeyScanExW's result (low byte: the key, high byte: the shift state; -1 in both
 // bytes: no key) with the dead-key flag found separately.
 [[nodiscard]] std::optional<LayoutKey> LayoutKeyFromScan(int16_t scan, bool dead);
+
+// What the platform answers about one keyboard layout.
+class LayoutAnswers {
+ public:
+  virtual ~LayoutAnswers();
+  // The key and shift state that give ch, as VkKeyScanExW reports them.
+  virtual int16_t ScanChar(char16_t ch) = 0;
+  // What pressing vk with the kLayout* shift state gives, as ToUnicodeEx counts it: the
+  // characters it gives, 0 for none, negative for a dead key.
+  virtual int Translate(uint8_t vk, uint8_t shiftState) = 0;
+};
+
+// The key that gives ch, dead or not in the very shift state that gives ch: a key may be
+// dead with Shift only (US International's ^ on the 6).
+[[nodiscard]] std::optional<LayoutKey> FindLayoutKey(char16_t ch, LayoutAnswers& answers);
 
 // The platform's keyboard layouts (VkKeyScanExW with the layout's HKL).
 class KeyboardLayout {
@@ -80,9 +106,15 @@ class KeyboardLayout {
 };
 
 // The known remote-desktop and virtual-machine clients: they pass on key presses (as
-// scan codes) and may lose or mistranslate Unicode events. Case-insensitive, on the file
-// name (a path is cut to its last part).
+// scan codes) and may lose or mistranslate Unicode events. Matched on the program's file
+// name as people come to have it (see RemoteClientName): a path is cut to its last part.
 [[nodiscard]] bool IsRemoteClient(std::string_view imageName);
+
+// The name a program's file name is matched by: lower-case ASCII, without ".exe", without
+// what a browser adds to a second download (" (1)"), and without a trailing build mark
+// ("64", "_x64", "-x86", version digits and their dots): "AnyDesk (1).exe" -> "anydesk",
+// "vncviewer64.exe" -> "vncviewer", "wfica32.exe" -> "wfica"; "" for a name without ".exe".
+[[nodiscard]] std::string RemoteClientName(std::string_view imageName);
 
 enum class PlanStatus : uint8_t {
   Ready,             // events() is the batch (empty: nothing to type)
@@ -115,6 +147,10 @@ class TypingPlan {
   // RemoteCannotType: the 1-based position, in characters (a double-byte character
   // counts one), of the first character that keys cannot type; 0 otherwise.
   [[nodiscard]] size_t refusedAt() const { return refusedAt_; }
+  // RemoteCannotType: the key of one of the program's own hotkeys that the character
+  // needs (its own key, Shift, or Caps Lock while on); 0 when the target's layout has no
+  // key for it that goes without AltGr or a dead key.
+  [[nodiscard]] uint8_t refusedForHotkey() const { return refusedKey_; }
   // The target is a remote client: it reads the keys' scan codes, so the injection must
   // carry them (mapped with the target's layout).
   [[nodiscard]] bool remoteClient() const { return remote_; }
@@ -126,6 +162,7 @@ class TypingPlan {
 
   PlanStatus status_ = PlanStatus::Ready;
   size_t refusedAt_ = 0;
+  uint8_t refusedKey_ = 0;
   bool remote_ = false;
   std::vector<KeyEvent> events_;
 };

@@ -1,5 +1,6 @@
 #include "input/typing_win.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "base/text.h"
@@ -16,18 +17,35 @@ size_t Utf8SequenceLength(unsigned char b) {
   return 0;
 }
 
+std::vector<size_t>& TestCuts() {
+  static std::vector<size_t> cuts;
+  return cuts;
+}
+
 }  // namespace
 
-size_t SendInputInjector::Inject(const std::vector<KeyEvent>& events) {
+void SetSendInputCutsForTests(std::vector<size_t> cuts) { TestCuts() = std::move(cuts); }
+
+size_t SendInputInjector::Inject(const std::vector<KeyEvent>& events) { return Send(events, false).value_or(0); }
+
+std::optional<size_t> SendInputInjector::InjectIntoTarget(const std::vector<KeyEvent>& events) {
+  return Send(events, options_.boundTo.has_value());
+}
+
+void SendInputInjector::PauseBeforeRetry() { Sleep(10); }
+
+std::optional<size_t> SendInputInjector::Send(const std::vector<KeyEvent>& events, bool checkTarget) {
   if (events.empty()) return 0;
   std::vector<INPUT> inputs(events.size());
+  const bool scanCodes = options_.scanCodeLayout != nullptr;
   for (size_t i = 0; i < events.size(); ++i) {
     KEYBDINPUT& ki = inputs[i].ki;
     inputs[i].type = INPUT_KEYBOARD;
     const DWORD up = events[i].up ? KEYEVENTF_KEYUP : 0;
     if (events[i].vk != 0) {
       ki.wVk = events[i].vk;
-      ki.wScan = scanCodes_ ? static_cast<WORD>(MapVirtualKeyExW(events[i].vk, MAPVK_VK_TO_VSC, layout_)) : 0;
+      ki.wScan = scanCodes ? static_cast<WORD>(MapVirtualKeyExW(events[i].vk, MAPVK_VK_TO_VSC, options_.scanCodeLayout))
+                           : 0;
       ki.dwFlags = up;
     } else {
       ki.wVk = 0;
@@ -37,7 +55,16 @@ size_t SendInputInjector::Inject(const std::vector<KeyEvent>& events) {
     ki.time = 0;
     ki.dwExtraInfo = 0;
   }
-  UINT taken = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+  UINT count = static_cast<UINT>(inputs.size());
+  if (std::vector<size_t>& cuts = TestCuts(); !cuts.empty()) {
+    count = static_cast<UINT>(std::min<size_t>(count, cuts.front()));
+    cuts.erase(cuts.begin());
+  }
+  // The last step before the keys go: the window that had the keyboard at the press has it
+  // still. Between this and SendInput lie a few instructions, not a wait.
+  std::optional<size_t> taken;
+  if (!checkTarget || ReadKeyboardOwner() == *options_.boundTo)
+    taken = count == 0 ? 0 : SendInput(count, inputs.data(), sizeof(INPUT));
   // The batch spells out the text: leave nothing of it in freed memory.
   SecureWipe(inputs.data(), inputs.size() * sizeof(INPUT));
   return taken;

@@ -3,8 +3,11 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string_view>
+#include <vector>
 
+#include "input/target_facts_win.h"
 #include "input/typing.h"
 
 namespace quorrel {
@@ -14,18 +17,30 @@ namespace quorrel {
 // extra information is 0. Inject returns the count SendInput took.
 class SendInputInjector final : public KeyInjector {
  public:
-  // Keys go with scan code 0: a local program reads the virtual key.
+  struct Options {
+    // Keys carry their scan code in this layout: remote-desktop and virtual-machine
+    // clients pass on the scan code, not the virtual key. Null: scan code 0, a local
+    // program reads the virtual key.
+    HKL scanCodeLayout = nullptr;
+    // InjectIntoTarget types only while this still has the keyboard (see KeyboardOwner).
+    std::optional<KeyboardOwner> boundTo;
+  };
   SendInputInjector() = default;
-  // Keys carry their scan code in the given layout: remote-desktop and virtual-machine
-  // clients pass on the scan code, not the virtual key.
-  explicit SendInputInjector(HKL scanCodeLayout) : scanCodes_(true), layout_(scanCodeLayout) {}
+  explicit SendInputInjector(Options options) : options_(options) {}
 
   size_t Inject(const std::vector<KeyEvent>& events) override;
+  std::optional<size_t> InjectIntoTarget(const std::vector<KeyEvent>& events) override;
+  void PauseBeforeRetry() override;
 
  private:
-  bool scanCodes_ = false;
-  HKL layout_ = nullptr;
+  std::optional<size_t> Send(const std::vector<KeyEvent>& events, bool checkTarget);
+  Options options_;
 };
+
+// For tests: how many events each of the next SendInput calls of any SendInputInjector
+// may hand over at most, in order (then all again), as a system that cuts batches short
+// would take them. The program never sets it.
+void SetSendInputCutsForTests(std::vector<size_t> cuts);
 
 // The running system: the ANSI code page and the Caps Lock state of the input stream.
 class SystemTypingEnvironment final : public TypingEnvironment {

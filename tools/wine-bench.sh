@@ -6,6 +6,8 @@
 set -u
 cmd=${1:?up or down}
 dir=${2:?bench folder}
+# Absolute from here on: Wine refuses a relative prefix ("not an absolute path").
+mkdir -p "$dir" && dir=$(cd "$dir" && pwd) || { echo "wine bench: cannot use the folder '$2'" >&2; exit 1; }
 . "$(dirname "$0")/wine.sh"
 wine_use "$dir" "${3:-windows}" || exit 1
 
@@ -49,6 +51,17 @@ folders_down() {
   rm -rf "$folders"
 }
 
+# Wine's processes running in this bench's prefix: id and command line, one a line.
+prefix_processes() {
+  local p exe
+  for p in /proc/[0-9]*; do
+    exe=$(readlink "$p/exe" 2>/dev/null) || continue
+    case "$exe" in */wine/*) ;; *) continue ;; esac
+    { tr '\0' '\n' <"$p/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX"; } 2>/dev/null || continue
+    printf '%s %s\n' "${p#/proc/}" "$({ tr '\0' ' ' <"$p/cmdline"; } 2>/dev/null)"
+  done
+}
+
 case "$cmd" in
 up)
   folders_up
@@ -71,8 +84,11 @@ down)
   folders_down
   [ -f "$dir/bench.env" ] || exit 0
   . "$dir/bench.env"
-  # The prefix is this build tree's own: ending its wineserver ends its leftover processes.
-  wineserver -k 2>/dev/null
+  # The prefix is this build tree's own: ending its wineserver ends its leftover processes
+  # (Wine's services among them), which killing the server by its id alone would orphan.
+  if ! out=$(wineserver -k 2>&1); then
+    pid_alive "${BENCH_WINESERVER_PID:-}" && echo "wine bench: wineserver -k failed: ${out:-no reason given}" >&2
+  fi
   for p in "${BENCH_WINESERVER_PID:-}" "${BENCH_XVFB_PID:-}"; do
     if pid_alive "$p"; then
       kill "$p" 2>/dev/null
@@ -81,6 +97,16 @@ down)
     fi
   done
   rm -f "$dir/bench.env"
+  # Nothing of this prefix may outlive the bench.
+  for _ in $(seq 1 50); do
+    left=$(prefix_processes)
+    [ -z "$left" ] && break
+    sleep 0.1
+  done
+  if [ -n "$left" ]; then
+    printf 'wine bench: still running in %s:\n%s\n' "$WINEPREFIX" "$left" >&2
+    exit 1
+  fi
   echo "wine bench: down"
   ;;
 *) echo "usage: $0 up|down DIR windows|windows64" >&2; exit 2 ;;

@@ -6,9 +6,10 @@
 // the program adds (hotkey delivery, reading the box, building the batch). Goal: 1.2.
 // Beside them, the typing as planned for the target at the press, timed from the press:
 // reading the facts of the program in front, planning the text for it and one SendInput
-// call; its ratio to the floor is what knowing the target costs. Goal: 1.2. And the time
-// to read the facts alone, 200 reads, with a program of another process in front (the
-// typing target of the Windows tests) and with this process's own window in front.
+// call bound to the window of the press; its ratio to the floor is what knowing the target
+// costs. Goal: 1.2. And the time to read the facts alone, 200 reads, with a program of
+// another process in front (the typing target of the Windows tests) and with this
+// process's own window in front, and the time of the last check before the keys go.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -93,17 +94,19 @@ struct Series {
   int plannedOther = 0;
 };
 
-// The typing as the program plans it at the press: the facts, the plan, one injection.
-// The time to read the facts goes to facts.
+// The typing as the program does it at the press: what has the keyboard, the facts, the
+// plan, one injection bound to that window (checked once more just before SendInput). The
+// time to read the facts goes to facts.
 void TypePlanned(const std::string& password, const ReservedKeys& hotkeys, TypingEnvironment& environment,
                  KeyboardLayout& layouts, const std::vector<KeyEvent>& floorBatch, Series& s) {
   const auto start = Clock::now();
-  const TargetFacts facts = ReadTargetFacts();
+  const KeyboardOwner owner = ReadKeyboardOwner();
+  const TargetFacts facts = ReadTargetFacts(owner);
   const auto read = Clock::now();
   const TypingPlan plan = PlanTyping(password, facts, environment, layouts, hotkeys);
-  SendInputInjector plain;
-  SendInputInjector withScanCodes(reinterpret_cast<HKL>(facts.layout));
-  (plan.remoteClient() ? withScanCodes : plain).Inject(plan.events());
+  SendInputInjector injector(
+      {.scanCodeLayout = plan.remoteClient() ? reinterpret_cast<HKL>(facts.layout) : nullptr, .boundTo = owner});
+  (void)InjectBatch(injector, plan.events());  // what landed is checked by the caller
   s.facts.push_back(Ms(read - start));
   if (plan.events() != floorBatch) ++s.plannedOther;
 }
@@ -214,6 +217,18 @@ bool TimeFactsReads(HWND front, const char* what) {
   std::sort(times.begin(), times.end());
   std::printf("facts read, %s (%s): %d reads, median %.3f ms, worst %.3f ms\n", what, name.c_str(), kFactsReads,
               Median(times), times.back());
+  // The last check before SendInput: what has the keyboard, compared with the press's.
+  const KeyboardOwner press = ReadKeyboardOwner();
+  std::vector<double> checks;
+  int moved = 0;
+  for (int i = 0; i < kFactsReads; ++i) {
+    const auto start = Clock::now();
+    moved += ReadKeyboardOwner() != press;
+    checks.push_back(Ms(Clock::now() - start));
+  }
+  std::sort(checks.begin(), checks.end());
+  std::printf("last check before the keys, %s: %d checks, median %.4f ms, worst %.4f ms%s\n", what, kFactsReads,
+              Median(checks), checks.back(), moved ? " (the keyboard moved meanwhile)" : "");
   return true;
 }
 

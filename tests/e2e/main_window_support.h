@@ -376,7 +376,7 @@ inline void TypeInto(HWND box, const std::string& utf8) {
 // nothing expected the program gets ample time to type.
 inline std::string Typed(TargetWindow& target, WORD vk, size_t expectedLength) {
   target.Clear();
-  target.Focus();
+  EXPECT_TRUE(target.Focus()) << "the target window does not keep the keyboard";
   PressKey(vk);
   if (expectedLength) return target.WaitText(expectedLength);
   Pump(500ms);

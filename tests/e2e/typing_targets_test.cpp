@@ -45,6 +45,13 @@ std::string NoteOf(DWORD processId) {
   return "";
 }
 
+// The typing target of the Windows tests, beside this program.
+std::string TypingTargetExe() {
+  char self[MAX_PATH] = {};
+  std::string path(self, GetModuleFileNameA(nullptr, self, MAX_PATH));
+  return path.substr(0, path.find_last_of('\\')) + "\\typing_target.exe";
+}
+
 class TypingTargets : public E2eTest {
  protected:
   HWND Open(Process& p, const std::string& user, const std::string& password) {
@@ -54,42 +61,90 @@ class TypingTargets : public E2eTest {
   }
 };
 
+bool ShiftDown() { return (GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0; }
+
+// The hotkey goes down, then Shift, in one call: the press counts, Shift is held. Under
+// Wine a foreground change still settling clears the key state, and the program would then
+// see Shift up: a press after which Shift is no longer down is tried again.
+bool PressF9WithShiftHeld(TargetWindow& target) {
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    target.Clear();
+    if (!target.Focus()) return false;
+    Keys({{VK_F9, false}, {VK_SHIFT, false}, {VK_F9, true}});
+    Pump(300ms);
+    if (ShiftDown()) return true;
+    Keys({{VK_SHIFT, true}});
+    Pump(1500ms);  // whatever the press typed or told is over
+  }
+  return false;
+}
+
 TEST_F(TypingTargets, AHeldShiftIsWaitedForAndTypingGoesOnOnceItIsUp) {
   Process p;
   HWND input = Open(p, "user", "pass-Word1");
   ASSERT_TRUE(input);
   TargetWindow target;
-  target.Focus();
-  // The hotkey goes down, then Shift, in one call: the press counts, Shift is held.
-  Keys({{VK_F9, false}, {VK_SHIFT, false}, {VK_F9, true}});
-  Pump(300ms);
+  ASSERT_TRUE(PressF9WithShiftHeld(target));
   EXPECT_EQ(target.TextAnsi(), "") << "typed while Shift was down";
   Keys({{VK_SHIFT, true}});
   EXPECT_EQ(target.WaitText(10), "pass-Word1");
   EXPECT_EQ(NoteOf(p.id()), "");
 
   // Held past the limit: nothing is typed, and the note says why.
-  target.Clear();
-  target.Focus();
-  Keys({{VK_F9, false}, {VK_SHIFT, false}, {VK_F9, true}});
-  Pump(2s);
+  ASSERT_TRUE(PressF9WithShiftHeld(target));
+  Pump(1700ms);
   Keys({{VK_SHIFT, true}});
   Pump(500ms);
   EXPECT_EQ(target.TextAnsi(), "") << "typed after the wait had given up";
   const std::string note = NoteOf(p.id());
-  EXPECT_NE(note.find("仍被按住"), std::string::npos) << note;
+  EXPECT_NE(note.find("Shift"), std::string::npos) << note;
+}
+
+// The press is bound to the window that had the keyboard: moved to another program while
+// Shift is still held (as Alt+Tab does), neither window gets anything, and the note says so.
+TEST_F(TypingTargets, AWaitingPressTypesIntoNoOtherWindow) {
+  Process p;
+  HWND input = Open(p, "user", "Secret-Pw1");
+  ASSERT_TRUE(input);
+  Process other = Process::Start(TypingTargetExe(), "120");
+  HWND otherWindow = WaitWindow(other.id(), "typing target");
+  ASSERT_TRUE(otherWindow);
+  HWND otherEdit = FindWindowExW(otherWindow, nullptr, L"Edit", nullptr);
+  TargetWindow target;
+  ASSERT_TRUE(PressF9WithShiftHeld(target));
+  ASSERT_TRUE(SettledForeground(otherWindow));
+  Keys({{VK_SHIFT, true}});
+  EXPECT_TRUE(WaitFor([&] { return NoteOf(p.id()).find("窗口") != std::string::npos; }, 3s)) << NoteOf(p.id());
+  Pump(300ms);
+  EXPECT_EQ(ControlTextAnsi(otherEdit), "") << "the password went into another window";
+  EXPECT_EQ(target.TextAnsi(), "");
+}
+
+// A new press replaces one still waiting: Shift up and F8 at once after a waiting F9 type
+// the user name alone, never the password behind it.
+TEST_F(TypingTargets, ANewPressReplacesAWaitingOne) {
+  Process p;
+  HWND input = Open(p, "user", "Secret-Pw1");
+  ASSERT_TRUE(input);
+  TargetWindow target;
+  ASSERT_TRUE(PressF9WithShiftHeld(target));
+  // With the program held still, its queue gets the F8 press before its poll can see
+  // Shift come up.
+  p.Suspend();
+  Keys({{VK_SHIFT, true}, {VK_F8, false}, {VK_F8, true}});
+  p.Resume();
+  EXPECT_EQ(target.WaitText(4), "user");
+  Pump(1200ms);  // past the waiting press's limit
+  EXPECT_EQ(target.TextAnsi(), "user");
 }
 
 // A copy of the typing target named as a remote-desktop client (mstsc.exe): keys only, with
 // their scan codes; a password holding a Chinese character is not typed at all, and the
 // note names its position.
 TEST_F(TypingTargets, ARemoteClientGetsKeysOnlyOrNothing) {
-  char self[MAX_PATH] = {};
-  std::string tools(self, GetModuleFileNameA(nullptr, self, MAX_PATH));
-  tools = tools.substr(0, tools.find_last_of('\\'));
   RunDirectory client;
   const std::string exe = client.File("mstsc.exe");
-  ASSERT_TRUE(CopyFileA((tools + "\\typing_target.exe").c_str(), exe.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA(TypingTargetExe().c_str(), exe.c_str(), FALSE));
   Process remote = Process::Start(exe, "120", client.path());
   HWND window = nullptr;
   ASSERT_TRUE(WaitFor([&] { return (window = FindWindowW(tt::kClass, tt::kTitle)) != nullptr; }, 10s));
@@ -103,8 +158,7 @@ TEST_F(TypingTargets, ARemoteClientGetsKeysOnlyOrNothing) {
     return static_cast<size_t>(answer);
   };
   HWND edit = FindWindowExW(window, nullptr, L"Edit", nullptr);
-  ASSERT_TRUE(Foreground(window));
-  SetFocus(edit);
+  ASSERT_TRUE(SettledForeground(window));
   PressKey(VK_F8);
   EXPECT_TRUE(WaitFor([&] { return ControlTextAnsi(edit) == "aB1-x"; }, 5s)) << ControlTextAnsi(edit);
   EXPECT_EQ(ask(tt::kUnicodeEvents), 0u) << "Unicode events into a remote client";

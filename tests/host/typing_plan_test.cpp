@@ -16,6 +16,7 @@ namespace {
 constexpr LayoutId kUs = 0x04090409;
 constexpr LayoutId kChinese = 0x08040804;  // Chinese (PRC) with the US keyboard
 constexpr LayoutId kGerman = 0x04070407;
+constexpr LayoutId kUsIntl = 0xF0010409;  // United States-International
 constexpr LayoutId kUnknown = 0x1234;      // no key for anything, as VkKeyScanExW's -1
 
 constexpr uint8_t S = kLayoutShift;
@@ -61,11 +62,31 @@ std::optional<LayoutKey> GermanKey(char16_t ch) {
   return std::nullopt;
 }
 
+// United States-International as the system answers for it: the US keys, where the ' key
+// (' and ") and the ` key (` and ~) are dead in both states, the 6 key only with Shift (^).
+class UsInternationalAnswers : public LayoutAnswers {
+ public:
+  int16_t ScanChar(char16_t ch) override {
+    const std::optional<LayoutKey> key = UsKey(ch);
+    return key ? static_cast<int16_t>(key->shiftState << 8 | key->vk) : int16_t{-1};
+  }
+  int Translate(uint8_t vk, uint8_t shiftState) override {
+    const bool shift = (shiftState & S) != 0;
+    if (vk == 0xDE || vk == 0xC0) return -1;  // ' " and ` ~
+    if (vk == 0x36 && shift) return -1;       // ^
+    return 1;
+  }
+};
+
 class FakeLayouts : public KeyboardLayout {
  public:
   std::optional<LayoutKey> KeyFor(LayoutId layout, char16_t ch) override {
     if (layout == kUs || layout == kChinese) return UsKey(ch);
     if (layout == kGerman) return GermanKey(ch);
+    if (layout == kUsIntl) {
+      UsInternationalAnswers answers;
+      return FindLayoutKey(ch, answers);
+    }
     return std::nullopt;
   }
 };
@@ -98,9 +119,10 @@ struct Expected {
   PlanStatus status;
   size_t refusedAt;
   Events events;
+  uint8_t refusedForHotkey = 0;
 };
 Expected Types(Events events) { return {PlanStatus::Ready, 0, std::move(events)}; }
-Expected Refused(size_t position) { return {PlanStatus::RemoteCannotType, position, {}}; }
+Expected Refused(size_t position, uint8_t hotkeyKey = 0) { return {PlanStatus::RemoteCannotType, position, {}, hotkeyKey}; }
 Expected Only(PlanStatus status) { return {status, 0, {}}; }
 
 }  // namespace
@@ -142,6 +164,9 @@ TEST(PlanTyping, WhatIsTypedForEachKindOfTarget) {
       {"German: dead keys", "^`", Local(kGerman), Types(Char('^') + Char('`'))},
       {"German: degree sign as Unicode", "\xA1\xE3", Local(kGerman), Types(Char(0xB0))},
       {"no key in the layout", "a1", Local(kUnknown), Types(Char('a') + Char('1'))},
+      {"US International: dead with Shift only", "P^6'", Local(kUsIntl),
+       Types(Shifted(0x50) + Char('^') + Chord(0x36) + Char('\''))},
+      {"remote US International: shifted dead key", "a^", Remote("mstsc.exe", kUsIntl), Refused(2)},
       // Remote clients: keys or nothing.
       {"remote, plain ASCII", "Ab 1", Remote("AnyDesk.exe"),
        Types(Chord(20) + Shifted(65) + Chord(66) + Chord(32) + Chord(49) + Chord(20)), true},
@@ -152,10 +177,12 @@ TEST(PlanTyping, WhatIsTypedForEachKindOfTarget) {
       {"remote German: u-umlaut and degree by keys", "\xA8\xB9\xA1\xE3z", Remote("vncviewer.exe", kGerman),
        Types(Chord(0xBA) + Shifted(0xDC) + Chord(0x5A))},
       {"remote German: dead key", "a^", Remote("rustdesk.exe", kGerman), Refused(2)},
-      {"remote: reserved key", "xa", Remote("mstsc.exe"), Refused(2), false, Keys({65})},
-      {"remote: reserved Shift", "aB", Remote("mstsc.exe"), Refused(2), false, Keys({160})},
-      {"remote: reserved space", "a b", Remote("mstsc.exe"), Refused(2), false, Keys({32})},
-      {"remote: Caps Lock on and reserved", "1a", Remote("mstsc.exe"), Refused(2), true, Keys({20})},
+      {"remote: reserved key", "xa", Remote("mstsc.exe"), Refused(2, 65), false, Keys({65})},
+      {"remote: reserved Shift", "aB", Remote("mstsc.exe"), Refused(2, 160), false, Keys({160})},
+      {"remote: reserved space", "a b", Remote("mstsc.exe"), Refused(2, 32), false, Keys({32})},
+      {"remote: Caps Lock on and reserved", "1a", Remote("mstsc.exe"), Refused(2, 20), true, Keys({20})},
+      {"remote: hotkey on a key the text lacks, Chinese", "a\xD5\xC5", Remote("mstsc.exe"), Refused(2), false,
+       Keys({66})},
       {"remote: no key in the layout", "a", Remote("mstsc.exe", kUnknown), Refused(1)},
   };
   for (const Case& c : cases) {
@@ -164,6 +191,7 @@ TEST(PlanTyping, WhatIsTypedForEachKindOfTarget) {
     const TypingPlan plan = PlanTyping(c.text, c.facts, gbk, layouts, c.reserved);
     EXPECT_EQ(plan.status(), c.expected.status) << c.what;
     EXPECT_EQ(plan.refusedAt(), c.expected.refusedAt) << c.what;
+    EXPECT_EQ(plan.refusedForHotkey(), c.expected.refusedForHotkey) << c.what;
     EXPECT_EQ(plan.events(), c.expected.events) << c.what;
   }
 }
@@ -222,6 +250,11 @@ TEST(PlanTyping, RemoteClientsByFileNameAndVkKeyScanResults) {
       {"C:/x/TeamViewer.exe", true}, {"SunloginClient.exe", true}, {"VirtualBoxVM.exe", true},
       {"mstsc", false},         {"mstsc.exe.bak", false},   {"notmstsc.exe", false},
       {"", false},              {"chrome.exe", false},
+      // A second download, a 64-bit or versioned build, a manager hosting the sessions.
+      {"AnyDesk (1).exe", true},  {"vncviewer64.exe", true},  {"TeamViewer_x64.exe", true},
+      {"tvnviewer-2.8.81.exe", true}, {"RDCMan.exe", true},   {"mRemoteNG.exe", true},
+      {"RoyalTS6.exe", true},     {"RemoteDesktopManager64.exe", true}, {"wfica32.exe", true},
+      {"anydesk (x).exe", false}, {"64.exe", false},          {"desk.exe", false},
       {"\x95\x5Cmstsc.exe", false},  // 昞mstsc.exe: the 0x5C is a trail byte, not a separator
   };
   for (const auto& [name, remote] : names) EXPECT_EQ(IsRemoteClient(name), remote) << name;
@@ -235,4 +268,21 @@ TEST(PlanTyping, RemoteClientsByFileNameAndVkKeyScanResults) {
       {0x00FF, false, std::nullopt},
   };
   for (const auto& s : scans) EXPECT_EQ(LayoutKeyFromScan(s.scan, s.dead), s.key) << s.scan;
+}
+
+TEST(PlanTyping, TheImeIsTakenAsItAnswers) {
+  // Switched off in Chinese mode is the usual state after toggling it off: keys then.
+  const struct { ImeAnswers answers; bool open; uint32_t conversion; } cases[] = {
+      {{std::nullopt, std::nullopt}, false, 0},       // no answer in time
+      {{0, kImeNative}, false, 0},                    // closed, Chinese mode
+      {{1, std::nullopt}, true, kImeNative},          // open, mode unknown: taken as composing
+      {{1, kImeFullShape}, true, kImeFullShape},
+      {{1, 0}, true, 0},                              // open, alphanumeric
+  };
+  for (const auto& c : cases) {
+    TargetFacts facts = Local();
+    TakeImeAnswers(c.answers, facts);
+    EXPECT_EQ(facts.imeOpen, c.open) << c.answers.open.value_or(99);
+    EXPECT_EQ(facts.imeConversion, c.conversion) << c.answers.open.value_or(99);
+  }
 }

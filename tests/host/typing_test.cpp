@@ -14,18 +14,26 @@ using namespace quorrel::testing;
 
 namespace {
 
-// Records every Inject call; the first call takes at most `limit` events.
+// Records every Inject call; the calls take at most `limits` events each, in order (then
+// all). With targetMoved, another window has the keyboard than at the press.
 class RecordingInjector : public KeyInjector {
  public:
-  explicit RecordingInjector(size_t first_limit = SIZE_MAX) : limit(first_limit) {}
-  size_t limit;
+  explicit RecordingInjector(size_t first_limit = SIZE_MAX) : limits{first_limit} {}
+  explicit RecordingInjector(std::vector<size_t> each, bool moved = false) : limits(std::move(each)), targetMoved(moved) {}
+  std::vector<size_t> limits;
+  bool targetMoved = false;
+  int pauses = 0;
   std::vector<Events> calls;
   size_t Inject(const Events& events) override {
     calls.push_back(events);
-    const size_t taken = std::min(limit, events.size());
-    limit = SIZE_MAX;
-    return taken;
+    const size_t limit = calls.size() <= limits.size() ? limits[calls.size() - 1] : SIZE_MAX;
+    return std::min(limit, events.size());
   }
+  std::optional<size_t> InjectIntoTarget(const Events& events) override {
+    if (targetMoved) return std::nullopt;
+    return Inject(events);
+  }
+  void PauseBeforeRetry() override { ++pauses; }
 };
 
 Events Typed(std::string_view text, TypingEnvironment& env, const ReservedKeys& reserved = {}) {
@@ -190,4 +198,41 @@ TEST(TypeText, CutShortInjectionReleasesTheKeysItLeftDown) {
     ASSERT_EQ(inj.calls.size(), 1 + releases.size()) << limit;
     EXPECT_EQ(std::vector<Events>(inj.calls.begin() + 1, inj.calls.end()), releases) << limit;
   }
+}
+
+TEST(InjectBatch, SaysWhatWentInAndReleasesUntilNothingIsLeftDown) {
+  using enum Injection::Outcome;
+  // "aB张": a down/up, Shift down, B down, Shift up, B up, 张 down/up.
+  IconvEnvironment gbk;
+  const Events batch = KeyEventsForText("aB\xD5\xC5", gbk);
+  const struct {
+    std::vector<size_t> limits;  // what each call takes: the batch, then the releases
+    bool moved;
+    Injection expected;
+    std::vector<Events> releases;
+  } cases[] = {
+      {{}, false, {kTyped, 0, false}, {}},
+      {{}, true, {kTargetChanged, 0, false}, {}},
+      {{0}, false, {kCut, 0, false}, {}},
+      {{1}, false, {kCut, 1, false}, {{Up(65)}}},
+      {{4}, false, {kCut, 2, false}, {{Up(16), Up(66)}}},
+      {{4, 1}, false, {kCut, 2, false}, {{Up(16), Up(66)}, {Up(66)}}},  // the release cut too: tried again
+      {{4, 0, 0, 1, 0}, false, {kCut, 2, true}, {{Up(16), Up(66)}, {Up(16), Up(66)}, {Up(16), Up(66)}, {Up(66)}}},
+      {{7}, false, {kCut, 3, false}, {{CharEvent(0x5F20, true)}}},
+  };
+  for (const auto& c : cases) {
+    RecordingInjector inj(c.limits, c.moved);
+    const Injection got = InjectBatch(inj, batch);
+    const std::string what = ::testing::PrintToString(c.limits) + (c.moved ? " moved" : "");
+    EXPECT_EQ(got.outcome, c.expected.outcome) << what;
+    EXPECT_EQ(got.typedChars, c.expected.typedChars) << what;
+    EXPECT_EQ(got.keysLeftDown, c.expected.keysLeftDown) << what;
+    ASSERT_EQ(inj.calls.size(), (c.moved ? 0 : 1) + c.releases.size()) << what;
+    EXPECT_EQ(std::vector<Events>(inj.calls.begin() + (c.moved ? 0 : 1), inj.calls.end()), c.releases) << what;
+    EXPECT_EQ(inj.pauses, c.releases.empty() ? 0 : static_cast<int>(c.releases.size()) - 1) << what;
+  }
+  // A character of two code units counts once; Shift and Caps Lock count none.
+  IconvEnvironment utf8("UTF-8", true);
+  RecordingInjector cut(5);  // Caps Lock down and up, a, the first half of the pair
+  EXPECT_EQ(InjectBatch(cut, KeyEventsForText("a\xF0\x9F\x98\x80" "b", utf8)).typedChars, 2u);
 }

@@ -4,9 +4,12 @@
 //
 // What Wine cannot show here, covered by the portable tests of the plan instead:
 //   - a real IME: Wine gives no default IME window for another process's window
-//     (ImmGetDefaultIMEWnd returns NULL), so the target reads as "no IME";
+//     (ImmGetDefaultIMEWnd returns NULL), so the target reads as "no IME"; and the default
+//     IME window of this process's own window answers 1 to both questions (open, mode)
+//     whatever ImmSetOpenStatus set, so even there a closed IME cannot be shown;
 //   - an elevated target: every Wine process runs at the same integrity level, and there
-//     is no user interface privilege isolation to drop the events;
+//     is no user interface privilege isolation to drop the events; nor does Wine refuse a
+//     token to a handle without the right to read it;
 //   - other layouts than the session's one (US, or Chinese with the US keys) and their
 //     dead keys and AltGr.
 #include <windows.h>
@@ -206,11 +209,43 @@ TEST(TargetFacts, ReadFromTheProgramInFrontUnderItsOwnNameAndAsARemoteClient) {
     const TargetFacts none = ReadTargetFacts();
     EXPECT_FALSE(none.windowKnown);
     EXPECT_EQ(none.imageName, "");
-    EXPECT_EQ(none.layout, 0u);
+    // Whatever gets the keys then, the user's own layout names them.
+    EXPECT_EQ(none.layout, reinterpret_cast<LayoutId>(GetKeyboardLayout(0)));
+    EXPECT_EQ(ReadKeyboardOwner(), KeyboardOwner{});
   }
   EXPECT_EQ(ProcessImageName(0xFFFFFFF0), "");  // ids are multiples of 4: never a process
   EXPECT_EQ(IntegrityOf(0xFFFFFFF0), TargetIntegrity::Unknown);
   EXPECT_EQ(IntegrityOf(GetCurrentProcessId()), TargetIntegrity::SameOrLower);
+  // A process whose token is closed to us (a handle without the right to read it, as
+  // another user's or a self-guarding process gives) is not taken as elevated.
+  UniqueHandle closed(OpenProcess(SYNCHRONIZE, FALSE, GetCurrentProcessId()));
+  ASSERT_TRUE(closed);
+  EXPECT_NE(IntegrityOfProcess(closed.get()), TargetIntegrity::Higher);
+}
+
+// A batch bound to the window that had the keyboard goes there, and nowhere else: with
+// another window in front at the last moment nothing is injected.
+TEST(TargetFacts, ABoundBatchGoesOnlyToTheWindowOfThePress) {
+  Target other(TestsFolder() + "\\typing_target.exe");
+  e2e::TargetWindow own;
+  own.Focus();
+  const KeyboardOwner press = ReadKeyboardOwner();
+  EXPECT_EQ(press, (KeyboardOwner{own.hwnd(), own.edit(), GetCurrentProcessId()}));
+  const std::vector<KeyEvent> keys = KeyChordEvents('Q');
+
+  ASSERT_TRUE(other.Front());
+  const KeyboardOwner now = ReadKeyboardOwner();
+  EXPECT_EQ(now.foreground, other.window());
+  EXPECT_NE(now.processId, GetCurrentProcessId());
+  SendInputInjector bound({.boundTo = press});
+  EXPECT_EQ(bound.InjectIntoTarget(keys), std::nullopt);
+  EXPECT_EQ(bound.Inject(KeyChordEvents(VK_SHIFT)), 2u);  // releases are never held back
+  Sleep(200);
+  EXPECT_EQ(other.Text(), L"");
+
+  own.Focus();
+  EXPECT_EQ(bound.InjectIntoTarget(keys), std::optional<size_t>(2));
+  EXPECT_EQ(own.WaitText(1), "q");
 }
 
 TEST(TargetFacts, ModifiersHeldNowWhateverTheirSide) {
@@ -296,7 +331,7 @@ TEST(TargetFacts, TheTypingPlannedForTheTargetArrivesAsPlanned) {
     const TypingPlan plan = PlanTyping(c.text, facts, environment, layouts);
     EXPECT_EQ(plan.status(), c.status) << c.what;
     if (plan.status() == PlanStatus::Ready) {
-      SendInputInjector withScanCodes(reinterpret_cast<HKL>(facts.layout));
+      SendInputInjector withScanCodes({.scanCodeLayout = reinterpret_cast<HKL>(facts.layout)});
       SendInputInjector plain;
       KeyInjector& injector = plan.remoteClient() ? static_cast<KeyInjector&>(withScanCodes) : plain;
       EXPECT_EQ(injector.Inject(plan.events()), plan.events().size()) << c.what;

@@ -238,6 +238,20 @@ bool Foreground(HWND hwnd) {
   return false;
 }
 
+bool SettledForeground(HWND hwnd) {
+  return WaitFor(
+      [&] {
+        if (!Foreground(hwnd)) return false;
+        // Held for a while: a late activation of another window shows within it.
+        for (auto until = std::chrono::steady_clock::now() + 150ms; std::chrono::steady_clock::now() < until;) {
+          Pump(10ms);
+          if (GetForegroundWindow() != hwnd) return false;
+        }
+        return true;
+      },
+      5s);
+}
+
 void SendKey(WORD vk, bool up) {
   INPUT in{};
   in.type = INPUT_KEYBOARD;
@@ -315,10 +329,14 @@ TargetWindow::~TargetWindow() {
   if (hwnd_) DestroyWindow(hwnd_);
 }
 
-void TargetWindow::Focus() {
-  Foreground(hwnd_);
-  SetFocus(edit_);
-  Pump(30ms);
+bool TargetWindow::Focus() {
+  return WaitFor(
+      [&] {
+        if (!Foreground(hwnd_)) return false;
+        SetFocus(edit_);
+        return SettledForeground(hwnd_) && GetFocus() == edit_;
+      },
+      5s);
 }
 
 void TargetWindow::Clear() { SetWindowTextW(edit_, L""); }

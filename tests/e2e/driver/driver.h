@@ -82,6 +82,9 @@ HWND ChildByText(HWND parent, const std::string& utf8Text);
 
 // Input.
 bool Foreground(HWND hwnd);
+// In front and still so a moment later: a program's new window may take the foreground a
+// little after it shows, and the keys of the next press would go there.
+bool SettledForeground(HWND hwnd);
 void PressKey(WORD vk);
 void SendKey(WORD vk, bool up);  // one key going down or up
 void TypeUnicode(const std::string& utf8);
@@ -98,7 +101,9 @@ class TargetWindow {
   ~TargetWindow();
   HWND hwnd() const { return hwnd_; }
   HWND edit() const { return edit_; }
-  void Focus();               // foreground + caret in the edit
+  // Foreground with the caret in the edit, and still so a moment later: a window another
+  // process shows meanwhile would take the keys of the next press. False when it cannot.
+  bool Focus();
   void Clear();
   std::string TextAnsi() const;  // what landed, as ANSI bytes
   // Waits until the text stops changing and is at least `length` bytes long.
