@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/encoding_win.h"
 #include "base/handles_win.h"
 #include "driver/e2e_test.h"
 #include "store/account_table.h"
@@ -381,6 +382,31 @@ inline std::string Typed(TargetWindow& target, WORD vk, size_t expectedLength) {
   if (expectedLength) return target.WaitText(expectedLength);
   Pump(500ms);
   return target.TextAnsi();
+}
+
+// The note a window of the process shows beside it (the input window's balloon): its
+// text, or "" while none is shown.
+inline std::string NoteOf(DWORD processId) {
+  for (HWND tip : WindowsOf(processId)) {
+    wchar_t cls[32] = {};
+    GetClassNameW(tip, cls, 32);
+    if (lstrcmpiW(cls, L"tooltips_class32") != 0 || !IsWindowVisible(tip)) continue;
+    constexpr size_t kChars = 512;
+    RemoteBuffer remote(tip, sizeof(TTTOOLINFOW) + kChars * sizeof(wchar_t));
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    // The first tool, then its text into the remote buffer.
+    if (!remote.Write(&tool, sizeof tool) || !SendMessageW(tip, TTM_ENUMTOOLSW, 0, remote.param())) continue;
+    remote.Read(&tool, sizeof tool);
+    tool.lpszText = reinterpret_cast<wchar_t*>(remote.at(sizeof(TTTOOLINFOW)));
+    remote.Write(&tool, sizeof tool);
+    SendMessageW(tip, TTM_GETTEXTW, kChars, remote.param());
+    std::wstring text(kChars, L'\0');
+    remote.Read(text.data(), kChars * sizeof(wchar_t), sizeof(TTTOOLINFOW));
+    text.resize(wcsnlen(text.c_str(), kChars));
+    return WideToUtf8(text);
+  }
+  return "";
 }
 
 // The log's messages; a line not of the form <14 digits> ---> <message> CR LF fails the test.

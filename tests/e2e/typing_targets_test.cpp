@@ -21,30 +21,6 @@ void Keys(std::initializer_list<std::pair<WORD, bool>> keys) {  // (key, up) in 
   SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
 }
 
-// The note the input window shows beside it: its text, or "" while none is shown.
-std::string NoteOf(DWORD processId) {
-  for (HWND tip : WindowsOf(processId)) {
-    wchar_t cls[32] = {};
-    GetClassNameW(tip, cls, 32);
-    if (lstrcmpiW(cls, L"tooltips_class32") != 0 || !IsWindowVisible(tip)) continue;
-    constexpr size_t kChars = 512;
-    RemoteBuffer remote(tip, sizeof(TTTOOLINFOW) + kChars * sizeof(wchar_t));
-    TTTOOLINFOW tool{};
-    tool.cbSize = sizeof tool;
-    // The first tool, then its text into the remote buffer.
-    if (!remote.Write(&tool, sizeof tool) || !SendMessageW(tip, TTM_ENUMTOOLSW, 0, remote.param())) continue;
-    remote.Read(&tool, sizeof tool);
-    tool.lpszText = reinterpret_cast<wchar_t*>(remote.at(sizeof(TTTOOLINFOW)));
-    remote.Write(&tool, sizeof tool);
-    SendMessageW(tip, TTM_GETTEXTW, kChars, remote.param());
-    std::wstring text(kChars, L'\0');
-    remote.Read(text.data(), kChars * sizeof(wchar_t), sizeof(TTTOOLINFOW));
-    text.resize(wcsnlen(text.c_str(), kChars));
-    return WideToUtf8(text);
-  }
-  return "";
-}
-
 // The typing target of the Windows tests, beside this program.
 std::string TypingTargetExe() {
   char self[MAX_PATH] = {};
@@ -121,21 +97,29 @@ TEST_F(TypingTargets, AWaitingPressTypesIntoNoOtherWindow) {
 }
 
 // A new press replaces one still waiting: Shift up and F8 at once after a waiting F9 type
-// the user name alone, never the password behind it.
+// the user name alone, never the password behind it. (Where the program's poll sees Shift
+// up before the F8 press arrives, the waiting press rightly types first: tried again.)
 TEST_F(TypingTargets, ANewPressReplacesAWaitingOne) {
   Process p;
   HWND input = Open(p, "user", "Secret-Pw1");
   ASSERT_TRUE(input);
   TargetWindow target;
-  ASSERT_TRUE(PressF9WithShiftHeld(target));
-  // With the program held still, its queue gets the F8 press before its poll can see
-  // Shift come up.
-  p.Suspend();
-  Keys({{VK_SHIFT, true}, {VK_F8, false}, {VK_F8, true}});
-  p.Resume();
-  EXPECT_EQ(target.WaitText(4), "user");
-  Pump(1200ms);  // past the waiting press's limit
-  EXPECT_EQ(target.TextAnsi(), "user");
+  std::string typed;
+  for (int attempt = 0; attempt < 5 && typed != "user"; ++attempt) {
+    ASSERT_TRUE(PressF9WithShiftHeld(target));
+    // Held still, the program gets the F8 press before its poll can see Shift come up
+    // (under Wine a thread stops a moment after it is told to).
+    p.Suspend();
+    Sleep(50);
+    Keys({{VK_SHIFT, true}, {VK_F8, false}, {VK_F8, true}});
+    Sleep(50);
+    p.Resume();
+    target.WaitText(4);
+    Pump(1200ms);  // past the waiting press's limit
+    typed = target.TextAnsi();
+    ASSERT_TRUE(typed == "user" || typed == "Secret-Pw1user") << "the waiting press typed after the new one: " << typed;
+  }
+  EXPECT_EQ(typed, "user");
 }
 
 // A copy of the typing target named as a remote-desktop client (mstsc.exe): keys only, with

@@ -9,11 +9,10 @@
 #include <chrono>
 #include <string>
 
-#include <commctrl.h>
-
 #include <vector>
 
 #include "input/input_window_win.h"
+#include "main_window_support.h"
 #include "input/typing_win.h"
 
 using namespace quorrel;
@@ -167,26 +166,6 @@ TEST_F(SystemTyping, CapsLockIsOffForTheBatchAndOnAgainAfterIt) {
   EXPECT_EQ(GetAsyncKeyState(VK_SHIFT) & 0x8000, 0);
 }
 
-// The note a window of this process shows beside it, as its tooltip holds it; "" when none.
-BOOL CALLBACK ReadNote(HWND tip, LPARAM out) {
-  wchar_t cls[32] = {};
-  GetClassNameW(tip, cls, 32);
-  if (lstrcmpiW(cls, TOOLTIPS_CLASSW) != 0 || !IsWindowVisible(tip)) return TRUE;
-  wchar_t buffer[512] = {};
-  TTTOOLINFOW tool{};
-  tool.cbSize = sizeof tool;
-  if (!SendMessageW(tip, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&tool))) return TRUE;
-  tool.lpszText = buffer;
-  SendMessageW(tip, TTM_GETTEXTW, 512, reinterpret_cast<LPARAM>(&tool));
-  *reinterpret_cast<std::wstring*>(out) = buffer;
-  return FALSE;
-}
-std::wstring ShownNote() {
-  std::wstring text;
-  EnumThreadWindows(GetCurrentThreadId(), ReadNote, reinterpret_cast<LPARAM>(&text));
-  return text;
-}
-
 // The password hotkey of an input window of this process, pressed while the system takes
 // only part of the batch: that part lands, the note says how much, and no key stays down,
 // also when the release is cut short once more.
@@ -208,9 +187,9 @@ TEST_F(SystemTyping, ABatchCutShortIsToldAndLeavesNoKeyDown) {
   const struct {
     std::vector<size_t> cuts;  // the batch's, then the releases'
     std::string landed;
-    const wchar_t* count;      // in the note
+    const char* count;         // in the note
   } cases[] = {
-      {{4, 1}, "aB", L" 2 "},  // cut once Shift and B are down; the release after Shift came up
+      {{4, 1}, "aB", " 2 "},  // cut once Shift and B are down; the release after Shift came up
       {{0}, "", nullptr},      // nothing taken
   };
   for (const auto& c : cases) {
@@ -221,16 +200,16 @@ TEST_F(SystemTyping, ABatchCutShortIsToldAndLeavesNoKeyDown) {
     f9[0].ki.wVk = f9[1].ki.wVk = VK_F9;
     f9[1].ki.dwFlags = KEYEVENTF_KEYUP;
     SendInput(2, f9, sizeof(INPUT));
-    std::wstring note;
+    std::string note;
     for (auto until = std::chrono::steady_clock::now() + 5s; note.empty() && std::chrono::steady_clock::now() < until;) {
       PumpFor(10ms);
-      note = ShownNote();
+      note = e2e::NoteOf(GetCurrentProcessId());
     }
     PumpFor(100ms);
     EXPECT_EQ(EditText(), c.landed);
     EXPECT_FALSE(note.empty()) << "no note for a batch cut short";
     if (c.count) {
-      EXPECT_NE(note.find(c.count), std::wstring::npos) << c.landed;
+      EXPECT_NE(note.find(c.count), std::string::npos) << c.landed;
     }
     for (int vk : {int{VK_SHIFT}, int{'A'}, int{'B'}, int{'C'}})
       EXPECT_EQ(GetAsyncKeyState(vk) & 0x8000, 0) << vk << " left down";
