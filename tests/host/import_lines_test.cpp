@@ -346,9 +346,14 @@ TEST(ImportAccounts, AllOrNothingAtEveryCrashPointAndAfterAGivenUpWrite) {
   StoreHarness h;
   (void)h.Pids();
   const std::string before = h.TableBytes();
-  h.fs.fail_writes = {true};
   h.log.clear();
-  EXPECT_EQ(ImportAccountText(h.store, "a----b----c\r\nd----e----f").outcome, TableOutcome::kWriteFailed);
+  // A write given up is told by its reason: a full disk as a full disk.
+  for (auto [why, told] : {std::pair{FileFailure::kOther, TableOutcome::kWriteFailed},
+                           {FileFailure::kDiskFull, TableOutcome::kDiskFull}, {FileFailure::kBusy, TableOutcome::kBusy}}) {
+    h.fs.fail_writes = {true};
+    h.fs.fail_as = why;
+    EXPECT_EQ(ImportAccountText(h.store, "a----b----c\r\nd----e----f").outcome, told);
+  }
   EXPECT_EQ(h.TableBytes(), before);
   EXPECT_TRUE(h.log.empty());  // no "Importing Data" for lines that are not there
   // Lines that would grow the table beyond its largest size: none of them goes in.
