@@ -39,6 +39,13 @@ folders_up() {
   [ -n "$why" ] && printf 'a small file system to fill: %s\n' "$why" >"$folders/full.skip"
   return 0
 }
+
+# A network folder, \\quorrel\share: Wine takes \\server\share from dosdevices/unc in the
+# prefix (made by then).
+share_up() {
+  mkdir -p "$folders/share" "$WINEPREFIX/dosdevices/unc/quorrel" &&
+    ln -sfn "$folders/share" "$WINEPREFIX/dosdevices/unc/quorrel/share"
+}
 folders_down() {
   [ -d "$folders" ] || return 0
   [ -d "$folders/unwritable" ] && chattr -i "$folders/unwritable" 2>/dev/null
@@ -46,6 +53,7 @@ folders_down() {
     # Lazily when a process the tests left behind still has a file open there.
     umount "$folders/full" 2>/dev/null || umount -l "$folders/full"
   fi
+  rm -f "$WINEPREFIX/dosdevices/unc/quorrel/share"
   rm -rf "$folders"
 }
 
@@ -53,6 +61,7 @@ case "$cmd" in
 up)
   folders_up
   wine_prefix
+  share_up
   if [ -f "$dir/bench.env" ]; then
     . "$dir/bench.env"
     pid_alive "${BENCH_XVFB_PID:-}" && { echo "wine bench: already up on $BENCH_DISPLAY"; exit 0; }
