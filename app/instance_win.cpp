@@ -22,25 +22,24 @@ Text TrimSpaces(Text s) {
   return s.substr(first, s.find_last_not_of(' ') - first + 1);
 }
 
-// Runs folder\batchName through cmd with a hidden window, without waiting. cmd starts in
-// that folder and is given the bare name: no path is on its command line, where cmd would
-// expand a '%' of the folder's name. cmd is taken from the system folder, never from the
-// program's or the current folder.
-bool StartBatchHidden(const Text& folder, const char* batchName) {
+// Runs the batch through cmd with a hidden window, without waiting (RestartBatchCommand says
+// how: the path goes in an environment variable, cmd starts in the system folder).
+bool StartBatchHidden(const Text& batchPath) {
   char systemDir[MAX_PATH] = {};
   UINT n = GetSystemDirectoryA(systemDir, MAX_PATH);
   if (n == 0 || n >= MAX_PATH) return false;
-  const Text cmd = Text(systemDir, n) + "\\cmd.exe";
-  Text commandLine = "\"" + cmd + "\" /d /c " + batchName;
+  BatchCommand command = RestartBatchCommand(batchPath, Text(systemDir, n));
+  if (ReportIf(!SetEnvironmentVariableA(command.variable.c_str(), command.value.c_str()))) return false;
 
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_HIDE;
   PROCESS_INFORMATION info{};
-  if (ReportIf(!CreateProcessA(cmd.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                               nullptr, folder.c_str(), &startup, &info)))
-    return false;
+  const bool started = CreateProcessA(command.program.c_str(), command.commandLine.data(), nullptr, nullptr, FALSE,
+                                      CREATE_NO_WINDOW, nullptr, command.folder.c_str(), &startup, &info);
+  SetEnvironmentVariableA(command.variable.c_str(), nullptr);  // cmd has its copy
+  if (ReportIf(!started)) return false;
   UniqueHandle process(info.hProcess);
   UniqueHandle thread(info.hThread);
   return true;
@@ -117,12 +116,10 @@ bool RestartProgram(int delay) {
   Text path = n > 0 && n < sizeof shortPath ? TrimSpaces(Text(shortPath, n)) : Text();
   if (path.empty()) path = program;
 
-  constexpr char kBatchName[] = "Restart.bat";
   // A stale batch file from an earlier restart is not run in place of one that could not
   // be written; without a batch file running, this process goes on.
-  const Text batchPath = state.RunDirectory + "\\" + kBatchName;
-  if (!WriteWholeFile(batchPath, BuildRestartBatch(path, delay, batchPath)) ||
-      !StartBatchHidden(state.RunDirectory, kBatchName)) {
+  const Text batchPath = state.RunDirectory + "\\Restart.bat";
+  if (!WriteWholeFile(batchPath, BuildRestartBatch(path, delay, batchPath)) || !StartBatchHidden(batchPath)) {
     return false;
   }
   TerminateProcessById();

@@ -45,4 +45,14 @@ Text BuildRestartBatch(std::string_view programPath, int delayCount, std::string
   return batch;
 }
 
+BatchCommand RestartBatchCommand(std::string_view batchPath, std::string_view systemFolder) {
+  BatchCommand command;
+  command.program = Text(systemFolder) + "\\cmd.exe";
+  command.variable = "QUORREL_RESTART_BATCH";
+  command.commandLine = "\"" + command.program + "\" /d /v:off /s /c \"\"%" + command.variable + "%\"\"";
+  command.folder = Text(systemFolder);
+  command.value = Text(batchPath);
+  return command;
+}
+
 }  // namespace quorrel

@@ -21,4 +21,22 @@ namespace quorrel {
 // the text is valid in the ANSI code page whatever bytes the paths hold.
 Text BuildRestartBatch(std::string_view programPath, int delayCount, std::string_view batchPath);
 
+// How cmd is started to run the batch.
+struct BatchCommand {
+  Text program;      // cmd.exe in the system folder, never the program's or the current one
+  Text commandLine;  // names no path but cmd's own
+  Text folder;       // cmd's current folder
+  Text variable;     // an environment variable cmd must inherit ...
+  Text value;        // ... holding this: the batch's path
+};
+
+// cmd starts in the system folder, whatever folder the batch is in: cmd refuses a UNC current
+// folder (\\server\share\...) and falls back to the Windows folder, where a bare batch name
+// is not found. The batch's path reaches cmd in an environment variable, which cmd expands
+// once on its command line, so a '%' in the path stays as it is; /v:off keeps a '!' as it is
+// where the registry switches delayed expansion on, /d keeps the registry's AutoRun commands
+// out. The quotes around the variable make the path one word whatever it holds (a space, an
+// '&'); /s has cmd take away only the outer pair.
+BatchCommand RestartBatchCommand(std::string_view batchPath, std::string_view systemFolder);
+
 }  // namespace quorrel

@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
   for (int lines : {10000, 90000}) {
     const std::string text = ImportLinesText(lines);
     const double floor = Median([&] {
-      ImportList list = ParseImportLines(DecodeImportFile(text, nullptr));
+      ImportList list = ParseImportLines(DecodeImportFile(text, {}));
       if (list.accounts.size() != static_cast<size_t>(lines)) std::exit(1);
     });
     const double restore = Median([&] {

@@ -58,16 +58,16 @@ std::u16string_view TrimmedView(std::u16string_view text) {
   return text.substr(begin, end - begin);
 }
 
-// Calls f with every line of a trimmed text: pieces between CR LF, LF or CR; no line for an
-// empty last piece. In ANSI text CR and LF are below every GBK trail byte, so a byte-wise
-// search is a character search.
+// Calls f with every line of a trimmed text, as long as it returns true: pieces between
+// CR LF, LF or CR; no line for an empty last piece. In ANSI text CR and LF are below every
+// GBK trail byte, so a byte-wise search is a character search.
 template <class Char, class F>
 void ForEachLine(std::basic_string_view<Char> text, F&& f) {
   size_t start = 0;
   while (start < text.size()) {
     size_t end = start;
     while (end < text.size() && text[end] != Char('\r') && text[end] != Char('\n')) ++end;
-    f(text.substr(start, end - start));
+    if (!f(text.substr(start, end - start))) return;
     if (end == text.size()) break;
     const bool crLf = text[end] == Char('\r') && end + 1 < text.size() && text[end + 1] == Char('\n');
     start = end + (crLf ? 2 : 1);
@@ -111,16 +111,32 @@ size_t Utf8SequenceAt(std::string_view s, size_t i, char32_t& codePoint) {
   return length;
 }
 
-bool IsUtf8BeyondAscii(std::string_view s) {
+// Whether a text without a mark is UTF-8 rather than ANSI: strictly valid UTF-8 that holds a
+// sequence of three or four bytes, or whose two-byte sequences are not all double-byte
+// characters of the code page too. Plain ASCII reads the same either way and stays ANSI.
+bool ReadsAsUtf8(std::string_view s, DoubleByteCheck isDoubleByte) {
   bool beyondAscii = false;
+  bool longSequence = false;
+  bool allPairsAnsi = isDoubleByte != nullptr;
+  // The answers of the check by pair (C2-DF, 80-BF): at most 30 x 64 calls in a large file.
+  enum : unsigned char { kUnasked, kYes, kNo };
+  unsigned char asked[0x20][0x40] = {};
   char32_t codePoint = 0;
   for (size_t i = 0; i < s.size();) {
     const size_t length = Utf8SequenceAt(s, i, codePoint);
     if (length == 0) return false;
     beyondAscii |= length > 1;
+    longSequence |= length > 2;
+    if (length == 2 && allPairsAnsi && !longSequence) {
+      const auto lead = static_cast<unsigned char>(s[i]);
+      const auto trail = static_cast<unsigned char>(s[i + 1]);
+      unsigned char& answer = asked[lead & 0x1F][trail & 0x3F];
+      if (answer == kUnasked) answer = isDoubleByte(lead, trail) ? kYes : kNo;
+      allPairsAnsi = answer == kYes;
+    }
     i += length;
   }
-  return beyondAscii;
+  return beyondAscii && (longSequence || !allPairsAnsi);
 }
 
 bool IsEndOfText(char32_t c) { return c == 0 || c == 0x1A; }
@@ -206,18 +222,21 @@ size_t CountSeparators(std::string_view text, std::string_view separator) {
 
 Text TrimImportText(std::string_view text) { return Text(TrimmedView(text)); }
 
-ImportEncoding DetectImportEncoding(std::string_view bytes) {
+ImportEncoding DetectImportEncoding(std::string_view bytes, DoubleByteCheck isDoubleByte) {
   if (bytes.starts_with(kUtf8Mark)) return ImportEncoding::kUtf8;
   if (bytes.starts_with(kUtf16LeMark)) return ImportEncoding::kUtf16Le;
   if (bytes.starts_with(kUtf16BeMark)) return ImportEncoding::kUtf16Be;
-  // Plain ASCII reads the same either way; it stays on the path it always took.
-  return IsUtf8BeyondAscii(ImportTextOf(bytes)) ? ImportEncoding::kUtf8 : ImportEncoding::kAnsi;
+  return ReadsAsUtf8(ImportTextOf(bytes), isDoubleByte) ? ImportEncoding::kUtf8 : ImportEncoding::kAnsi;
 }
 
 ImportLines::ImportLines(ImportLines&& other) noexcept
-    : lines(std::move(other.lines)), lineCount(other.lineCount), unstorableCount(other.unstorableCount) {
+    : lines(std::move(other.lines)),
+      lineCount(other.lineCount),
+      unstorableCount(other.unstorableCount),
+      beyondLimit(other.beyondLimit) {
   other.lines.clear();
   other.lineCount = other.unstorableCount = 0;
+  other.beyondLimit = false;
 }
 
 ImportLines& ImportLines::operator=(ImportLines&& other) noexcept {
@@ -226,8 +245,10 @@ ImportLines& ImportLines::operator=(ImportLines&& other) noexcept {
     lines = std::move(other.lines);
     lineCount = other.lineCount;
     unstorableCount = other.unstorableCount;
+    beyondLimit = other.beyondLimit;
     other.lines.clear();
     other.lineCount = other.unstorableCount = 0;
+    other.beyondLimit = false;
   }
   return *this;
 }
@@ -236,18 +257,33 @@ ImportLines::~ImportLines() {
   for (Text& line : lines) SecureWipe(line);
 }
 
-ImportLines SplitImportLines(std::string_view text) {
+namespace {
+
+// Counts the lines of a trimmed text, one beyond maxLines at most; false when there are more.
+template <class Char>
+bool CountLines(std::basic_string_view<Char> text, size_t maxLines, ImportLines& result) {
+  ForEachLine(text, [&](std::basic_string_view<Char>) { return ++result.lineCount <= maxLines; });
+  result.beyondLimit = result.lineCount > maxLines;
+  return !result.beyondLimit;
+}
+
+}  // namespace
+
+ImportLines SplitImportLines(std::string_view text, size_t maxLines) {
   const std::string_view trimmed = TrimmedView(text);
   ImportLines result;
-  ForEachLine(trimmed, [&](std::string_view) { ++result.lineCount; });
+  if (!CountLines(trimmed, maxLines, result)) return result;
   result.lines.reserve(result.lineCount);  // filled in place: no line is moved and left behind
-  ForEachLine(trimmed, [&](std::string_view line) { result.lines.emplace_back(line); });
+  ForEachLine(trimmed, [&](std::string_view line) {
+    result.lines.emplace_back(line);
+    return true;
+  });
   return result;
 }
 
-ImportLines DecodeImportFile(std::string_view bytes, AnsiConverter toAnsi) {
-  const ImportEncoding encoding = DetectImportEncoding(bytes);
-  if (encoding == ImportEncoding::kAnsi) return SplitImportLines(ImportTextOf(bytes));
+ImportLines DecodeImportFile(std::string_view bytes, const AnsiCodePage& codePage, size_t maxLines) {
+  const ImportEncoding encoding = DetectImportEncoding(bytes, codePage.isDoubleByte);
+  if (encoding == ImportEncoding::kAnsi) return SplitImportLines(ImportTextOf(bytes), maxLines);
 
   Utf16Text text;
   if (encoding == ImportEncoding::kUtf8) {
@@ -257,20 +293,18 @@ ImportLines DecodeImportFile(std::string_view bytes, AnsiConverter toAnsi) {
   }
   const std::u16string_view trimmed = TrimmedView(std::u16string_view(text.units));
   ImportLines result;
-  ForEachLine(trimmed, [&](std::u16string_view) { ++result.lineCount; });
+  if (!CountLines(trimmed, maxLines, result)) return result;
   result.lines.reserve(result.lineCount);
   ForEachLine(trimmed, [&](std::u16string_view line) {
-    if (HasUnpairedSurrogate(line)) {
-      ++result.unstorableCount;
-      return;
-    }
-    std::optional<Text> ansi = toAnsi ? toAnsi(line) : std::nullopt;
+    std::optional<Text> ansi;
+    if (!HasUnpairedSurrogate(line) && codePage.toAnsi) ansi = codePage.toAnsi(line);
     if (!ansi) {
       ++result.unstorableCount;
-      return;
+      return true;
     }
     result.lines.push_back(std::move(*ansi));
     SecureWipe(*ansi);  // a short text moved out leaves its bytes behind
+    return true;
   });
   return result;
 }
@@ -331,20 +365,37 @@ ImportList ParseImportLines(ImportLines lines) {
 
 ImportList ParseImportText(std::string_view text) { return ParseImportLines(SplitImportLines(text)); }
 
-ImportResult ImportAccountText(const AccountStore& store, std::string_view fileBytes, AnsiConverter toAnsi) {
+ImportResult ImportAccountText(const AccountStore& store, std::string_view fileBytes, const AnsiCodePage& codePage) {
   ImportResult result;
+  // Every line may be an account, each with a PID of its own: a file of more lines than the
+  // table has free PIDs is refused while its lines are counted, before they take memory.
+  const FreePids free = CountFreePids(store);
+  const size_t maxLines = free.outcome == TableOutcome::kOpened ? free.count : kPidRange;
   ImportList list;
   try {
-    list = ParseImportLines(DecodeImportFile(fileBytes, toAnsi));
-  } catch (const std::bad_alloc&) {  // a text of very many lines in a 32-bit process
+    ImportLines lines = DecodeImportFile(fileBytes, codePage, maxLines);
+    if (lines.beyondLimit) {
+      result.status = ImportResult::kTooManyLines;
+      result.outcome = TableOutcome::kNoFreePid;
+      result.lineCount = lines.lineCount;
+      result.freePids = maxLines;
+      return result;
+    }
+    list = ParseImportLines(std::move(lines));
+  } catch (const std::bad_alloc&) {  // a file of many long lines in a 32-bit process
     ReportIf(true);
-    result.outcome = TableOutcome::kWriteFailed;
+    result.status = ImportResult::kOutOfMemory;
     return result;
   }
   result.lineCount = list.lineCount;
   result.skipped = list.skippedLines;
-  if (!list.accounts.empty()) result.outcome = AddAccountsWithNewPids(store, list.accounts);
-  if (!Succeeded(result.outcome)) return result;
+  if (list.accounts.empty()) return result;  // kNoAccounts
+  result.outcome = AddAccountsWithNewPids(store, list.accounts);
+  if (!Succeeded(result.outcome)) {
+    result.status = ImportResult::kTableFailed;
+    return result;
+  }
+  result.status = ImportResult::kImported;
   result.imported = list.accounts.size();
   if (store.log) store.log("Importing Data " + std::to_string(list.lineCount));
   return result;

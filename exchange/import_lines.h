@@ -3,10 +3,14 @@
 // whatever editor they have; the program never writes one.
 //
 // Encoding: a UTF-8 byte-order mark (EF BB BF) or a UTF-16 one (FF FE little-endian, FE FF
-// big-endian) says what the file is; without one, a file whose text is strictly valid UTF-8
-// and not plain ASCII is UTF-8 (what Notepad saves by default); every other file is in the
-// ANSI code page and reads byte for byte as it always did. The text ends at the first U+0000
-// or U+001A (in an ANSI file: byte 0x00 or 0x1A), as a text-mode read stops there.
+// big-endian) says what the file is. Without one, a file whose text is strictly valid UTF-8
+// and holds a sequence of three or four bytes is UTF-8 (what Notepad saves by default: every
+// Chinese character takes three bytes there). Every other file is in the ANSI code page and
+// reads byte for byte as it always did; that includes valid UTF-8 of two-byte sequences only
+// when each of them is also a double-byte character of the code page, which is as valid a
+// reading (GBK 猫 is C3 A8, UTF-8 "è"): a name is never changed into another one silently.
+// The text ends at the first U+0000 or U+001A (in an ANSI file: byte 0x00 or 0x1A), as a
+// text-mode read stops there.
 //
 // Rules: the whole text is trimmed (the space and the full-width space: U+0020 and U+3000, in
 // the ANSI code page 20 and A1 A1), then split into lines at CR LF, LF or CR (a CR LF pair is
@@ -45,15 +49,26 @@ inline constexpr std::string_view kImportSeparator = "----";
 // How the bytes of an import file are read.
 enum class ImportEncoding { kAnsi, kUtf8, kUtf16Le, kUtf16Be };
 
-// The encoding of an import file by the rule above. Without a mark only the bytes before the
-// first 0x00 or 0x1A are looked at: in UTF-8 those bytes are U+0000 and U+001A and nothing
-// after them is read.
-[[nodiscard]] ImportEncoding DetectImportEncoding(std::string_view bytes);
-
 // One line (no line break, no U+0000, no unpaired surrogate) as ANSI code page bytes, or
 // nothing when a character of it cannot be stored there exactly (no look-alike
 // substitutes). The Win32 side passes WideToAnsiExact.
 using AnsiConverter = std::optional<Text> (*)(std::u16string_view line);
+
+// Whether lead and trail together are one double-byte character of the ANSI code page. The
+// Win32 side passes IsAnsiDoubleByte.
+using DoubleByteCheck = bool (*)(unsigned char lead, unsigned char trail);
+
+// The ANSI code page as the import reads into it. Without a converter every line of a UTF-8
+// or UTF-16 file is unstorable; without a check the code page has no double-byte characters.
+struct AnsiCodePage {
+  AnsiConverter toAnsi = nullptr;
+  DoubleByteCheck isDoubleByte = nullptr;
+};
+
+// The encoding of an import file by the rule above. Without a mark only the bytes before the
+// first 0x00 or 0x1A are looked at: in UTF-8 those bytes are U+0000 and U+001A and nothing
+// after them is read.
+[[nodiscard]] ImportEncoding DetectImportEncoding(std::string_view bytes, DoubleByteCheck isDoubleByte);
 
 // The lines of an import text in the ANSI code page, in file order, without the unstorable
 // ones. They hold passwords: wiped when the object goes or is assigned over.
@@ -68,16 +83,25 @@ struct ImportLines {
   std::vector<Text> lines;
   size_t lineCount = 0;        // every line, unstorable ones included
   size_t unstorableCount = 0;  // lines not in `lines`: lineCount - lines.size()
+  // The text has more lines than it was allowed: the count stopped at one beyond the limit
+  // (lineCount), and no line was kept.
+  bool beyondLimit = false;
 };
 
+inline constexpr size_t kNoLineLimit = SIZE_MAX;
+
 // The lines of an ANSI code page text (already cut by ImportTextOf), trimmed and split by
-// the rules above. Every line is storable.
-[[nodiscard]] ImportLines SplitImportLines(std::string_view text);
+// the rules above. Every line is storable. A text of more than maxLines lines is only
+// counted that far.
+[[nodiscard]] ImportLines SplitImportLines(std::string_view text, size_t maxLines = kNoLineLimit);
 
 // The lines of a whole import file, its raw bytes as read (ReadImportFile), decoded by the
-// rules above; toAnsi turns UTF-8 and UTF-16 lines into ANSI bytes and is not called for an
-// ANSI file. May throw std::bad_alloc on a huge file (everything is wiped on the way out).
-[[nodiscard]] ImportLines DecodeImportFile(std::string_view bytes, AnsiConverter toAnsi);
+// rules above; codePage.toAnsi turns UTF-8 and UTF-16 lines into ANSI bytes and is not called
+// for an ANSI file. The lines are counted before any of them is kept: a file of more than
+// maxLines lines is beyondLimit, and takes no memory for its lines. May throw std::bad_alloc
+// on a huge file (everything is wiped on the way out).
+[[nodiscard]] ImportLines DecodeImportFile(std::string_view bytes, const AnsiCodePage& codePage,
+                                           size_t maxLines = kNoLineLimit);
 
 // The account of one line (PID left empty), or nothing for a line to skip.
 [[nodiscard]] std::optional<AccountRecord> ParseImportLine(std::string_view line);
@@ -111,37 +135,50 @@ struct ImportList {
 inline constexpr uint64_t kMaxImportFileBytes = kMaxTableFileBytes;
 
 struct ImportFile {
-  enum Status { kRead, kCannotRead, kTooBig } status = kCannotRead;
+  enum Status { kRead, kCannotRead, kTooBig, kNoMemory } status = kCannotRead;
   Text bytes;  // kRead: the whole file. It holds passwords: wipe it.
 };
 // The file's raw bytes, for DecodeImportFile (not cut: where the text ends depends on the
 // encoding), opened for reading only and shared with every other opener for reading,
 // writing and deleting, so that read-only and open files import. kTooBig beyond
-// kMaxImportFileBytes. Win32 file I/O, defined in import_lines_win.cpp.
+// kMaxImportFileBytes; kNoMemory when no buffer for it could be had. Win32 file I/O, defined
+// in import_lines_win.cpp.
 [[nodiscard]] ImportFile ReadImportFile(const Text& path);
 
 // The AnsiConverter of the program: WideCharToMultiByte into the system code page without
 // best-fit look-alikes; nothing when it had to put in the default character. Defined in
 // import_lines_win.cpp.
 [[nodiscard]] std::optional<Text> WideToAnsiExact(std::u16string_view line);
+// The DoubleByteCheck of the program: a lead byte of the system code page and a trail byte
+// that together decode to one character. Defined in import_lines_win.cpp.
+[[nodiscard]] bool IsAnsiDoubleByte(unsigned char lead, unsigned char trail);
+// The system code page: WideToAnsiExact and IsAnsiDoubleByte.
+[[nodiscard]] AnsiCodePage SystemCodePage();
 
 struct ImportResult {
-  // Succeeded(outcome): every accepted line is in the table and the log has its line.
-  // Otherwise the table is as it was, nothing is logged, and outcome says why.
-  TableOutcome outcome = TableOutcome::kOpened;
-  size_t lineCount = 0;  // every line, skipped ones included
+  enum Status {
+    kImported,      // every accepted line is in the table and the log has its line
+    kNoAccounts,    // no line of the file is an account: the table was not written
+    kTooManyLines,  // more lines than free PIDs, refused while they were counted
+    kOutOfMemory,   // the file's lines did not fit in memory
+    kTableFailed,   // the table did not take the accounts; outcome says why
+  };
+  // Anything but kImported: the table is as it was and nothing is logged.
+  Status status = kNoAccounts;
+  TableOutcome outcome = TableOutcome::kOpened;  // kNoFreePid with kTooManyLines
+  size_t lineCount = 0;  // every line, skipped ones included (kTooManyLines: freePids + 1)
   size_t imported = 0;
   size_t skipped = 0;    // lines that hold something but did not become accounts
+  size_t freePids = 0;   // kTooManyLines: how many accounts the table can still take
 };
 
-// Imports the accounts of one file's bytes (DecodeImportFile with toAnsi; without a converter
-// a UTF-8 or UTF-16 file's lines are all unstorable): every accepted line becomes an account
-// with a fresh PID, all in one write of the table, which afterwards holds all of them or none;
-// then logs "Importing Data " + the line count. A file that yields no account logs its line
-// count too and touches no table. Memory running out while the file is read into lines gives
-// kWriteFailed.
+// Imports the accounts of one file's bytes (DecodeImportFile in codePage): every accepted line
+// becomes an account with a fresh PID, all in one write of the table, which afterwards holds
+// all of them or none; then logs "Importing Data " + the line count. The file's lines are
+// counted against the table's free PIDs before any of them is kept (all 90,000 when the table
+// does not open: that is told once a line is accepted). Only kImported logs.
 [[nodiscard]] ImportResult ImportAccountText(const AccountStore& store, std::string_view fileBytes,
-                                             AnsiConverter toAnsi = nullptr);
+                                             const AnsiCodePage& codePage = {});
 
 // The file-name part of a path by the shell's rule: what follows the last \, / or : that is
 // followed by something other than \ or /; empty when that part ends in a backslash

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <new>
 
 #include "base/handles_win.h"
 #include "base/report.h"
@@ -12,7 +13,9 @@ namespace quorrel {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 lines are handed to the wide API as they are");
 
-ImportFile ReadImportFile(const Text& path) {
+namespace {
+
+ImportFile ReadWholeImportFile(const Text& path, Text& bytes) {
   UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (ReportIf(!file)) return {};
@@ -20,7 +23,7 @@ ImportFile ReadImportFile(const Text& path) {
   if (ReportIf(!GetFileSizeEx(file.get(), &size))) return {};
   if (static_cast<uint64_t>(size.QuadPart) > kMaxImportFileBytes) return {ImportFile::kTooBig, {}};
   // Read to the end, as far as the limit: another writer may change the size meanwhile.
-  Text bytes(static_cast<size_t>(size.QuadPart), '\0');
+  bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
   size_t have = 0;
   for (;;) {
     if (have == bytes.size()) {
@@ -44,6 +47,27 @@ ImportFile ReadImportFile(const Text& path) {
   read.bytes.swap(bytes);  // the buffer itself, not a copy of it
   return read;
 }
+
+}  // namespace
+
+ImportFile ReadImportFile(const Text& path) {
+  Text bytes;
+  try {
+    return ReadWholeImportFile(path, bytes);
+  } catch (const std::bad_alloc&) {  // 32 MiB and its copy in a crowded 32-bit process
+    SecureWipe(bytes);
+    return {ImportFile::kNoMemory, {}};
+  }
+}
+
+bool IsAnsiDoubleByte(unsigned char lead, unsigned char trail) {
+  if (!IsDBCSLeadByte(lead)) return false;
+  const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+  wchar_t decoded[2] = {};
+  return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, pair, 2, decoded, 2) == 1;
+}
+
+AnsiCodePage SystemCodePage() { return {&WideToAnsiExact, &IsAnsiDoubleByte}; }
 
 std::optional<Text> WideToAnsiExact(std::u16string_view line) {
   std::optional<Text> ansi;  // the one result, returned in place: no moved-from copy is left

@@ -7,6 +7,7 @@
 
 #include "base/encoding_win.h"
 #include "exchange/import_lines.h"
+#include "exchange/import_texts.h"
 #include "res/resource.h"
 #include "store/table_messages_win.h"
 #include "ui/toolkit/controls_win.h"
@@ -25,7 +26,7 @@ enum Control : int {
 };
 // The open-file dialog ("通用对话框") is no control of the layout: it is shown by a call.
 
-constexpr char kTitle[] = "导入文件";  // the window's, and its messages
+using import_texts::kTitle;  // the window's, and its messages
 constexpr char kNoFileText[] = "请选择文件";
 constexpr char kDialogFilterName[] = "文本文件";
 constexpr char kDialogFilterPattern[] = "*.txt";
@@ -188,43 +189,55 @@ void OnFileBoxClicked(ui::Window& w, ui::EventArgs&) {
 
 void OnDropped(ui::Window& w, ui::EventArgs& args) { Pick(w, args.text); }
 
-void TellUnreadable(HWND owner, const Text& path, ImportFile::Status status) {
-  const std::wstring text =
-      Utf8ToWide(status == ImportFile::kTooBig ? "这个文件太大（超过 32 MB），不是账号列表：\r\n"
-                                               : "这个文件无法读取（它可能已被移走、删除，或正被另一个程序独占）：\r\n") +
-      AnsiToWide(path) + Utf8ToWide("\r\n\r\n没有导入任何账号。");
-  MessageBoxW(owner, text.c_str(), Utf8ToWide(kTitle).c_str(), MB_OK | MB_ICONWARNING);
+void Tell(HWND owner, const std::wstring& text, UINT icon) {
+  MessageBoxW(owner, text.c_str(), Utf8ToWide(kTitle).c_str(), MB_OK | icon);
 }
 
-// After an import that stored its lines: how many lines did not become accounts.
-void TellSkipped(HWND owner, const ImportResult& result) {
-  if (result.skipped == 0) return;
-  const std::string text = "已导入 " + std::to_string(result.imported) + " 个账号，跳过了 " +
-                           std::to_string(result.skipped) +
-                           " 行：这些行不是“名称----用户名----密码”的格式，或含有本机编码无法保存的字符。";
-  MessageBoxW(owner, Utf8ToWide(text).c_str(), Utf8ToWide(kTitle).c_str(), MB_OK | MB_ICONINFORMATION);
+void TellAboutFile(HWND owner, const import_texts::AboutFile& text, const Text& path) {
+  Tell(owner, Utf8ToWide(text.head) + L"\r\n" + AnsiToWide(path) + L"\r\n\r\n" + Utf8ToWide(text.tail),
+       MB_ICONWARNING);
 }
 
+// Says why an import stored nothing; false when it stored its accounts.
+bool TellNothingStored(HWND owner, const ImportResult& result, const Text& path, const Text& tablePath) {
+  switch (result.status) {
+    case ImportResult::kImported: return false;
+    case ImportResult::kNoAccounts: TellAboutFile(owner, import_texts::NoAccounts(result.lineCount), path); break;
+    case ImportResult::kTooManyLines: TellAboutFile(owner, import_texts::TooManyLines(result.freePids), path); break;
+    case ImportResult::kOutOfMemory: TellAboutFile(owner, import_texts::NoMemory(), path); break;
+    case ImportResult::kTableFailed:
+      TellTableOutcome(owner, kTitle, import_texts::kNothingImported, result.outcome, tablePath);
+      break;
+  }
+  return true;
+}
+
+// Every way out of a confirm that stores nothing says why and leaves the window open with its
+// file, which may be put right and imported with the same confirm.
 void OnConfirm(ui::Window& w, ui::EventArgs&) {
   ImportWindow& s = StateOf(w);
   const HWND hwnd = w.hwnd();
   if (s.args.accounts) {
     const Text& path = s.FilePath();
-    ImportFile file = path.empty() ? ImportFile{ImportFile::kRead, {}} : ReadImportFile(path);
+    if (path.empty()) {
+      Tell(hwnd, Utf8ToWide(import_texts::kNoFile), MB_ICONINFORMATION);
+      return;
+    }
+    ImportFile file = ReadImportFile(path);
     if (file.status != ImportFile::kRead) {
-      // The file stays picked: it may be free again in a moment.
-      TellUnreadable(hwnd, path, file.status);
+      TellAboutFile(hwnd,
+                    file.status == ImportFile::kTooBig     ? import_texts::TooBig()
+                    : file.status == ImportFile::kNoMemory ? import_texts::NoMemory()
+                                                           : import_texts::Unreadable(),
+                    path);
       return;
     }
-    const ImportResult result = ImportAccountText(*s.args.accounts, file.bytes, &WideToAnsiExact);
+    const ImportResult result = ImportAccountText(*s.args.accounts, file.bytes, SystemCodePage());
     SecureWipe(file.bytes);
-    if (!Succeeded(result.outcome)) {
-      // Nothing was stored: the window stays open with the file, so the user can try again.
-      TellTableOutcome(hwnd, kTitle, "没有导入任何账号。", result.outcome, s.args.accounts->table_path);
-      return;
-    }
+    if (TellNothingStored(hwnd, result, path, s.args.accounts->table_path)) return;
     if (s.args.onImported) s.args.onImported();
-    TellSkipped(hwnd, result);
+    if (result.skipped != 0)
+      Tell(hwnd, Utf8ToWide(import_texts::Skipped(result.imported, result.skipped)), MB_ICONINFORMATION);
   } else if (s.args.onImported) {
     s.args.onImported();
   }

@@ -81,6 +81,21 @@ bool RecoverLeftCopy(const AccountStore& store) {
 }
 
 
+// Which of 10000..99999 the records of an open table take (as read by PidNumber), and how
+// many of them are taken; reads from the first record to the end.
+std::vector<bool> TakenPids(TableContainer& table, size_t& takenCount) {
+  std::vector<bool> taken(kPidRange, false);
+  takenCount = 0;
+  for (table.GoToFirst(); !table.Eof(); table.Skip(1)) {
+    const int32_t n = PidNumber(table.FieldView(kPid));
+    if (n >= kMinAccountPid && n <= kMaxAccountPid && !taken[n - kMinAccountPid]) {
+      taken[n - kMinAccountPid] = true;
+      ++takenCount;
+    }
+  }
+  return taken;
+}
+
 }  // namespace
 
 RandomDraw TickSeededDraw(std::function<uint32_t()> tick_ms) {
@@ -227,20 +242,10 @@ NewPid NewAccountPid(const AccountStore& store) {
   if (!store.fs) return {TableOutcome::kCannotOpen, {}};
   TableContainer table(*store.fs);
   if (!OpenAccountTable(store, table)) return {OutcomeOf(table), {}};
-  constexpr int32_t kRange = kMaxAccountPid - kMinAccountPid + 1;
-  std::vector<bool> taken(kRange, false);
-  int32_t taken_count = 0;
-  const size_t count = table.RecordCount();
-  for (size_t i = 0; i < count; ++i) {
-    const int32_t n = PidNumber(table.FieldView(kPid));
-    if (n >= kMinAccountPid && n <= kMaxAccountPid && !taken[n - kMinAccountPid]) {
-      taken[n - kMinAccountPid] = true;
-      ++taken_count;
-    }
-    table.Skip(1);
-  }
+  size_t taken_count = 0;
+  const std::vector<bool> taken = TakenPids(table, taken_count);
   table.Close();
-  if (taken_count == kRange) return {TableOutcome::kNoFreePid, {}};
+  if (taken_count == kPidRange) return {TableOutcome::kNoFreePid, {}};
 
   auto is_free = [&](int32_t n) {
     return n >= kMinAccountPid && n <= kMaxAccountPid && !taken[n - kMinAccountPid];
@@ -255,6 +260,16 @@ NewPid NewAccountPid(const AccountStore& store) {
     if (is_free(n)) return {TableOutcome::kOpened, std::to_string(n)};
   }
   return {TableOutcome::kNoFreePid, {}};
+}
+
+FreePids CountFreePids(const AccountStore& store) {
+  if (!store.fs) return {TableOutcome::kCannotOpen};
+  TableContainer table(*store.fs);
+  if (!OpenAccountTable(store, table)) return {OutcomeOf(table)};
+  size_t taken_count = 0;
+  (void)TakenPids(table, taken_count);
+  table.Close();
+  return {TableOutcome::kOpened, kPidRange - taken_count};
 }
 
 TableOutcome AddAccount(const AccountStore& store, std::string_view pid, std::string_view name,
@@ -279,17 +294,16 @@ TableOutcome AddAccountsWithNewPids(const AccountStore& store, std::vector<Accou
   size_t bytes = 0;
   for (const AccountRecord& r : records) bytes += RecordBytes(r) - r.pid.size() + 5;
   if (bytes > table.RoomLeft()) return TableOutcome::kTooBig;
-  constexpr int32_t kRange = kMaxAccountPid - kMinAccountPid + 1;
-  std::vector<bool> taken(kRange, false);
-  int32_t free_count = kRange;
+  size_t taken_count = 0;
+  std::vector<bool> taken = TakenPids(table, taken_count);
+  size_t free_count = kPidRange - taken_count;
+  if (records.size() > free_count) return TableOutcome::kNoFreePid;
   auto take = [&](int32_t n) {
     if (n < kMinAccountPid || n > kMaxAccountPid || taken[n - kMinAccountPid]) return false;
     taken[n - kMinAccountPid] = true;
     --free_count;
     return true;
   };
-  for (table.GoToFirst(); !table.Eof(); table.Skip(1)) take(PidNumber(table.FieldView(kPid)));
-  if (records.size() > static_cast<size_t>(free_count)) return TableOutcome::kNoFreePid;
 
   // A generator that found nothing free in kMaxPidDraws is not asked again for the rest.
   bool draws_help = static_cast<bool>(store.draw);
@@ -312,7 +326,7 @@ TableOutcome AddAccountsWithNewPids(const AccountStore& store, std::vector<Accou
     return n;
   };
   auto next_free = [&]() -> int32_t {
-    if (free_count <= kRange / 4) return from_free_values();
+    if (free_count <= kPidRange / 4) return from_free_values();
     for (int attempt = 0; draws_help && attempt < kMaxPidDraws; ++attempt) {
       const int32_t n = store.draw(kMinAccountPid, kMaxAccountPid);
       if (take(n)) return n;

@@ -19,6 +19,7 @@ inline constexpr char kAccountTableFileName[] = "UserData.edb";
 inline constexpr char kAccountTableAccessPassword[] = "Qm4Tz8LwRk2V";
 inline constexpr int32_t kMinAccountPid = 10000;
 inline constexpr int32_t kMaxAccountPid = 99999;
+inline constexpr size_t kPidRange = kMaxAccountPid - kMinAccountPid + 1;  // the most accounts a table holds
 
 struct AccountRecord {
   Text pid;
@@ -116,6 +117,12 @@ struct NewPid {
 };
 // A PID of five digits that no stored record has (as read by PidNumber).
 [[nodiscard]] NewPid NewAccountPid(const AccountStore& store);
+
+struct FreePids {
+  TableOutcome outcome;  // kOpened when the table was read
+  size_t count = 0;      // values of 10000..99999 that no stored record has
+};
+[[nodiscard]] FreePids CountFreePids(const AccountStore& store);
 
 // Appends one record, fields in the order "PID", "NAME", "USER", "PASSWORD", unchecked.
 // kOpened when the record is in the file.

@@ -5,7 +5,8 @@ namespace quorrel {
 bool StartupLockedOf(std::string_view startup) { return startup == "True"; }
 bool ShowPasswordsOf(std::string_view laws) { return laws == "Show"; }
 TrayRestore TrayRestoreOf(std::string_view tray) {
-  return tray == "1" ? TrayRestore::kSingleClick : TrayRestore::kDoubleClick;
+  if (tray == "1") return TrayRestore::kSingleClick;
+  return tray == "3" ? TrayRestore::kRightClick : TrayRestore::kDoubleClick;
 }
 
 bool IsModifierKey(int32_t code) {

@@ -14,13 +14,14 @@
 
 namespace quorrel {
 
-// Which click on the tray icon brings the main window back.
-enum class TrayRestore { kSingleClick, kDoubleClick };
+// Which click on the tray icon brings the main window back. The settings page writes the
+// first two; "3" by hand names the right click, which the page's switch shows as neither.
+enum class TrayRestore { kSingleClick, kDoubleClick, kRightClick };
 
 // What the stored texts mean (portable, for the readers below and their tests).
 [[nodiscard]] bool StartupLockedOf(std::string_view startup);    // "True" only
 [[nodiscard]] bool ShowPasswordsOf(std::string_view laws);       // "Show" only; else masked
-[[nodiscard]] TrayRestore TrayRestoreOf(std::string_view tray);  // "1" only; else double
+[[nodiscard]] TrayRestore TrayRestoreOf(std::string_view tray);  // "1" single, "3" right; else double
 
 // Shift, Ctrl, Alt and the Windows keys, left, right or either (16-18, 160-165, 91, 92).
 // A hotkey on one of them would fire on every capital letter the program types itself, and

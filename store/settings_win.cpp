@@ -12,7 +12,7 @@ bool Settings::SetShowPasswords(bool show) const { return file_.Write(kLaws, sho
 
 TrayRestore Settings::TrayRestoreClick() const { return TrayRestoreOf(file_.Read(kTray)); }
 bool Settings::SetTrayRestoreClick(TrayRestore click) const {
-  return file_.Write(kTray, click == TrayRestore::kSingleClick ? "1" : "2");
+  return file_.Write(kTray, click == TrayRestore::kSingleClick ? "1" : click == TrayRestore::kRightClick ? "3" : "2");
 }
 
 HotkeySetting Settings::AccountHotkey() const { return HotkeySettingOf(file_.Read(kUserKey)); }

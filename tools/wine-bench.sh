@@ -41,6 +41,13 @@ folders_up() {
   [ -n "$why" ] && printf 'a small file system to fill: %s\n' "$why" >"$folders/full.skip"
   return 0
 }
+
+# A network folder, \\quorrel\share: Wine takes \\server\share from dosdevices/unc in the
+# prefix (made by then).
+share_up() {
+  mkdir -p "$folders/share" "$WINEPREFIX/dosdevices/unc/quorrel" &&
+    ln -sfn "$folders/share" "$WINEPREFIX/dosdevices/unc/quorrel/share"
+}
 folders_down() {
   [ -d "$folders" ] || return 0
   [ -d "$folders/unwritable" ] && chattr -i "$folders/unwritable" 2>/dev/null
@@ -48,6 +55,7 @@ folders_down() {
     # Lazily when a process the tests left behind still has a file open there.
     umount "$folders/full" 2>/dev/null || umount -l "$folders/full"
   fi
+  rm -f "$WINEPREFIX/dosdevices/unc/quorrel/share"
   rm -rf "$folders"
 }
 
@@ -66,6 +74,7 @@ case "$cmd" in
 up)
   folders_up
   wine_prefix
+  share_up
   if [ -f "$dir/bench.env" ]; then
     . "$dir/bench.env"
     pid_alive "${BENCH_XVFB_PID:-}" && { echo "wine bench: already up on $BENCH_DISPLAY"; exit 0; }

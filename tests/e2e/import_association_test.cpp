@@ -118,8 +118,10 @@ class ImportAssociationTest : public E2eTest {
     std::vector<HWND> boxes = Children(window, "QuorrelPicture");
     return boxes.empty() ? nullptr : boxes[0];
   }
-  // "确定导入"; the import window closes, after a message holding `told` when one is given.
-  static void Confirm(HWND window, const MainUi& ui, const Process* p = nullptr, const char* told = nullptr) {
+  // "确定导入"; the import window closes (or stays, when it stored nothing), after a message
+  // holding `told` when one is given.
+  static void Confirm(HWND window, const MainUi& ui, const Process* p = nullptr, const char* told = nullptr,
+                      bool closes = true) {
     Foreground(window);
     ClickWindow(ChildByText(window, "确定导入"));
     if (p && told) {
@@ -129,6 +131,11 @@ class ImportAssociationTest : public E2eTest {
         EXPECT_NE(MessageBoxText(box).find(told), std::string::npos) << MessageBoxText(box);
         SendMessageW(box, WM_COMMAND, IDOK, 0);
       }
+    }
+    if (!closes) {
+      Pump(300ms);
+      EXPECT_TRUE(IsWindow(window)) << "the import window closed: " << told;
+      return;
     }
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(window); })) << "the import window stayed open";
     EXPECT_TRUE(WaitFor([&] { return !ui.dimmed(); }, 3s)) << "the main window stayed dimmed";
@@ -158,8 +165,9 @@ class ImportAssociationTest : public E2eTest {
   }
 };
 
-// The window first shows no file, and confirmed so imports nothing. A file picked in the
-// dialog imports, and a new window shows it again, which its confirm imports once more.
+// The window first shows no file, and confirmed so says that a file is to be picked and stays;
+// so does a file of 16 MiB of line ends, more lines than free PIDs. A file picked in the dialog
+// imports, and a new window shows it again, which its confirm imports once more.
 TEST_F(ImportAssociationTest, AFilePickedInTheDialogImportsAndIsOfferedByTheNextWindow) {
   Process p;
   MainUi ui = OpenSettings(p);
@@ -169,15 +177,16 @@ TEST_F(ImportAssociationTest, AFilePickedInTheDialogImportsAndIsOfferedByTheNext
   HWND window = OpenImport(p, page);
   ASSERT_TRUE(window);
   EXPECT_EQ(ControlText(FileBox(window)), "请选择文件");
-  Confirm(window, ui);
-  EXPECT_TRUE(WaitFor([&] { return LastLog() == "Importing Data 0"; }, 3s)) << LastLog();
-  EXPECT_EQ(RowCount(ui.list), 0);
+  Confirm(window, ui, &p, "还没有选择要导入的文件", false);
+  RunDirectory files;
+  files.Write("ends.txt", std::string(16 << 20, '\n'));
+  EXPECT_TRUE(DropFiles(window, {files.File("ends.txt")}));
+  Confirm(window, ui, &p, "这个文件超过 90000 行", false);
+  EXPECT_EQ(ControlText(FileBox(window)), "ends.txt");
+  EXPECT_EQ(LastLog(), "Data Create");  // the table made at the start, and no import
 
   // The three-line example: one account, three lines.
-  RunDirectory files;
   files.Write("three.txt", "a----b----c\r\nx----y\r\np----q----r----s");
-  window = OpenImport(p, page);
-  ASSERT_TRUE(window);
   PickInDialog(p, window, files.File("three.txt"));
   EXPECT_TRUE(WaitFor([&] { return ControlText(FileBox(window)) == "three.txt"; }, 3s));
   Confirm(window, ui, &p, "已导入 1 个账号，跳过了 2 行");
@@ -244,8 +253,8 @@ std::string Utf16LeFile(const std::string& utf8) {
 }
 
 // Files as today's Notepad and other programs save them: UTF-8 with and without its mark,
-// LF line ends, UTF-16. Each account arrives with its Chinese name, and its password types
-// exactly as written.
+// LF line ends, UTF-16, and GBK whose characters happen to be valid UTF-8 as well (猫 is
+// C3 A8, 路 C2 B7). Each account arrives with its Chinese name, and types exactly as written.
 TEST_F(ImportAssociationTest, FilesAsNotepadSavesThemImportWithTheirNamesAndTypeExactly) {
   Process p;
   MainUi ui = OpenSettings(p);
@@ -256,13 +265,16 @@ TEST_F(ImportAssociationTest, FilesAsNotepadSavesThemImportWithTheirNamesAndType
   files.Write("utf8.txt", "\xEF\xBB\xBF邮箱----张三----密码Pw1\r\n网银----李四----Pw2 口令\r\n");
   files.Write("lf.txt", "论坛----wang----pw3\n\nftp----赵六----pw4\n");
   files.Write("utf16.txt", Utf16LeFile("游戏----钱五----pw5\r\n🎮----emoji----pw6\r\n"));
+  files.Write("gbk.txt", Ansi("猫----路----pw7\r\n"));
+  ASSERT_EQ(Ansi("猫路"), "\xC3\xA8\xC2\xB7");
   struct Import {
     const char* file;
     const char* log;
     const char* told;  // the skipped lines' message, when there is one
   };
   for (const Import& i : {Import{"utf8.txt", "Importing Data 2", nullptr}, Import{"lf.txt", "Importing Data 3", nullptr},
-                          Import{"utf16.txt", "Importing Data 2", "跳过了 1 行"}}) {
+                          Import{"utf16.txt", "Importing Data 2", "跳过了 1 行"},
+                          Import{"gbk.txt", "Importing Data 1", nullptr}}) {
     HWND window = OpenImport(p, page);
     ASSERT_TRUE(window);
     EXPECT_TRUE(DropFiles(window, {files.File(i.file)}));
@@ -270,10 +282,10 @@ TEST_F(ImportAssociationTest, FilesAsNotepadSavesThemImportWithTheirNamesAndType
     EXPECT_TRUE(WaitFor([&] { return LastLog() == i.log; }, 3s)) << i.file << ": " << LastLog();
   }
   ui.Menu(0);
-  ASSERT_TRUE(WaitFor([&] { return RowCount(ui.list) == 5; }, 3s)) << RowCount(ui.list);
+  ASSERT_TRUE(WaitFor([&] { return RowCount(ui.list) == 6; }, 3s)) << RowCount(ui.list);
   std::vector<std::string> names;
   for (const auto& row : ListRows(ui.list)) names.push_back(row[1] + "/" + row[2]);
-  EXPECT_EQ(names, (std::vector<std::string>{"邮箱/张三", "网银/李四", "论坛/wang", "ftp/赵六", "游戏/钱五"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"邮箱/张三", "网银/李四", "论坛/wang", "ftp/赵六", "游戏/钱五", "猫/路"}));
 
   TargetWindow target;
   ui.ClickRow(0, true);
@@ -281,6 +293,11 @@ TEST_F(ImportAssociationTest, FilesAsNotepadSavesThemImportWithTheirNamesAndType
   ASSERT_TRUE(input);
   EXPECT_EQ(Typed(target, VK_F8, Ansi("张三").size()), Ansi("张三"));
   EXPECT_EQ(Typed(target, VK_F9, Ansi("密码Pw1").size()), Ansi("密码Pw1"));
+  PostMessageW(input, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(input) && ui.visible(); }));
+  ui.ClickRow(5, true);
+  ASSERT_TRUE(input = WaitWindow(p.id(), kInputTitle));
+  EXPECT_EQ(Typed(target, VK_F8, Ansi("路").size()), Ansi("路"));
   PostMessageW(input, WM_CLOSE, 0, 0);
 }
 

@@ -45,6 +45,19 @@ TEST_F(StoredSettings, ValuesOtherThanTheWrittenOnesReadAsTheDefaultEverywhere) 
   }
 }
 
+// "3" by hand (the right click): the switch shows neither choice; a choice writes its value.
+TEST_F(StoredSettings, TrayThreeShowsNeitherChoiceOnItsSwitch) {
+  Process p;
+  MainUi ui = Start(p, "Hide", "3");
+  ui.Menu(1);
+  SettingsUi page(ui);
+  ASSERT_TRUE(page.complete());
+  auto unpressed = [&](int side) { return SwitchLook(page.tray, side) == Look::NotSelected; };
+  EXPECT_TRUE(WaitFor([&] { return unpressed(0) && unpressed(1); }, 3s)) << "a choice of the switch is shown";
+  ClickBarButton(page.tray, 0, 2);  // 单击
+  EXPECT_TRUE(WaitFor([&] { return SettingsUi::Selected(page.tray) == 0 && ConfigValue(run_, "Tray") == "1"; }, 3s));
+}
+
 TEST_F(StoredSettings, ASwitchThatCannotBeStoredStaysAndSaysSo) {
   SeedTable(run_, {{"12345", "Mail", "bob", "pw-9"}});
   Process p;

@@ -47,26 +47,40 @@ std::optional<Text> FakeConverter(std::u16string_view line) {
   return out;
 }
 
-ImportLines Decode(std::string_view bytes, size_t& calls) {
+// Half the two-byte UTF-8 sequences (an even lead) are double-byte characters of the fake.
+bool FakePair(unsigned char lead, unsigned char trail) {
+  Check(lead >= 0xC2 && lead <= 0xDF && trail >= 0x80 && trail <= 0xBF);
+  return lead % 2 == 0;
+}
+
+constexpr AnsiCodePage kFake{&FakeConverter, &FakePair};
+
+ImportLines Decode(std::string_view bytes, size_t& calls, size_t maxLines = kNoLineLimit) {
   converterCalls = 0;
-  ImportLines lines = DecodeImportFile(bytes, &FakeConverter);
+  ImportLines lines = DecodeImportFile(bytes, kFake, maxLines);
   calls = converterCalls;
   return lines;
 }
 
 bool Same(const ImportLines& a, const ImportLines& b) {
-  return a.lines == b.lines && a.lineCount == b.lineCount && a.unstorableCount == b.unstorableCount;
+  return a.lines == b.lines && a.lineCount == b.lineCount && a.unstorableCount == b.unstorableCount &&
+         a.beyondLimit == b.beyondLimit;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
-  const ImportEncoding encoding = DetectImportEncoding(input);
+  const ImportEncoding encoding = DetectImportEncoding(input, &FakePair);
 
   size_t calls = 0;
   const ImportLines lines = Decode(input, calls);
-  Check(lines.lineCount == lines.lines.size() + lines.unstorableCount);
+  Check(!lines.beyondLimit && lines.lineCount == lines.lines.size() + lines.unstorableCount);
+  // A limit of the line count takes the same lines; one below stops the count beyond it.
+  size_t limitCalls = 0;
+  Check(Same(lines, Decode(input, limitCalls, lines.lineCount)));
+  const ImportLines cut = Decode(input, limitCalls, lines.lineCount - 1);  // no limit for 0 lines
+  Check(lines.lineCount == 0 || (cut.beyondLimit && cut.lineCount == lines.lineCount && cut.lines.empty()));
   for (const Text& line : lines.lines) Check(line.find_first_of("\r\n") == Text::npos);
 
   if (encoding == ImportEncoding::kAnsi) {
@@ -89,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     size_t i = 2;
     for (; i + 1 < input.size(); i += 2) swapped += std::string{input[i + 1], input[i]};
     swapped.append(input.substr(i));
-    Check(DetectImportEncoding(swapped) != encoding);
+    Check(DetectImportEncoding(swapped, &FakePair) != encoding);
     Check(Same(lines, Decode(swapped, otherCalls)));
   } else if (encoding == ImportEncoding::kUtf8 && !input.starts_with("\xEF\xBB\xBF")) {
     Check(Same(lines, Decode("\xEF\xBB\xBF" + std::string(input), otherCalls)));

@@ -60,12 +60,15 @@ TEST(AccountFile, ContentHasTheExactSizeAndOnlyUpperHexDigits) {
             "212223242526272829202122" "7B9983CFF" "727F723D3D3D3D6067" "17973CD67");
   const struct {
     Text user, password;
-  } cases[] = {{"", ""}, {"\xD5\xC5\xC8\xFD", "p@ss w0rd"}, {"u", Text(512, 'x')}};
+  } cases[] = {{"", ""}, {"\xD5\xC5\xC8\xFD", "p@ss w0rd"}, {"u", Text(512, 'x')}, {"bob", "pa----ss"}};
   for (const auto& c : cases) {
     Text content = BuildAccountFileContent(c.user, c.password);
     EXPECT_EQ(content.size(), 33 + 2 * (c.user.size() + 4 + c.password.size()) + 9);
     EXPECT_EQ(content.find_first_not_of("0123456789ABCDEF"), Text::npos) << content;
     EXPECT_EQ(ParseAccountFileContent(content), c.user + "----" + c.password);
+    // Read back as the input window reads it: a password may hold the separator.
+    const AccountFileParts parts = SplitAccountFileInner(ParseAccountFileContent(content).view());
+    EXPECT_EQ((std::pair{parts.user.str(), parts.password.str()}), (std::pair{c.user, c.password})) << c.password;
   }
   const std::string_view badKeys[] = {"12345", "12345678901", "1234567890123", {"12345\0" "789012", 12}};
   for (std::string_view key : badKeys) EXPECT_EQ(BuildAccountFileContent("bob", "pw", key), "") << key.size();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <new>
 #include <set>
 
 #include "table_test_support.h"
@@ -87,6 +88,12 @@ std::optional<Text> FakeGbk(std::u16string_view line) {
   }
   return out;
 }
+
+// Double-byte characters by the shape of GBK: lead 81-FE, trail 40-FE but 7F.
+bool GbkPair(unsigned char lead, unsigned char trail) {
+  return lead >= 0x81 && lead <= 0xFE && trail >= 0x40 && trail <= 0xFE && trail != 0x7F;
+}
+constexpr AnsiCodePage kGbk{&FakeGbk, &GbkPair};
 
 std::string Utf16(std::u16string_view text, bool bigEndian) {
   std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
@@ -173,6 +180,7 @@ TEST(ImportText, EncodingsLineEndsAndUnstorableLines) {
     ImportEncoding encoding;
     Strings lines;
     size_t unstorable = 0;
+    DoubleByteCheck pairs = &GbkPair;
   };
   const Case cases[] = {
       {"UTF-8 with a mark", std::string("\xEF\xBB\xBF") + kZhangUtf8 + "\r\nli----li----pw\r\n", kUtf8,
@@ -221,16 +229,22 @@ TEST(ImportText, EncodingsLineEndsAndUnstorableLines) {
       {"cut short", "\xE5\xBC\xA0\xE5", kAnsi, {"\xE5\xBC\xA0\xE5"}},
       {"ASCII", "a----b----c", kAnsi, {"a----b----c"}},
       {"UTF-8 only after the end of text", "ab\0\xE5\xBC\xA0"s, kAnsi, {"ab"}},
-      // About one GBK character in seven (lead C2-DF, trail A1-BF) is also a UTF-8 sequence,
-      // and a text of only such characters reads as UTF-8: 路 (C2 B7) comes in as the middle
-      // dot, which GBK stores (A1 A4); 陆 (C2 BD) as the fraction one half, which it does not.
-      {"GBK 路 that is valid UTF-8", "\xC2\xB7----lu----pw", kUtf8, {"\xA1\xA4----lu----pw"}},
-      {"GBK 陆 that is valid UTF-8", "\xC2\xBD----lu----pw", kUtf8, {}, 1},
+      // About one GBK character in seven (lead C2-DF, trail 80-BF) is also a two-byte UTF-8
+      // sequence: a text of only such characters is as much GBK as UTF-8 and stays GBK.
+      // 猫 (C3 A8) would read as "è", 路 (C2 B7) as "·", 陆 (C2 BD) as "½".
+      {"GBK 猫 and 路 that are valid UTF-8", "\xC3\xA8----\xC2\xB7----pw\r\n\xC2\xB7\xC3\xA8----x----y", kAnsi,
+       {"\xC3\xA8----\xC2\xB7----pw", "\xC2\xB7\xC3\xA8----x----y"}},
+      {"GBK 陆 that is valid UTF-8", "\xC2\xBD----lu----pw", kAnsi, {"\xC2\xBD----lu----pw"}},
+      // One three-byte sequence makes it UTF-8, two-byte ones and all (张 and the middle dot).
+      {"UTF-8 three-byte and two-byte", "\xE5\xBC\xA0\xC2\xB7", kUtf8, {"\xD5\xC5\xA1\xA4"}},
+      // Two-byte UTF-8 a code page lacks (trails below A1, as in Big5) or has no pairs at all.
+      {"two-byte UTF-8, not Big5", "\xC2\xB7\xC2\x80", kUtf8, {}, 1, [](unsigned char, unsigned char t) { return t > 160; }},
+      {"two-byte UTF-8, single-byte code page", "\xC2\xB7", kUtf8, {"\xA1\xA4"}, 0, nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    EXPECT_EQ(DetectImportEncoding(c.bytes), c.encoding);
-    const ImportLines decoded = DecodeImportFile(c.bytes, &FakeGbk);
+    EXPECT_EQ(DetectImportEncoding(c.bytes, c.pairs), c.encoding);
+    const ImportLines decoded = DecodeImportFile(c.bytes, {&FakeGbk, c.pairs});
     EXPECT_EQ(decoded.lines, c.lines);
     EXPECT_EQ(decoded.unstorableCount, c.unstorable);
     EXPECT_EQ(decoded.lineCount, c.lines.size() + c.unstorable);
@@ -245,7 +259,7 @@ TEST(ImportText, TheListCountsEveryLineAndReportsSkippedOnesThatAreNotBlank) {
       "\xEF\xBB\xBF" + std::string(kZhangUtf8) +
       "\n\n   \nno separators\n\xE6\x9D\x8E\xE5\x9B\x9B----u----p\n\xE3\x80\x80\na----b----c----d\n"
       "\xE3\x80\x80x----y----\xE5\xAF\x86\n";
-  const ImportList list = ParseImportLines(DecodeImportFile(file, &FakeGbk));
+  const ImportList list = ParseImportLines(DecodeImportFile(file, kGbk));
   EXPECT_EQ(list.lineCount, 8u);
   EXPECT_EQ(list.skippedLines, 3u);
   EXPECT_EQ(AccountsOf(list),
@@ -280,13 +294,41 @@ TEST(ImportAccounts, AcceptedLinesGetFreshPidsAndTheLogCountsEveryLine) {
   EXPECT_EQ((Strings{all[2].name, all[2].user, all[2].password.str()}), (Strings{"a", "b", "c"}));
   EXPECT_EQ((Strings{all[3].name, all[3].user, all[3].password.str()}), (Strings{"", "u", ""}));
 
-  // Nothing to add: no write, the count still logged; nothing picked reads as no text.
-  // The text ends at a zero byte, as a file's raw bytes do.
+  // GBK 猫 and 路, valid UTF-8 as well, are kept as written.
+  EXPECT_EQ(ImportAccountText(h.store, "\xC3\xA8----\xC2\xB7----pw\r\n", kGbk).imported, 1u);
+  EXPECT_EQ(Records(h).back().name + "/" + Records(h).back().user, "\xC3\xA8/\xC2\xB7");
+}
+
+// Nothing stored, nothing logged, nothing written, and the reason for the window to tell.
+TEST(ImportAccounts, AnImportThatStoresNothingSaysWhy) {
+  StoreHarness h;
+  (void)h.Pids();
+  const std::string before = h.TableBytes();
+  const int writes = h.fs.write_calls;
   h.log.clear();
-  EXPECT_EQ(ImportAccountText(h.store, std::string_view("x----y\r\n\0a----b----c", 20)).lineCount, 1u);
-  EXPECT_EQ(ImportAccountText(h.store, "").lineCount, 0u);
-  EXPECT_EQ(h.log, (Strings{"Importing Data 1", "Importing Data 0"}));
-  EXPECT_EQ(h.fs.write_calls - writes, 1);
+  const AnsiCodePage noMemory{[](std::u16string_view) -> std::optional<Text> { throw std::bad_alloc(); }};
+  const struct {
+    std::string bytes;
+    ImportResult::Status status;
+    size_t lineCount;
+    AnsiCodePage codePage = kGbk;
+  } cases[] = {
+      {"", ImportResult::kNoAccounts, 0},
+      {"\xEF\xBB\xBF", ImportResult::kNoAccounts, 0},         // a UTF-8 mark alone
+      {"a\0-\0-\0-\0-\0b\0"s, ImportResult::kNoAccounts, 1},  // UTF-16 without its mark reads as "a"
+      {"x----y\r\n\0a----b----c"s, ImportResult::kNoAccounts, 1},
+      {std::string(kPidRange, '\n'), ImportResult::kNoAccounts, kPidRange},  // as many lines as free PIDs
+      {std::string(kPidRange + 1, '\n'), ImportResult::kTooManyLines, kPidRange + 1},
+      {std::string(16 << 20, '\n'), ImportResult::kTooManyLines, kPidRange + 1},  // not counted to the end
+      {"\xEF\xBB\xBF" "a----b----c", ImportResult::kOutOfMemory, 0, noMemory},
+  };
+  for (const auto& c : cases) {
+    const ImportResult result = ImportAccountText(h.store, c.bytes, c.codePage);
+    EXPECT_EQ((std::pair{result.status, result.lineCount}), (std::pair{c.status, c.lineCount})) << c.bytes.size();
+  }
+  EXPECT_TRUE(h.log.empty());
+  EXPECT_EQ(h.fs.write_calls, writes);
+  EXPECT_EQ(h.TableBytes(), before);
 }
 
 TEST(ImportAccounts, AllOrNothingAtEveryCrashPointAndAfterAGivenUpWrite) {
@@ -304,9 +346,14 @@ TEST(ImportAccounts, AllOrNothingAtEveryCrashPointAndAfterAGivenUpWrite) {
   StoreHarness h;
   (void)h.Pids();
   const std::string before = h.TableBytes();
-  h.fs.fail_writes = {true};
   h.log.clear();
-  EXPECT_EQ(ImportAccountText(h.store, "a----b----c\r\nd----e----f").outcome, TableOutcome::kWriteFailed);
+  // A write given up is told by its reason: a full disk as a full disk.
+  for (auto [why, told] : {std::pair{FileFailure::kOther, TableOutcome::kWriteFailed},
+                           {FileFailure::kDiskFull, TableOutcome::kDiskFull}, {FileFailure::kBusy, TableOutcome::kBusy}}) {
+    h.fs.fail_writes = {true};
+    h.fs.fail_as = why;
+    EXPECT_EQ(ImportAccountText(h.store, "a----b----c\r\nd----e----f").outcome, told);
+  }
   EXPECT_EQ(h.TableBytes(), before);
   EXPECT_TRUE(h.log.empty());  // no "Importing Data" for lines that are not there
   // Lines that would grow the table beyond its largest size: none of them goes in.
@@ -327,29 +374,32 @@ TEST(ImportAccounts, ATableThatDoesNotOpenIsToldOnlyWhenALineIsAccepted) {
   StoreHarness h;
   h.TableBytes() = "not a table";
   ImportResult result = ImportAccountText(h.store, "x----y\r\nz");
-  EXPECT_EQ(result.outcome, TableOutcome::kOpened);
+  EXPECT_EQ(result.status, ImportResult::kNoAccounts);
   EXPECT_EQ(result.lineCount, 2u);
   EXPECT_EQ(result.skipped, 2u);
-  EXPECT_EQ(h.log, (Strings{"Importing Data 2"}));
-  h.log.clear();
+  EXPECT_TRUE(h.log.empty());
   result = ImportAccountText(h.store, "a----b----c");
+  EXPECT_EQ(result.status, ImportResult::kTableFailed);
   EXPECT_EQ(result.outcome, TableOutcome::kCannotOpen);
   EXPECT_EQ(result.imported, 0u);
   EXPECT_TRUE(h.log.empty());
   EXPECT_EQ(h.TableBytes(), "not a table");
 }
 
-TEST(ImportAccounts, TheLastFreePidIsTakenAndMoreLinesThanFreePidsAreRefusedBeforeAnyDraw) {
+TEST(ImportAccounts, TheLastFreePidsAreTakenEachOnceAndMoreLinesThanFreePidsAreRefusedBeforeAnyDraw) {
   StoreHarness h;
-  h.TableBytes() = TableOf(kMaxAccountPid - kMinAccountPid);  // 10000..99998
+  h.TableBytes() = TableOf(kPidRange - 3);  // 10000..99996: the draw picks among the free values
   h.draw.fallback = 10000;  // a generator stuck on a taken value
-  ImportResult result = ImportAccountText(h.store, "a----b----c\r\n");
+  ImportResult result = ImportAccountText(h.store, "a----b----c\r\nd----e----f\r\ng----h----i\r\n");
   EXPECT_EQ(result.outcome, TableOutcome::kOpened);
-  EXPECT_EQ(result.imported, 1u);
-  EXPECT_EQ(Records(h).back().pid, "99999");
+  EXPECT_EQ(result.imported, 3u);
+  const std::vector<AccountRecord> all = Records(h);
+  for (size_t i = all.size() - 3; i < all.size(); ++i)  // every imported account opens alone
+    EXPECT_EQ(FindAccountByPid(h.store, all[i].pid).record->name, all[i].name) << all[i].pid;
   h.log.clear();
   const int draws = h.draw.calls, writes = h.fs.write_calls;
   result = ImportAccountText(h.store, "d----e----f");
+  EXPECT_EQ(result.status, ImportResult::kTooManyLines);
   EXPECT_EQ(result.outcome, TableOutcome::kNoFreePid);
   EXPECT_EQ(h.draw.calls, draws);
   EXPECT_EQ(h.fs.write_calls, writes);

@@ -53,3 +53,16 @@ TEST(BuildRestartBatch, PercentSignsAreDoubledForCmd) {
   EXPECT_EQ(BuildRestartBatch("C:\\%A%\\Q.exe", 2, "C:\\%A%\\Restart.bat"),
             Batch("C:\\%%A%%\\Q.exe", "2", "C:\\%%A%%\\Restart.bat"));
 }
+
+// cmd starts in the system folder and gets the batch's path only through its variable, from
+// a UNC folder too, with names holding %, ! and &.
+TEST(RestartBatchCommand, NamesNoPathButCmdsOwnAndNeverStartsInTheBatchFolder) {
+  for (const char* batch : {kBat, "\\\\server\\share\\Q\\Restart.bat",
+                            "\\\\nas\\50%OFF %PATH% !x! a&b \xC4\xBF\xC2\xBC\\Restart.bat"}) {
+    const BatchCommand command = RestartBatchCommand(batch, "C:\\Windows\\system32");
+    EXPECT_EQ(command.program, "C:\\Windows\\system32\\cmd.exe");
+    EXPECT_EQ(command.commandLine, "\"C:\\Windows\\system32\\cmd.exe\" /d /v:off /s /c \"\"%QUORREL_RESTART_BATCH%\"\"");
+    EXPECT_EQ(command.folder, "C:\\Windows\\system32") << batch;
+    EXPECT_EQ(command.variable + "=" + command.value, "QUORREL_RESTART_BATCH=" + Text(batch));
+  }
+}

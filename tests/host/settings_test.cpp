@@ -17,7 +17,8 @@ TEST(Settings, StoredTextsMeanWhatThePageWritesAndAnythingElseTheDefault) {
       {"1", false, false, TrayRestore::kSingleClick},     {"true", false, false, TrayRestore::kDoubleClick},
       {"show", false, false, TrayRestore::kDoubleClick},  {"Show ", false, false, TrayRestore::kDoubleClick},
       {" 1", false, false, TrayRestore::kDoubleClick},    {"01", false, false, TrayRestore::kDoubleClick},
-      {"3", false, false, TrayRestore::kDoubleClick},     {"", false, false, TrayRestore::kDoubleClick},
+      {"3", false, false, TrayRestore::kRightClick},      {"", false, false, TrayRestore::kDoubleClick},
+      {"03", false, false, TrayRestore::kDoubleClick},    {"4", false, false, TrayRestore::kDoubleClick},
       {"foo", false, false, TrayRestore::kDoubleClick},   {"Hide", false, false, TrayRestore::kDoubleClick},
   };
   for (const Case& c : cases) {

@@ -51,6 +51,7 @@ class FaultyFileSystem : public MemoryTableFileSystem {
   int crash_on_write = 0;  // 1-based write call that crashes; 0: none
   CrashPoint crash_point = CrashPoint::kBeforeTempCreate;
   std::deque<bool> fail_writes;  // next writes: true = give up
+  FileFailure fail_as = FileFailure::kOther;  // the reason a give-up tells
   int write_calls = 0;
   bool crashed = false;
   std::set<Text> unreadable;
@@ -62,7 +63,7 @@ class FaultyFileSystem : public MemoryTableFileSystem {
     if (!fail_writes.empty()) {
       const bool fail = fail_writes.front();
       fail_writes.pop_front();
-      if (fail) return false;  // a give-up (lock, full disk): path untouched, no temp
+      if (fail) return Fail(fail_as);  // a give-up (lock, full disk): path untouched, no temp
     }
     if (crash_on_write != write_calls) {
       return replace ? MemoryTableFileSystem::WriteReplace(path, bytes)

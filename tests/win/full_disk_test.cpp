@@ -160,7 +160,7 @@ TEST_F(FullDisk, EveryChangeGoesInWholeOrFailsAsDiskFullWithTheFilesAsTheyWere) 
       {"add", table, 201, [](const AccountStore& s) { return AddAccount(s, "54321", "New", "user", "pw"); }},
       {"delete", table, 199, [](const AccountStore& s) { return DeleteAccountByPid(s, "23456").outcome; }},
       {"import 1000 lines", table, 1200,
-       [&](const AccountStore& s) { return ImportAccountText(s, import, &WideToAnsiExact).outcome; }},
+       [&](const AccountStore& s) { return ImportAccountText(s, import, SystemCodePage()).outcome; }},
       // The first start makes the table; a start after a replace cut short puts the temp file in place.
       {"first start", {}, 0, [](const AccountStore& s) { return ForEachAccount(s, {}); }},
       {"start with the table in its temp file", {{"UserData.ed~", table.at("UserData.edb")}}, 200,

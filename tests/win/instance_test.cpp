@@ -133,12 +133,10 @@ TEST(InstanceTest, GuardEndsASecondCopyUntilTheFirstIsGoneAndNothingIsDoneByMist
   ReleaseProcessState();
 }
 
-class RestartTest : public ::testing::TestWithParam<const char*> {};
-
-TEST_P(RestartTest, StartsAFreshCopyThroughTheBatchFile) {
-  TempDir root;
-  const std::string folder = root.path() + "\\" + Utf8ToAnsi(GetParam());
-  const std::string elsewhere = root.path() + "\\elsewhere";
+// A copy of the probe in root\name restarts itself through the batch file.
+void ExpectRestartIn(const std::string& root, const std::string& name) {
+  const std::string folder = root + "\\" + Utf8ToAnsi(name);
+  const std::string elsewhere = root + "\\elsewhere";
   ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
   ASSERT_TRUE(CreateDirectoryA(elsewhere.c_str(), nullptr));
   const std::string program = folder + "\\instance_probe.exe";
@@ -180,5 +178,20 @@ TEST_P(RestartTest, StartsAFreshCopyThroughTheBatchFile) {
   EXPECT_EQ(RawRead(decoy), "not ours");
 }
 
+class RestartTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(RestartTest, StartsAFreshCopyThroughTheBatchFile) {
+  TempDir root;
+  ExpectRestartIn(root.path(), GetParam());
+}
+
 INSTANTIATE_TEST_SUITE_P(Folders, RestartTest,
-                         ::testing::Values("restart dir", "重启 目录 (x86) & co", "50%OFF %PATH% 目录"));
+                         ::testing::Values("restart dir", "重启 目录 (x86) & co", "50%OFF %PATH% 目录", "!x! 重启!"));
+
+// A network folder, where cmd cannot stand: \\quorrel\share, which the Wine bench serves.
+TEST(RestartFromANetworkFolder, StartsAFreshCopyThroughTheBatchFile) {
+  const std::string root = "\\\\quorrel\\share\\restart-" + std::to_string(GetCurrentProcessId());
+  if (!CreateDirectoryA(root.c_str(), nullptr)) GTEST_SKIP() << "no network folder \\\\quorrel\\share";
+  ExpectRestartIn(root, "50%OFF !x! 目录");
+  TempDir::RemoveTree(root);
+}

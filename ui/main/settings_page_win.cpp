@@ -23,16 +23,26 @@ namespace {
 constexpr char kAssociatedExtensions[] = "Pw";
 constexpr char kAssociatedTypeDescription[] = "Quorrel 加密数据";  // UTF-8
 
-// Exactly one side shows selected: pressed with white text; the other not pressed, with
-// text in the accent colour.
+// Neither side of a switch: a stored value that the switch does not write.
+constexpr int kNeitherSide = -1;
+
+// The side shows selected: pressed with white text; the other not pressed, with text in the
+// accent colour (both so for kNeitherSide).
 void SelectSegment(ui::Window& w, int control, int side) {
   HWND bar = w.Control(control);
   for (int i : {kSwitchOn, kSwitchOff}) {
-    ui::BarSetPressed(bar, i, false);
-    ui::BarSetColour(bar, i, ui::kAccent);
+    ui::BarSetPressed(bar, i, i == side);
+    ui::BarSetColour(bar, i, i == side ? ui::kWhite : ui::kAccent);
   }
-  ui::BarSetPressed(bar, side, true);
-  ui::BarSetColour(bar, side, ui::kWhite);
+}
+
+int TraySide(TrayRestore click) {
+  switch (click) {
+    case TrayRestore::kSingleClick: return kSwitchOn;
+    case TrayRestore::kDoubleClick: return kSwitchOff;
+    case TrayRestore::kRightClick: break;  // "3" by hand
+  }
+  return kNeitherSide;
 }
 
 void HideOverlayOf(HWND main) { WithMainWindow(main, HideBlurOverlay); }
@@ -74,7 +84,7 @@ void SetUpSettingsPage(ui::Window& w) {
   // What the stored values mean, as every other reader of them takes it.
   const Settings& settings = s.args.settings;
   SelectSegment(w, kPinSwitch, settings.StartupLocked() ? kSwitchOn : kSwitchOff);
-  SelectSegment(w, kTraySwitch, settings.TrayRestoreClick() == TrayRestore::kSingleClick ? kSwitchOn : kSwitchOff);
+  SelectSegment(w, kTraySwitch, TraySide(settings.TrayRestoreClick()));
   SelectSegment(w, kLawsSwitch, settings.ShowPasswords() ? kSwitchOn : kSwitchOff);
 }
 

@@ -48,7 +48,13 @@ void TrayIcon::AfterShellRestart() {
 
 bool IsRestoringClick(LPARAM mouseMessage, TrayRestore restore) {
   const auto message = static_cast<UINT>(mouseMessage);
-  return message == (restore == TrayRestore::kSingleClick ? WM_LBUTTONUP : WM_LBUTTONDBLCLK);
+  switch (restore) {
+    case TrayRestore::kSingleClick: return message == WM_LBUTTONUP;
+    case TrayRestore::kDoubleClick: return message == WM_LBUTTONDBLCLK;
+    // The shell sends the button's release, or the menu request under a newer icon version.
+    case TrayRestore::kRightClick: return message == WM_RBUTTONUP || message == WM_CONTEXTMENU;
+  }
+  return false;
 }
 
 bool IsTaskbarCreatedMessage(UINT message) {

@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
   } else if (op == "delete") {
     outcome = quorrel::DeleteAccountByPid(store, "23456").outcome;
   } else if (op == "import") {
-    outcome = quorrel::ImportAccountText(store, file.bytes, &quorrel::WideToAnsiExact).outcome;
+    outcome = quorrel::ImportAccountText(store, file.bytes, quorrel::SystemCodePage()).outcome;
   } else if (op == "start") {
     outcome = quorrel::ForEachAccount(store, {});
   } else {

@@ -19,6 +19,8 @@ std::string ModulePath() {
   std::string path(32768, '\0');
   DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
   path.resize(n);
+  // Wine names a program started from \\server\share as UNC\server\share (Windows as \\server\share).
+  if (path.rfind("UNC\\", 0) == 0) path.replace(0, 3, "\\");
   return path;
 }
 
