@@ -12,19 +12,12 @@ bool RowInSight(HWND list, int row) {
   return row >= top && row < top + static_cast<int>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
 }
 
-int FocusedRow(HWND list) {
-  return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
-}
-
 TEST_F(ListSearchTest, TypingSelectsTheRowItsLettersOrPinyinInitialsFind) {
   std::vector<AccountRecord> records;
   for (int i = 0; i < 300; ++i)
     records.push_back({"", "Account " + std::to_string(i), "user" + std::to_string(i), SecretText(std::string("pw"))});
-  records[20].name = Ansi("百度网盘");
-  records[150].name = Ansi("微信");
-  records[200].name = "bilibili";
-  records[250].name = Ansi("网银");
-  records[280].name = Ansi("网易邮箱");
+  for (const auto& [row, name] : {std::pair{20, "百度网盘"}, {150, "微信"}, {200, "bilibili"}, {250, "网银"}, {280, "网易邮箱"}})
+    records[row].name = Ansi(name);
   AccountStore store = TableAt(run_);
   ASSERT_EQ(CreateAccountTable(store), TableOutcome::kCreated);
   ASSERT_EQ(AddAccountsWithNewPids(store, records), TableOutcome::kOpened);
@@ -41,7 +34,7 @@ TEST_F(ListSearchTest, TypingSelectsTheRowItsLettersOrPinyinInitialsFind) {
   PressKey('Y');
   Pump(300ms);
   EXPECT_EQ(SelectedRow(ui.list), 250);
-  EXPECT_EQ(FocusedRow(ui.list), 250);
+  EXPECT_EQ(SendMessageW(ui.list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), 250);
   EXPECT_TRUE(RowInSight(ui.list, 250));
 
   // After a pause a new search: b, and b again moves on to the next row starting with it.

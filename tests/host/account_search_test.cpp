@@ -13,12 +13,10 @@ namespace {
 Text Gbk(std::string_view utf8) {
   iconv_t cd = iconv_open("GBK", "UTF-8");
   std::string out(utf8.size() * 2, '\0');
-  char* in = const_cast<char*>(utf8.data());
-  char* o = out.data();
+  char *in = const_cast<char*>(utf8.data()), *o = out.data();
   size_t inLeft = utf8.size(), outLeft = out.size();
-  const bool ok = iconv(cd, &in, &inLeft, &o, &outLeft) != static_cast<size_t>(-1);
+  EXPECT_NE(iconv(cd, &in, &inLeft, &o, &outLeft), static_cast<size_t>(-1)) << utf8;
   iconv_close(cd);
-  EXPECT_TRUE(ok) << utf8;
   out.resize(out.size() - outLeft);
   return out;
 }
@@ -26,12 +24,7 @@ Text Gbk(std::string_view utf8) {
 }  // namespace
 
 TEST(PinyinInitials, OfNamesPeopleGiveTheirAccounts) {
-  struct Case {
-    const char* name;  // UTF-8
-    const char* first;
-    const char* second;  // "": the same as first
-  };
-  const Case cases[] = {
+  const char* cases[][3] = {  // name, its initials, its second initials ("": the same)
       {"网银", "wy", ""},           {"QQ邮箱", "qqyx", ""},       {"工商银行", "gsyx", "gsyh"},
       {"QQ音乐", "qqyl", "qqyy"},   {"重庆农商行", "zqnsx", "cqnsh"}, {"长城宽带", "zckd", "cckd"},
       {"支付宝", "zfb", ""},        {"淘宝", "tb", ""},           {"微信", "wx", ""},
@@ -44,9 +37,9 @@ TEST(PinyinInitials, OfNamesPeopleGiveTheirAccounts) {
       {"★游戏", "★yx", ""},         {"ＱＱ号", "ＱＱh", ""},       {"ˋ", "ˋ", ""},
       {"兙", "兙", ""},             {"", "", ""},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(PinyinInitials(Gbk(c.name)), Gbk(c.first)) << c.name;
-    EXPECT_EQ(PinyinInitials(Gbk(c.name), true), Gbk(*c.second ? c.second : c.first)) << c.name;
+  for (const auto& [name, first, second] : cases) {
+    EXPECT_EQ(PinyinInitials(Gbk(name)), Gbk(first)) << name;
+    EXPECT_EQ(PinyinInitials(Gbk(name), true), Gbk(*second ? second : first)) << name;
   }
   // A compatibility ideograph reads as its twin (郎), FE51 as the character GB 18030 gives it
   // (U+20087 zuǒ), and a lead byte at the end stays.
