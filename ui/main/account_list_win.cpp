@@ -87,6 +87,7 @@ void FillAccountList(ui::Window& w) {
   // thousands of accounts shows at once.
   ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
   s.rows = std::move(rows);
+  IndexAccountRows(s);
   ListView_SetItemCountEx(list, static_cast<int>(s.rows.size()), 0);
   InvalidateRect(list, nullptr, TRUE);
   if (outcome == TableOutcome::kCannotCreate) {

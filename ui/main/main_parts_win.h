@@ -9,6 +9,7 @@
 
 #include "base/handles_win.h"
 #include "base/text.h"
+#include "ui/main/account_search.h"
 #include "ui/main/main_window_win.h"
 #include "ui/main/tray_win.h"
 #include "ui/toolkit/window_win.h"
@@ -100,6 +101,8 @@ struct MainWindow : ui::WindowState {
   HWND inputWindow = nullptr;  // the input window opened from the list, while it is open
   std::vector<AccountRow> rows;  // what the account list shows, in table order
   bool toldTableProblem = false;  // a table that does not open is told once per start
+  AccountSearch search;           // the rows as typing finds them, made with each fill
+  TypeAhead typeAhead;
 };
 
 inline MainWindow& StateOf(ui::Window& w) { return w.State<MainWindow>(); }
@@ -128,6 +131,9 @@ void AccountToolbarClick(ui::Window& w, ui::EventArgs& args);
 void UseAccountRow(ui::Window& w, ui::EventArgs& args);
 // The input window opened from the list is gone: the window comes back from the tray.
 void InputWindowClosed(ui::Window& w);
+// Typing in the list selects the row it finds; the search is made anew with every fill.
+void StartFindingByTyping(ui::Window& w);
+void IndexAccountRows(MainWindow& s);
 
 // The settings page.
 // Loads the set button's picture and shows the stored choices on the three switches.

@@ -41,6 +41,7 @@ void OnCreated(ui::Window& w, ui::EventArgs&) {
   ui::BarShowButton(w.Control(kMenu), kMenuSpacer, true);
   SelectMenuButton(w, kMenuAccounts);
   CreateAccountListColumns(w);
+  StartFindingByTyping(w);
   ui::BarShowButton(w.Control(kAccountBar), kView, false);  // "查看" has no action
   SetUpSettingsPage(w);
   SetUpAboutPage(w);
