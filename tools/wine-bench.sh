@@ -42,12 +42,6 @@ folders_up() {
   return 0
 }
 
-# A network folder, \\quorrel\share: Wine takes \\server\share from dosdevices/unc in the
-# prefix (made by then).
-share_up() {
-  mkdir -p "$folders/share" "$WINEPREFIX/dosdevices/unc/quorrel" &&
-    ln -sfn "$folders/share" "$WINEPREFIX/dosdevices/unc/quorrel/share"
-}
 folders_down() {
   [ -d "$folders" ] || return 0
   [ -d "$folders/unwritable" ] && chattr -i "$folders/unwritable" 2>/dev/null
@@ -55,7 +49,9 @@ folders_down() {
     # Lazily when a process the tests left behind still has a file open there.
     umount "$folders/full" 2>/dev/null || umount -l "$folders/full"
   fi
-  rm -f "$WINEPREFIX/dosdevices/unc/quorrel/share"
+  # The network folder a test serves for itself, should it have been left behind: while it
+  # stands Wine says "not found" for every other server.
+  rm -rf "$WINEPREFIX/dosdevices/unc"
   rm -rf "$folders"
 }
 
@@ -74,7 +70,6 @@ case "$cmd" in
 up)
   folders_up
   wine_prefix
-  share_up
   if [ -f "$dir/bench.env" ]; then
     . "$dir/bench.env"
     pid_alive "${BENCH_XVFB_PID:-}" && { echo "wine bench: already up on $BENCH_DISPLAY"; exit 0; }
