@@ -17,7 +17,9 @@ if(CMAKE_CROSSCOMPILING)
 endif()
 
 if(NOT MSVC)
-  add_link_options(-static -static-libgcc -static-libstdc++)
+  # Static, and without the functions nothing calls (cmake/deps.cmake builds the C libraries
+  # for that).
+  add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
 endif()
 
 target_link_libraries(quorrel_base PUBLIC ${QUORREL_WIN_LIBS})

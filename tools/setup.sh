@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build and the tests need. Safe to run again:
-# it only touches apt when something is missing.
+# Installs every Debian package the build and the tests need, and builds the Windows
+# libraries that Debian does not ship as the program needs them. Safe to run again: it only
+# touches apt when something is missing, and builds only what is not built yet.
 set -euo pipefail
 
 if [ "$(id -u)" -ne 0 ]; then
@@ -10,12 +11,11 @@ export DEBIAN_FRONTEND=noninteractive
 
 HOST_PKGS=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libbenchmark-dev
            libgcrypt20-dev libpng-dev zlib1g-dev locales xvfb imagemagick
-           fonts-wqy-microhei dpkg-dev x11-utils python3)
+           fonts-wqy-microhei dpkg-dev x11-utils python3 make bzip2)
 # Both Windows builds: the shipped 32-bit program and the 64-bit build of the same sources,
 # which runs the Windows tests on machines that cannot execute 32-bit programs.
 WIN_PKGS=(g++-mingw-w64-i686 gcc-mingw-w64-i686 binutils-mingw-w64-i686
           g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-          libz-mingw-w64-dev libgcrypt-mingw-w64-dev libgpg-error-mingw-w64-dev
           wine wine64 wine32:i386)
 
 missing=()
@@ -62,25 +62,51 @@ for arch in i686 x86_64; do
     fi
   done
 done
-# libpng for Windows: Debian's own source package, unpacked beside the sources and
-# compiled by the Windows build (Debian ships no mingw libpng).
 repo=$(cd "$(dirname "$0")/.." && pwd)
-if [ ! -f "$repo/.deps/libpng/png.c" ]; then
-  echo "setup: fetching Debian's libpng1.6 source package"
+
+# Debian's source package $1, the newest version the mirror serves (it may lack the newest
+# version's files), unpacked into $2.
+fetch_source() {
+  local pkg=$1 dest=$2 work versions v got=0
+  echo "setup: fetching Debian's $pkg source package"
   work=$(mktemp -d)
-  # The mirror may lack the newest version's files: take the newest one it serves.
-  versions=$(apt-cache showsrc libpng1.6 2>/dev/null | sed -n 's/^Version: //p' | sort -rV | uniq)
+  versions=$(apt-cache showsrc "$pkg" 2>/dev/null | sed -n 's/^Version: //p' | sort -rV | uniq)
   if [ -z "$versions" ]; then apt-get update -qq || true
-    versions=$(apt-cache showsrc libpng1.6 | sed -n 's/^Version: //p' | sort -rV | uniq); fi
-  got=0
+    versions=$(apt-cache showsrc "$pkg" | sed -n 's/^Version: //p' | sort -rV | uniq); fi
   for v in $versions; do
-    if (cd "$work" && apt-get source --download-only -qq "libpng1.6=$v" >/dev/null 2>&1); then got=1; break; fi
+    if (cd "$work" && apt-get source --download-only -qq "$pkg=$v" >/dev/null 2>&1); then got=1; break; fi
     rm -f "$work"/*
   done
-  [ "$got" -eq 1 ] || { echo "setup: could not fetch the libpng1.6 source package" >&2; exit 1; }
-  mkdir -p "$repo/.deps"
-  rm -rf "$repo/.deps/libpng"
-  dpkg-source --no-check -x "$work"/libpng1.6_*.dsc "$repo/.deps/libpng" >/dev/null
+  if [ "$got" -ne 1 ]; then
+    echo "setup: could not fetch the $pkg source package" >&2; rm -rf "$work"; return 1
+  fi
+  # Unpacked in the scratch folder, which also takes dpkg-source's copy of the tarball.
+  dpkg-source --no-check -x "$work"/*.dsc "$work/unpacked" >/dev/null
+  rm -rf "$dest"
+  mkdir -p "$(dirname "$dest")"
+  mv "$work/unpacked" "$dest"
   rm -rf "$work"
-fi
+}
+
+# libpng and zlib for Windows: Debian's own source packages, unpacked beside the sources and
+# compiled by the Windows build (Debian ships no mingw libpng; its mingw zlib is not built
+# for the linker to drop what the program does not use).
+[ -f "$repo/.deps/libpng/png.c" ] || fetch_source libpng1.6 "$repo/.deps/libpng"
+[ -f "$repo/.deps/zlib/inflate.c" ] || fetch_source zlib "$repo/.deps/zlib"
+
+# libgpg-error and libgcrypt for both Windows builds, built from Debian's source packages
+# with only the algorithms the program uses (tools/build-crypto.sh) into .deps/mingw/<cpu>.
+# Built once: a second run finds the recipe it was built by and leaves it.
+recipe=$(cat "$repo/tools/build-crypto.sh" "$repo/tools/gcrypt-left-out.c" | sha256sum | cut -c1-16)
+for cpu in i686 x86_64; do
+  [ "$(cat "$repo/.deps/mingw/$cpu/recipe" 2>/dev/null)" = "$recipe" ] && continue
+  if [ ! -f "$repo/.deps/src/libgcrypt20/src/gcrypt.h.in" ]; then
+    fetch_source libgpg-error "$repo/.deps/src/libgpg-error"
+    fetch_source libgcrypt20 "$repo/.deps/src/libgcrypt20"
+  fi
+  bash "$repo/tools/build-crypto.sh" "$cpu" "$repo/.deps/src/libgpg-error" \
+    "$repo/.deps/src/libgcrypt20" "$repo/.deps/mingw/$cpu"
+  echo "$recipe" > "$repo/.deps/mingw/$cpu/recipe"
+done
+rm -rf "$repo/.deps/src"
 echo "setup: all packages present"
