@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "base/encoding_win.h"
+#include "base/milestones.h"
 #include "base/report.h"
 #include "exchange/account_file.h"
 #include "exchange/record_editor_win.h"
@@ -89,6 +90,7 @@ void FillAccountList(ui::Window& w) {
   s.rows = std::move(rows);
   ListView_SetItemCountEx(list, static_cast<int>(s.rows.size()), 0);
   InvalidateRect(list, nullptr, TRUE);
+  Milestone("list filled");
   if (outcome == TableOutcome::kCannotCreate) {
     PostMessageW(w.hwnd(), kTableCannotBeCreated, 0, 0);
   } else if (outcome == TableOutcome::kDiskFull) {

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "base/milestones.h"
 #include "base/report.h"
 #include "res/resource.h"
 #include "ui/main/about_texts.h"
@@ -32,6 +33,7 @@ void LoadMenuPictures(MainWindow& s) {
 }
 
 void OnCreated(ui::Window& w, ui::EventArgs&) {
+  Milestone("window created");
   MainWindow& s = StateOf(w);
   if (s.args.guard) s.args.guard();  // a second instance ends here
   LoadMenuPictures(s);
@@ -200,6 +202,7 @@ HWND OpenMainWindow(MainWindowArgs args) {
   spec.x = 50;
   spec.y = 50;
   ui::Window* w = ui::Window::Create(spec, nullptr, std::make_unique<mainwin::MainWindow>(std::move(args)));
+  Milestone("first paint");  // shown and updated
   return w ? w->hwnd() : nullptr;
 }
 
