@@ -322,6 +322,9 @@ bool TableContainer::Open(const Text& path, std::string_view password) {
     Milestone("table read");
     TableKeyParams params;
     auto plain = UnsealTableFile(*file, password, &params);
+    // The next write seals with today's rounds (under the same salt): a table of an earlier
+    // version gets quick to open at its first change.
+    params.iterations = kDefaultKdfIterations;
     if (!plain || !DeriveKey(password, params.salt, params.iterations, key_)) {
       Forget();
       return Failed(ContainerFailure::kUnreadable);
