@@ -29,7 +29,9 @@
 // them would silently change a password. Only texts beyond kMaxStoredTextBytes are refused
 // (Append fails); the maximum length of a field is recorded but not enforced.
 //
-// Not thread-safe: the program uses it from its one user-interface thread.
+// Not thread-safe, the key cache included: one thread at a time. The program reads the table
+// on a thread of its own only at its start, while its main window is made, and the window
+// waits for that read before it takes the table itself.
 #pragma once
 
 #include <array>

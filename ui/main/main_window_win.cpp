@@ -35,7 +35,6 @@ void LoadMenuPictures(MainWindow& s) {
 void OnCreated(ui::Window& w, ui::EventArgs&) {
   Milestone("window created");
   MainWindow& s = StateOf(w);
-  if (s.args.guard) s.args.guard();  // a second instance ends here
   LoadMenuPictures(s);
   s.logo = LoadPngResource(IDR_LOGO_PNG);
   ui::PictureSet(w.Control(kLogo), s.logo.get());
@@ -201,7 +200,11 @@ HWND OpenMainWindow(MainWindowArgs args) {
   spec.captionHeight = 0;  // the layout carries its own logo and title
   spec.x = 50;
   spec.y = 50;
-  ui::Window* w = ui::Window::Create(spec, nullptr, std::make_unique<mainwin::MainWindow>(std::move(args)));
+  // A second instance ends here, before it touches the table.
+  if (args.guard) args.guard();
+  auto state = std::make_unique<mainwin::MainWindow>(std::move(args));
+  mainwin::StartFirstAccountRead(*state);  // on a thread of its own while the window is made
+  ui::Window* w = ui::Window::Create(spec, nullptr, std::move(state));
   Milestone("first paint");  // shown and updated
   return w ? w->hwnd() : nullptr;
 }
