@@ -159,6 +159,7 @@ void SelectMenuButton(ui::Window& w, int index) {
       }
       ui::BarSetChecked(menu, index, true);
       ShowMenuPicture(w, index, true);
+      if (index == kMenuAbout) PrepareAboutPage(w);
       w.SelectPage(kPanel, index);
       w.SetCaption(kTitle, kPageTitles[index]);
       break;
