@@ -31,11 +31,9 @@ void ShowAboutPicture(ui::Window& w, int resource) {
 
 }  // namespace
 
-void SetUpAboutPage(ui::Window& w) { ui::PictureSet(w.Control(kAboutLogo), StateOf(w).logo.get()); }
-
-void PrepareAboutPage(ui::Window& w) {
-  // Decoded when first needed: the start has no time for a page that is not in sight.
-  if (!StateOf(w).aboutPicture) ShowAboutPicture(w, IDR_ABOUT_START_PNG);
+void SetUpAboutPage(ui::Window& w) {
+  ui::PictureSet(w.Control(kAboutLogo), StateOf(w).logo.get());
+  ShowAboutPicture(w, IDR_ABOUT_START_PNG);
 }
 
 void AboutClick(ui::Window& w, ui::EventArgs& args) {

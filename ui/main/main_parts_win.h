@@ -154,9 +154,8 @@ void PinSetClick(ui::Window& w, ui::EventArgs& args);
 void TraySwitchClick(ui::Window& w, ui::EventArgs& args);
 void LawsSwitchClick(ui::Window& w, ui::EventArgs& args);
 
-// The about page: the logo at start, the first picture when the page first shows.
+// The about page: the logo and the first picture.
 void SetUpAboutPage(ui::Window& w);
-void PrepareAboutPage(ui::Window& w);
 void AboutClick(ui::Window& w, ui::EventArgs& args);
 
 // The tray (the icon lives in the window's state).

@@ -43,9 +43,13 @@ void OnCreated(ui::Window& w, ui::EventArgs&) {
   SelectMenuButton(w, kMenuAccounts);
   CreateAccountListColumns(w);
   ui::BarShowButton(w.Control(kAccountBar), kView, false);  // "查看" has no action
-  SetUpSettingsPage(w);
-  SetUpAboutPage(w);
   FillAccountList(w);
+}
+
+// The settings and about pages are made when first shown.
+void OnPageMade(ui::Window& w, ui::EventArgs& args) {
+  if (args.index == kMenuSettings) SetUpSettingsPage(w);
+  if (args.index == kMenuAbout) SetUpAboutPage(w);
 }
 
 void OnDestroying(ui::Window& w, ui::EventArgs&) { StateOf(w).tray.Remove(); }
@@ -123,6 +127,7 @@ static_assert(std::size(kControls) == kControlCount);
 
 const ui::HandlerSpec kHandlers[] = {
     {ui::kNoControl, ui::Event::Created, OnCreated},
+    {kPanel, ui::Event::PageMade, OnPageMade},
     {ui::kNoControl, ui::Event::Destroying, OnDestroying},
     {ui::kNoControl, ui::Event::Message, OnTrayMessage, WM_APP_TRAY},
     {ui::kNoControl, ui::Event::Message, ListCellRequest, WM_NOTIFY},
@@ -159,7 +164,6 @@ void SelectMenuButton(ui::Window& w, int index) {
       }
       ui::BarSetChecked(menu, index, true);
       ShowMenuPicture(w, index, true);
-      if (index == kMenuAbout) PrepareAboutPage(w);
       w.SelectPage(kPanel, index);
       w.SetCaption(kTitle, kPageTitles[index]);
       break;
