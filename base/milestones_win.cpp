@@ -1,6 +1,5 @@
 #include <windows.h>
 
-#include <cstdio>
 #include <mutex>
 #include <set>
 #include <string>
