@@ -7,9 +7,12 @@
 
 #include "app/startup_win.h"
 #include "app/state.h"
+#include "base/milestones.h"
 #include "ui/toolkit/window_win.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  quorrel::RecordMilestonesWhenAsked();
+  quorrel::Milestone("entry");
   // Drag and drop needs a single-threaded apartment.
   OleInitialize(nullptr);
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "base/crypto_lib.h"
+#include "base/milestones.h"
 
 namespace quorrel {
 
@@ -232,6 +233,7 @@ std::optional<SecretText> UnsealTableFile(std::string_view file, std::string_vie
   std::string salt(file.substr(16, kSaltBytes));
   Key key{};
   if (!DeriveKey(password, salt, iterations, key)) return std::nullopt;
+  Milestone("key derived");
   Gcm gcm(key, p + 32, file.substr(0, kHeaderBytes));
   if (!gcm.ok()) return std::nullopt;
 
@@ -246,6 +248,7 @@ std::optional<SecretText> UnsealTableFile(std::string_view file, std::string_vie
     WipeFast(plain.str());
     return std::nullopt;
   }
+  Milestone("table deciphered");
   if (params) {
     params->salt = std::move(salt);
     params->iterations = iterations;
@@ -316,8 +319,12 @@ bool TableContainer::Open(const Text& path, std::string_view password) {
     auto file = fs_.ReadFile(path);
     if (!file) return Failed(fs_.LastFailure() == FileFailure::kBusy ? ContainerFailure::kBusy : ContainerFailure::kUnreadable);
     if (file->size() > kMaxTableFileBytes) return Failed(ContainerFailure::kUnreadable);
+    Milestone("table read");
     TableKeyParams params;
     auto plain = UnsealTableFile(*file, password, &params);
+    // The next write seals with today's rounds (under the same salt): a table of an earlier
+    // version gets quick to open at its first change.
+    params.iterations = kDefaultKdfIterations;
     if (!plain || !DeriveKey(password, params.salt, params.iterations, key_)) {
       Forget();
       return Failed(ContainerFailure::kUnreadable);
@@ -326,6 +333,7 @@ bool TableContainer::Open(const Text& path, std::string_view password) {
       Forget();
       return Failed(ContainerFailure::kUnreadable);
     }
+    Milestone("records parsed");
     path_ = path;
     salt_ = std::move(params.salt);
     iterations_ = params.iterations;

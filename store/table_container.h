@@ -9,7 +9,8 @@
 //   8   2  format version (1); a reader refuses any other version
 //   10  1  cipher: 1 = AES-256-GCM
 //   11  1  key derivation: 1 = PBKDF2-HMAC-SHA256
-//   12  4  iterations of the key derivation
+//   12  4  iterations of the key derivation (what the file says is read; every write seals
+//          with kDefaultKdfIterations)
 //   16 16  salt (new at each SetAccessPassword, kept by ordinary writes)
 //   32 12  nonce (new at each write)
 //   44  4  length n of the enciphered payload
@@ -28,7 +29,9 @@
 // them would silently change a password. Only texts beyond kMaxStoredTextBytes are refused
 // (Append fails); the maximum length of a field is recorded but not enforced.
 //
-// Not thread-safe: the program uses it from its one user-interface thread.
+// Not thread-safe, the key cache included: one thread at a time. The program reads the table
+// on a thread of its own only at its start, while its main window is made, and the window
+// waits for that read before it takes the table itself.
 #pragma once
 
 #include <array>
@@ -60,9 +63,12 @@ inline constexpr uint32_t kMaxStoredTextBytes = 1u << 20;
 inline constexpr size_t kMaxTableFields = 64;
 inline constexpr size_t kMaxFieldNameBytes = 64;
 
-// Key derivation: cheap enough to open often; derived keys are also cached in the process.
-inline constexpr uint32_t kDefaultKdfIterations = 100000;
+// Key derivation. The program's access password is built into every copy of it, so rounds
+// protect nothing and only delay every start: tables are sealed with the fewest that every
+// version reads (earlier versions wrote 100,000, which are still read). Derived keys are also
+// cached in the process.
 inline constexpr uint32_t kMinKdfIterations = 1000;
+inline constexpr uint32_t kDefaultKdfIterations = kMinKdfIterations;
 inline constexpr uint32_t kMaxKdfIterations = 1000000;
 
 // Why the last Create, Open, Append, AppendAll, Purge or SetAccessPassword call failed.

@@ -235,6 +235,29 @@ TEST(TableContainer, DerivesEachKeyOnceAndUsesAFreshNonceForEveryWrite) {
   EXPECT_EQ(DerivedKeyCount(), derived + 1);
 }
 
+// Rounds of the key derivation as a reader of version 1 finds them in a file's header.
+uint32_t SealedRounds(const std::string& file) {
+  return file.size() < 16 ? 0 : static_cast<uint32_t>(static_cast<uint8_t>(file[12]) | static_cast<uint8_t>(file[13]) << 8 |
+                                                      static_cast<uint8_t>(file[14]) << 16 | static_cast<uint8_t>(file[15]) << 24);
+}
+
+// The built-in access password makes rounds pointless: a new table and every write use the
+// fewest that version 1 allows, so earlier versions still read what is written now.
+TEST(TableContainer, WritesSealWithTheFewestRoundsAndRenewAnEarlierVersionsTable) {
+  Table t;
+  EXPECT_EQ(SealedRounds(t.fs.files[kPath]), 1000u);
+  t.fs.files[kPath] = SealRaw(Schema({"A", "B"}) + Record({"1", "x"}), 1, 1, 100000);
+  ASSERT_TRUE(t.Open());
+  ASSERT_TRUE(t.c.Append({"2", "y"}));
+  const std::string renewed = t.fs.files[kPath];
+  EXPECT_EQ(renewed.substr(8, 4), std::string("\x01\x00\x01\x01", 4));  // version 1, AES-GCM, PBKDF2
+  EXPECT_EQ(SealedRounds(renewed), 1000u);
+  EXPECT_EQ(renewed.substr(16, 16), std::string(16, 's'));  // the salt stays
+  ClearTableKeyCache();
+  ASSERT_TRUE(t.Open());
+  EXPECT_EQ(t.Column("B"), (Strings{"x", "y"}));
+}
+
 TEST(TableContainer, RefusesDamagedForeignAndOtherVersionFiles) {
   Table t;
   ASSERT_TRUE(t.Open());

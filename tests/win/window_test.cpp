@@ -189,3 +189,71 @@ TEST(WindowPlacement, EachAxisWithoutAPositionIsCentredOnTheWorkArea) {
   }
   PumpWindowMessages();
 }
+
+namespace {
+
+enum PagedControl : int { kPanel, kFirstPageLabel, kGroup, kGroupLabel, kLaterBar };
+const ui::ControlSpec kPagedControls[] = {
+    ui::TabPanel(kPanel, "panel", {0, 0, 200, 100}),
+    ui::Label(kFirstPageLabel, "first page", {10, 10, 100, 20}, "一", {.parent = kPanel, .page = 0}),
+    ui::GroupBox(kGroup, "group", {10, 10, 180, 60}, {.parent = kPanel, .page = 1}),
+    ui::Label(kGroupLabel, "in the group", {10, 20, 100, 20}, "二", {.parent = kGroup, .fontPoints = 13}),
+    ui::Bar(kLaterBar, "later bar", {120, 70, 60, 25}, {"三"}, {.parent = kPanel, .page = 1}),
+};
+
+struct PageMade {
+  int index;
+  bool made;     // every control of the page existed
+  bool visible;  // the page already showed
+};
+std::vector<PageMade> g_pagesMade;
+
+BOOL CALLBACK CountStatic(HWND child, LPARAM count) {
+  wchar_t cls[16] = {};
+  GetClassNameW(child, cls, 16);
+  *reinterpret_cast<int*>(count) += lstrcmpiW(cls, L"Static") == 0;
+  return TRUE;
+}
+
+int StaticsIn(HWND window) {
+  int count = 0;
+  EnumChildWindows(window, CountStatic, reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
+const ui::HandlerSpec kPagedHandlers[] = {
+    {kPanel, Event::PageMade, [](ui::Window& w, ui::EventArgs& a) {
+       const HWND label = w.Control(kGroupLabel), bar = w.Control(kLaterBar);
+       g_pagesMade.push_back({a.index, label && bar && StaticsIn(w.hwnd()) == 2,
+                              IsWindowVisible(GetParent(bar)) != FALSE});
+     }},
+};
+
+}  // namespace
+
+// A page other than the first costs the window's start nothing: its controls are made, with
+// their fonts, when it is first selected, and set up before it shows.
+TEST(WindowPages, ALaterPageIsMadeWhenFirstSelectedAndSetUpBeforeItShows) {
+  g_pagesMade.clear();
+  ui::WindowSpec spec{"paged", 200, 100, kPagedControls, kPagedHandlers};
+  ui::Window* w = ui::Window::Create(spec, nullptr);
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(StaticsIn(w->hwnd()), 1);  // the first page's label, nothing of the second
+  EXPECT_TRUE(g_pagesMade.empty());
+  w->SelectPage(kPanel, 1);
+  w->SelectPage(kPanel, 0);
+  w->SelectPage(kPanel, 1);
+  EXPECT_EQ(g_pagesMade.size(), 1u);
+  ASSERT_FALSE(g_pagesMade.empty());
+  EXPECT_EQ(g_pagesMade[0].index, 1);
+  EXPECT_TRUE(g_pagesMade[0].made);
+  EXPECT_FALSE(g_pagesMade[0].visible);
+  EXPECT_TRUE(IsWindowVisible(w->Control(kLaterBar)));
+  const auto fontOf = [&](int id) { return reinterpret_cast<HFONT>(SendMessageW(w->Control(id), WM_GETFONT, 0, 0)); };
+  EXPECT_EQ(fontOf(kLaterBar), w->Font());
+  LOGFONTW own{};
+  GetObjectW(fontOf(kGroupLabel), sizeof own, &own);
+  EXPECT_EQ(own.lfHeight, -MulDiv(13, w->Dpi(), 72));
+  DestroyWindow(w->hwnd());
+  PumpWindowMessages();
+}

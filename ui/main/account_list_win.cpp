@@ -2,7 +2,11 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <optional>
+#include <system_error>
+
 #include "base/encoding_win.h"
+#include "base/milestones.h"
 #include "base/report.h"
 #include "exchange/account_file.h"
 #include "exchange/record_editor_win.h"
@@ -41,7 +45,35 @@ const AccountRow* RowAt(const MainWindow& s, int row) {
   return row >= 0 && static_cast<size_t>(row) < s.rows.size() ? &s.rows[static_cast<size_t>(row)] : nullptr;
 }
 
+// A masked list keeps no password at all, only its length.
+AccountListRead ReadAccountList(const AccountStore& accounts, bool masked) {
+  AccountListRead read;
+  read.masked = masked;
+  read.outcome = ForEachAccount(accounts, [&](int, const AccountRecord& r) {
+    AccountRow row;
+    row.pid = r.pid;
+    row.name = r.name;
+    row.user = r.user;
+    row.masked = masked;
+    row.passwordBytes = r.password.size();
+    if (!masked) row.password = r.password.Clone();
+    read.rows.push_back(std::move(row));
+  });
+  return read;
+}
+
 }  // namespace
+
+void StartFirstAccountRead(MainWindow& s) {
+  const AccountStore* accounts = s.args.accounts;
+  if (!accounts) return;
+  const bool masked = !s.args.settings.ShowPasswords();
+  try {
+    s.firstRead = std::async(std::launch::async, [accounts, masked] { return ReadAccountList(*accounts, masked); });
+  } catch (const std::system_error&) {
+    // No thread to be had: the first fill reads the table itself.
+  }
+}
 
 void CreateAccountListColumns(ui::Window& w) {
   HWND list = w.Control(kList);
@@ -64,20 +96,12 @@ void FillAccountList(ui::Window& w) {
   HWND list = w.Control(kList);
   if (!list) return;
   MainWindow& s = StateOf(w);
-  // Read once per fill (the settings page may switch it between fills). A masked list
-  // keeps no password at all, only its length.
+  // Read once per fill (the settings page may switch it between fills).
   const bool masked = !s.args.settings.ShowPasswords();
-  std::vector<AccountRow> rows;
-  const TableOutcome outcome = ForEachAccount(*s.args.accounts, [&](int, const AccountRecord& r) {
-    AccountRow row;
-    row.pid = r.pid;
-    row.name = r.name;
-    row.user = r.user;
-    row.masked = masked;
-    row.passwordBytes = r.password.size();
-    if (!masked) row.password = r.password.Clone();
-    rows.push_back(std::move(row));
-  });
+  std::optional<AccountListRead> read;
+  if (s.firstRead.valid()) read = s.firstRead.get();  // made while the window was made
+  if (!read || read->masked != masked) read = ReadAccountList(*s.args.accounts, masked);
+  const TableOutcome outcome = read->outcome;
   if (outcome == TableOutcome::kBusy) {
     // Held by another program for a moment: the accounts are not gone, the list stays.
     PostMessageW(w.hwnd(), kTellTableProblem, static_cast<WPARAM>(outcome), 0);
@@ -86,10 +110,11 @@ void FillAccountList(ui::Window& w) {
   // The list asks for its cells (an owner-data list): the rows live here, so a table of
   // thousands of accounts shows at once.
   ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-  s.rows = std::move(rows);
+  s.rows = std::move(read->rows);
   IndexAccountRows(s);
   ListView_SetItemCountEx(list, static_cast<int>(s.rows.size()), 0);
   InvalidateRect(list, nullptr, TRUE);
+  Milestone("list filled");
   if (outcome == TableOutcome::kCannotCreate) {
     PostMessageW(w.hwnd(), kTableCannotBeCreated, 0, 0);
   } else if (outcome == TableOutcome::kDiskFull) {

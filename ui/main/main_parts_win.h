@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <array>
+#include <future>
 #include <vector>
 
 #include "base/handles_win.h"
@@ -87,6 +88,13 @@ struct AccountRow {
   SecretText password;       // plain rows only
 };
 
+// What one read of the table gives the list.
+struct AccountListRead {
+  TableOutcome outcome = TableOutcome::kCannotOpen;
+  bool masked = true;  // the rows keep no password
+  std::vector<AccountRow> rows;
+};
+
 // The main window's own state, created and freed with it.
 struct MainWindow : ui::WindowState {
   explicit MainWindow(MainWindowArgs a) : args(std::move(a)) {}
@@ -100,6 +108,9 @@ struct MainWindow : ui::WindowState {
   TrayIcon tray;
   HWND inputWindow = nullptr;  // the input window opened from the list, while it is open
   std::vector<AccountRow> rows;  // what the account list shows, in table order
+  // The start's read of the table, made on a thread of its own while the window is being
+  // made; the list's first fill takes it.
+  std::future<AccountListRead> firstRead;
   bool toldTableProblem = false;  // a table that does not open is told once per start
   AccountSearch search;           // the rows as typing finds them, made with each fill
   TypeAhead typeAhead;
@@ -117,6 +128,9 @@ void WithMainWindow(HWND main, void (*action)(ui::Window&));
 
 // The account list page.
 void CreateAccountListColumns(ui::Window& w);
+// Starts the read of the table that the list's first fill takes; before the window is made,
+// which takes no other table operation until then.
+void StartFirstAccountRead(MainWindow& s);
 void FillAccountList(ui::Window& w);
 // Posted when a fill found the table busy or unopenable (wparam: the TableOutcome); its
 // handler tells the user once the window is in sight.

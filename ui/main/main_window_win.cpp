@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "base/milestones.h"
 #include "base/report.h"
 #include "res/resource.h"
 #include "ui/main/about_texts.h"
@@ -32,8 +33,8 @@ void LoadMenuPictures(MainWindow& s) {
 }
 
 void OnCreated(ui::Window& w, ui::EventArgs&) {
+  Milestone("window created");
   MainWindow& s = StateOf(w);
-  if (s.args.guard) s.args.guard();  // a second instance ends here
   LoadMenuPictures(s);
   s.logo = LoadPngResource(IDR_LOGO_PNG);
   ui::PictureSet(w.Control(kLogo), s.logo.get());
@@ -43,9 +44,13 @@ void OnCreated(ui::Window& w, ui::EventArgs&) {
   CreateAccountListColumns(w);
   StartFindingByTyping(w);
   ui::BarShowButton(w.Control(kAccountBar), kView, false);  // "查看" has no action
-  SetUpSettingsPage(w);
-  SetUpAboutPage(w);
   FillAccountList(w);
+}
+
+// The settings and about pages are made when first shown.
+void OnPageMade(ui::Window& w, ui::EventArgs& args) {
+  if (args.index == kMenuSettings) SetUpSettingsPage(w);
+  if (args.index == kMenuAbout) SetUpAboutPage(w);
 }
 
 void OnDestroying(ui::Window& w, ui::EventArgs&) { StateOf(w).tray.Remove(); }
@@ -123,6 +128,7 @@ static_assert(std::size(kControls) == kControlCount);
 
 const ui::HandlerSpec kHandlers[] = {
     {ui::kNoControl, ui::Event::Created, OnCreated},
+    {kPanel, ui::Event::PageMade, OnPageMade},
     {ui::kNoControl, ui::Event::Destroying, OnDestroying},
     {ui::kNoControl, ui::Event::Message, OnTrayMessage, WM_APP_TRAY},
     {ui::kNoControl, ui::Event::Message, ListCellRequest, WM_NOTIFY},
@@ -200,7 +206,12 @@ HWND OpenMainWindow(MainWindowArgs args) {
   spec.captionHeight = 0;  // the layout carries its own logo and title
   spec.x = 50;
   spec.y = 50;
-  ui::Window* w = ui::Window::Create(spec, nullptr, std::make_unique<mainwin::MainWindow>(std::move(args)));
+  // A second instance ends here, before it touches the table.
+  if (args.guard) args.guard();
+  auto state = std::make_unique<mainwin::MainWindow>(std::move(args));
+  mainwin::StartFirstAccountRead(*state);  // on a thread of its own while the window is made
+  ui::Window* w = ui::Window::Create(spec, nullptr, std::move(state));
+  Milestone("first paint");  // shown and updated
   return w ? w->hwnd() : nullptr;
 }
 

@@ -27,7 +27,7 @@ struct MainWindowArgs {
   // The program's full path (run directory + "\" + file name): what the ".Pw" file type
   // opens.
   Text programPath;
-  // Runs first when the window is created: the single-instance guard, which ends the
+  // Runs first, before the window is made: the single-instance guard, which ends the
   // process when another main window runs.
   std::function<void()> guard;
   // The menu strip's exit button: ends the process at once.

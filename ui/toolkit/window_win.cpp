@@ -4,6 +4,7 @@
 #include <ole2.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "base/encoding_win.h"
@@ -288,6 +289,14 @@ HWND Window::PageOf(int panel, int page, bool create) {
 void Window::SelectPage(int panel, int page) {
   const ControlSpec* spec = Spec(panel);
   if (ReportIf(!spec || spec->kind != ControlKind::TabPanel || page < 0 || page >= kMaxPages)) return;
+  if (page > 0 && madePages_.insert({panel, page}).second) {
+    // Made hidden (it is not the current page yet), set up, then shown below.
+    PageOf(panel, page, true);
+    CreateControls(panel, page);
+    EventArgs args;
+    args.index = page;
+    Dispatch(panel, Event::PageMade, args);
+  }
   currentPage_[panel] = page;
   PageOf(panel, page, true);  // a page without controls of its own still exists, empty
   for (const auto& [key, pg] : pages_)
@@ -368,26 +377,42 @@ UniqueFont MakeFont(int points, bool bold, int dpi) {
 void Window::ApplyFont() {
   font_ = MakeFont(10, false, dpi_);
   controlFonts_.resize(controls_.size());
-  for (size_t i = 0; i < controls_.size(); ++i) {
-    HWND h = controls_[i];
-    if (!h) continue;
-    const ControlOptions& o = spec_.controls[i].options;
-    HFONT font = static_cast<HFONT>(font_.get());
-    if (o.fontPoints > 0 || o.bold) {
-      controlFonts_[i] = MakeFont(o.fontPoints > 0 ? o.fontPoints : 10, o.bold, dpi_);
-      font = static_cast<HFONT>(controlFonts_[i].get());
-    }
-    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-  }
+  for (size_t i = 0; i < controls_.size(); ++i) ApplyFont(i);
 }
 
-void Window::CreateControls() {
+void Window::ApplyFont(size_t id) {
+  HWND h = controls_[id];
+  if (!h) return;
+  const ControlOptions& o = spec_.controls[id].options;
+  HFONT font = static_cast<HFONT>(font_.get());
+  if (o.fontPoints > 0 || o.bold) {
+    controlFonts_[id] = MakeFont(o.fontPoints > 0 ? o.fontPoints : 10, o.bold, dpi_);
+    font = static_cast<HFONT>(controlFonts_[id].get());
+  }
+  SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+std::pair<int, int> Window::PlaceOf(int id) const {
+  // Parents come before their children, so the walk ends.
+  for (int at = id; at >= 0 && at < static_cast<int>(spec_.controls.size());) {
+    const int parent = spec_.controls[static_cast<size_t>(at)].options.parent;
+    if (parent < 0 || parent >= at) break;
+    if (spec_.controls[static_cast<size_t>(parent)].kind == ControlKind::TabPanel)
+      return {parent, std::max(spec_.controls[static_cast<size_t>(at)].options.page, 0)};
+    at = parent;
+  }
+  return {kNoControl, 0};
+}
+
+void Window::CreateControls(int panel, int page) {
   HINSTANCE inst = GetModuleHandleW(nullptr);
-  controls_.assign(spec_.controls.size(), nullptr);
+  if (panel == kNoControl) controls_.assign(spec_.controls.size(), nullptr);
   for (size_t i = 0; i < spec_.controls.size(); ++i) {
     const ControlSpec& c = spec_.controls[i];
     // The window's control enum and its layout table must agree row for row.
     if (ReportIf(c.id != static_cast<int>(i))) continue;
+    const std::pair<int, int> place = PlaceOf(c.id);
+    if (panel == kNoControl ? place.second > 0 : place != std::pair{panel, page}) continue;
     const ControlOptions& o = c.options;
     HWND parent = hwnd_;
     int ox = 0, oy = 0;
@@ -459,6 +484,7 @@ void Window::CreateControls() {
     if (made) {
       controls_[i] = made;
       ids_[made] = c.id;
+      if (panel != kNoControl) ApplyFont(i);  // the window's fonts exist by now
     } else {
       ReportIf(c.kind != ControlKind::Frame && c.kind != ControlKind::DropTarget);
     }

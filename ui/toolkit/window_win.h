@@ -9,6 +9,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <span>
 #include <utility>
 #include <string>
@@ -43,7 +44,9 @@ enum class ControlKind {
   Toolbar,     // a bar of buttons; items are the captions, "" for a blank spacer
   List,        // a report list view; columns are added by the window's code. Enter on it
                // activates the selected row (the dialog keys would press a default button)
-  TabPanel,    // a container whose pages hold the controls that name it as parent
+  TabPanel,    // a container whose pages hold the controls that name it as parent; the
+               // controls of a page other than the first are made when the page is first
+               // selected (a window opens sooner without them), then PageMade fires
   Picture,
   Overlay,     // the blur layer, hidden until shown
   DropTarget,  // no window: registers the whole window as a file drop target
@@ -119,7 +122,9 @@ inline ControlSpec DropTarget(int id, const char* name, Box box = {}) {
 }
 
 enum class Event {
-  Created,       // window: after every control exists
+  Created,       // window: after every control exists (but those of later pages)
+  PageMade,      // a TabPanel: the controls of page `index` (never the first) were just made,
+                 // before the page shows
   Destroying,    // window: about to be destroyed
   Clicked,       // index: toolbar button index, 0 for a push button
   RowActivated,  // index: list row (double click, or Enter on the list)
@@ -224,7 +229,7 @@ class Window {
   quorrel::SecretWide GetWideText(int control) const;
   void Show(int control, bool visible);
   void Move(int control, int x, int y, int w, int h);  // 96-DPI pixels
-  // Shows one page of a TabPanel and hides the others.
+  // Shows one page of a TabPanel and hides the others; makes its controls first if needed.
   void SelectPage(int panel, int page);
   int CurrentPage(int panel) const;
 
@@ -245,9 +250,14 @@ class Window {
  private:
   friend LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);
   Window(const WindowSpec& spec, std::unique_ptr<WindowState> state) : spec_(spec), state_(std::move(state)) {}
-  void CreateControls();
+  // Makes the controls that lie on (panel, page) (through their parents), or with no panel
+  // every control that lies on no later page.
+  void CreateControls(int panel = kNoControl, int page = 0);
+  // The panel and page a control lies on; kNoControl when on none.
+  std::pair<int, int> PlaceOf(int id) const;
   HWND PageOf(int panel, int page, bool create);
   void ApplyFont();
+  void ApplyFont(size_t id);
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
   void PaintFrame(HDC dc);
   RECT CloseButtonRect() const;
@@ -264,6 +274,7 @@ class Window {
   std::vector<HWND> controls_;          // by id
   std::map<HWND, int> ids_;             // control and page windows -> id
   std::map<std::pair<int, int>, HWND> pages_;  // (panel id, page) -> page window
+  std::set<std::pair<int, int>> madePages_;    // later pages whose controls are made
   UniqueCom<IDropTarget> dropTarget_;   // registered on the window while it exists
   std::map<int, int> currentPage_;
 };
