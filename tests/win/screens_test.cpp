@@ -9,12 +9,16 @@
 #include <string>
 
 #include "driver/drag_drop.h"
+#include "exchange/account_file.h"
 #include "exchange/import_window_win.h"
+#include "exchange/record_editor_win.h"
 #include "input/hotkey_window_win.h"
+#include "input/input_window_win.h"
 #include "security/pin_pad_win.h"
 #include "store/account_store_win.h"
+#include "store/table_messages_win.h"
 #include "tests/win/screens.h"
-#include "ui/main/about_texts.h"
+#include "ui/main/main_texts.h"
 #include "ui/main/main_window_win.h"
 #include "ui/toolkit/controls_win.h"
 
@@ -159,4 +163,145 @@ TEST_F(DpiScreens, ImportWindowWithAFile) {
   EXPECT_FALSE(g_dropped.saved.empty());
   std::printf("picture: %s\n", g_dropped.saved.c_str());
   OleUninitialize();
+}
+
+// The input window with the note it shows at the opening: a key another program holds, a
+// file that is no .Pw file.
+TEST_F(DpiScreens, InputWindowWithItsNotes) {
+  const std::string damaged = dir_.path() + "\\" + Utf8ToAnsi("#邮箱 张三.Pw");
+  ASSERT_TRUE(RawWrite(damaged, BuildAccountFileContent("zhangsan", "pw").substr(0, 40)));
+  struct Case {
+    const char* name;
+    std::optional<Text> file;
+  };
+  for (const Case& c : {Case{"input-key-note", std::nullopt}, Case{"input-file-note", damaged}}) {
+    const bool held = !c.file && RegisterHotKey(nullptr, 1, 0, VK_F9);
+    InputWindowArgs args;
+    args.accountFile = c.file;
+    args.user = SecretText(std::string_view("zhangsan"));
+    args.password = SecretText(std::string_view("pw"));
+    args.accountHotkeyCode = VK_F8;
+    args.passwordHotkeyCode = VK_F9;
+    HWND input = OpenInputWindow(nullptr, std::move(args));
+    ASSERT_TRUE(input);
+    PumpMessages(300ms);  // the note comes once the window is in place
+    HWND note = nullptr;  // the input window's
+    do note = FindWindowExW(nullptr, note, L"tooltips_class32", nullptr);
+    while (note && GetWindow(note, GW_OWNER) != input);
+    EXPECT_TRUE(note && IsWindowVisible(note)) << c.name;
+    const std::string path = screens::SaveWindowPicture(input, c.name, note);
+    EXPECT_FALSE(path.empty()) << c.name;
+    std::printf("picture: %s\n", path.c_str());
+    DestroyWindow(input);
+    if (held) UnregisterHotKey(nullptr, 1);
+    PumpMessages(50ms);
+  }
+}
+
+// Every message about the account table, as the list, the editor and the import show it.
+TEST_F(DpiScreens, TableMessages) {
+  const Text path = Utf8ToAnsi("C:\\Users\\张三\\Documents\\Quorrel\\UserData.edb");
+  Text tooLong = Utf8ToAnsi("C:\\Users\\张三\\Documents");
+  while (tooLong.size() < MAX_PATH) tooLong += Utf8ToAnsi("\\工作资料\\2024年项目\\backup-folder");
+  tooLong += "\\UserData.edb";
+  const struct {
+    const char* name;
+    TableOutcome outcome;
+    const Text& path;
+  } cases[] = {{"table-cannot-open", TableOutcome::kCannotOpen, path},
+               {"table-cannot-create", TableOutcome::kCannotCreate, path},
+               {"table-busy", TableOutcome::kBusy, path},
+               {"table-disk-full", TableOutcome::kDiskFull, path},
+               {"table-write-failed", TableOutcome::kWriteFailed, path},
+               {"table-no-free-pid", TableOutcome::kNoFreePid, path},
+               {"table-too-big", TableOutcome::kTooBig, path},
+               {"table-path-too-long", TableOutcome::kWriteFailed, tooLong}};
+  for (const auto& c : cases)
+    EXPECT_TRUE(screens::SaveOpenedWindow(
+        c.name, "Quorrel", [&] { TellTableOutcome(nullptr, "Quorrel", "不能添加账号。", c.outcome, c.path); },
+        L"#32770"))
+        << c.name;
+}
+
+// The import window's messages, each from a confirm on a file that brings it.
+namespace {
+struct ImportClick {
+  bool clicked = false;
+  bool busy = false;
+};
+ImportClick g_import;
+
+// Confirms once the window is up; closes it once its message is gone.
+void CALLBACK ConfirmThenClose(HWND, UINT, UINT_PTR, DWORD) {
+  HWND window = FindWindowW(L"QuorrelWindow", Utf8ToWide("导入文件").c_str());
+  if (g_import.busy || !window || !IsWindowVisible(window)) return;
+  if (g_import.clicked) {
+    if (!FindWindowW(L"#32770", nullptr)) PostMessageW(window, WM_CLOSE, 0, 0);
+    return;
+  }
+  g_import.clicked = g_import.busy = true;
+  HWND confirm = FindWindowExW(window, nullptr, L"Button", nullptr);
+  SendMessageW(confirm, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  SendMessageW(confirm, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));  // its message runs a loop of its own
+  g_import.busy = false;
+}
+}  // namespace
+
+TEST_F(DpiScreens, ImportMessages) {
+  ASSERT_EQ(CreateAccountTable(store_), TableOutcome::kCreated);
+  const std::string folder = dir_.path() + "\\";
+  ASSERT_TRUE(RawWrite(folder + "skipped.txt", "邮箱----zhangsan----pw1\r\n只有名称\r\n论坛----lisi----pw2\r\n"));
+  ASSERT_TRUE(RawWrite(folder + "none.txt", "名称,用户名,密码\r\n"));
+  {
+    UniqueFile big(CreateFileA((folder + "big.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    LARGE_INTEGER size{};
+    size.QuadPart = 33ll << 20;
+    ASSERT_TRUE(big && SetFilePointerEx(big.get(), size, nullptr, FILE_BEGIN) && SetEndOfFile(big.get()));
+  }
+  std::string missed;
+  for (const char* name : {"skipped", "none", "big", "missing"}) {
+    importPath_ = folder + name + ".txt";
+    g_import = {};
+    ImportWindowArgs import;
+    import.accounts = &store_;
+    import.importFilePath = &importPath_;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 100, ConfirmThenClose);
+    if (!screens::SaveOpenedWindow(std::string("import-") + name, "导入文件",
+                                   [&] { OpenImportWindow(nullptr, std::move(import)); }, L"#32770"))
+      missed += std::string(" ") + name;
+    KillTimer(nullptr, timer);
+  }
+  // The import's own messages may change their way of showing: a missing picture is said.
+  if (!missed.empty()) std::printf("[   info   ] no import message for:%s\n", missed.c_str());
+}
+
+// The editor's message for a character it cannot store.
+namespace {
+void CALLBACK TypeEmojiThenAdd(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND editor = nullptr;
+  for (HWND h = nullptr; (h = FindWindowExW(nullptr, h, L"QuorrelWindow", nullptr));)
+    if (IsWindowVisible(h) && GetWindowTextLengthW(h) == 0) editor = h;
+  if (!editor) return;
+  KillTimer(nullptr, id);
+  std::vector<HWND> boxes;
+  for (HWND b = nullptr; (b = FindWindowExW(editor, b, L"Edit", nullptr));) boxes.push_back(b);
+  if (boxes.size() != 4) return;
+  SetWindowTextW(boxes[0], Utf8ToWide("邮箱").c_str());
+  SetWindowTextW(boxes[1], L"zhangsan");
+  SetWindowTextW(boxes[2], Utf8ToWide("pass\xF0\x9F\x98\x80").c_str());
+  HWND ok = FindWindowExW(editor, nullptr, L"Button", nullptr);
+  SendMessageW(ok, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  SendMessageW(ok, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  PostMessageW(editor, WM_CLOSE, 0, 0);
+}
+}  // namespace
+
+TEST_F(DpiScreens, EditorMessage) {
+  ASSERT_EQ(CreateAccountTable(store_), TableOutcome::kCreated);
+  RecordEditorArgs editor;
+  editor.accounts = &store_;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 100, TypeEmojiThenAdd);
+  EXPECT_TRUE(screens::SaveOpenedWindow("editor-character", "添加账号",
+                                        [&] { OpenRecordEditor(nullptr, std::move(editor)); }, L"#32770"));
+  KillTimer(nullptr, timer);
 }
