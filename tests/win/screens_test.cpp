@@ -14,8 +14,10 @@
 #include "exchange/record_editor_win.h"
 #include "input/hotkey_window_win.h"
 #include "input/input_window_win.h"
+#include "input/key_names.h"
 #include "security/pin_pad_win.h"
 #include "store/account_store_win.h"
+#include "store/settings.h"
 #include "store/table_messages_win.h"
 #include "tests/win/screens.h"
 #include "ui/main/main_texts.h"
@@ -170,28 +172,20 @@ TEST_F(DpiScreens, ImportWindowWithAFile) {
 TEST_F(DpiScreens, InputWindowWithItsNotes) {
   const std::string damaged = dir_.path() + "\\" + Utf8ToAnsi("#邮箱 张三.Pw");
   ASSERT_TRUE(RawWrite(damaged, BuildAccountFileContent("zhangsan", "pw").substr(0, 40)));
-  struct Case {
-    const char* name;
-    std::optional<Text> file;
-  };
-  for (const Case& c : {Case{"input-key-note", std::nullopt}, Case{"input-file-note", damaged}}) {
-    const bool held = !c.file && RegisterHotKey(nullptr, 1, 0, VK_F9);
-    InputWindowArgs args;
-    args.accountFile = c.file;
-    args.user = SecretText(std::string_view("zhangsan"));
-    args.password = SecretText(std::string_view("pw"));
+  for (const char* name : {"input-key-note", "input-file-note"}) {
+    const bool fileNote = name == std::string("input-file-note");
+    const bool held = !fileNote && RegisterHotKey(nullptr, 1, 0, VK_F9);
+    InputWindowArgs args{.user = SecretText(std::string_view("zhangsan")), .password = SecretText(std::string_view("pw"))};
+    if (fileNote) args.accountFile = damaged;
     args.accountHotkeyCode = VK_F8;
     args.passwordHotkeyCode = VK_F9;
     HWND input = OpenInputWindow(nullptr, std::move(args));
-    ASSERT_TRUE(input);
     PumpMessages(300ms);  // the note comes once the window is in place
     HWND note = nullptr;  // the input window's
     do note = FindWindowExW(nullptr, note, L"tooltips_class32", nullptr);
     while (note && GetWindow(note, GW_OWNER) != input);
-    EXPECT_TRUE(note && IsWindowVisible(note)) << c.name;
-    const std::string path = screens::SaveWindowPicture(input, c.name, note);
-    EXPECT_FALSE(path.empty()) << c.name;
-    std::printf("picture: %s\n", path.c_str());
+    EXPECT_TRUE(input && note && IsWindowVisible(note)) << name;
+    EXPECT_FALSE(screens::SaveWindowPicture(input, name, note).empty()) << name;
     DestroyWindow(input);
     if (held) UnregisterHotKey(nullptr, 1);
     PumpMessages(50ms);
@@ -223,31 +217,38 @@ TEST_F(DpiScreens, TableMessages) {
         << c.name;
 }
 
-// The import window's messages, each from a confirm on a file that brings it.
+// The import's and the editor's messages, each from a press of the window's button (from a
+// timer, inside the window's modal loop) on what brings it.
 namespace {
-struct ImportClick {
-  bool clicked = false;
-  bool busy = false;
+struct Press {
+  std::wstring title;
+  std::vector<std::wstring> boxes;  // what goes into the window's boxes first
+  bool done = false;
 };
-ImportClick g_import;
+Press g_press;
 
-// Confirms once the window is up; closes it once its message is gone.
-void CALLBACK ConfirmThenClose(HWND, UINT, UINT_PTR, DWORD) {
-  HWND window = FindWindowW(L"QuorrelWindow", Utf8ToWide("导入文件").c_str());
-  if (g_import.busy || !window || !IsWindowVisible(window)) return;
-  if (g_import.clicked) {
-    if (!FindWindowW(L"#32770", nullptr)) PostMessageW(window, WM_CLOSE, 0, 0);
-    return;
-  }
-  g_import.clicked = g_import.busy = true;
-  HWND confirm = FindWindowExW(window, nullptr, L"Button", nullptr);
-  SendMessageW(confirm, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-  SendMessageW(confirm, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));  // its message runs a loop of its own
-  g_import.busy = false;
+void CALLBACK FillAndPress(HWND, UINT, UINT_PTR, DWORD) {
+  HWND w = FindWindowW(L"QuorrelWindow", g_press.title.c_str());
+  if (g_press.done || !w || !IsWindowVisible(w)) return;
+  g_press.done = true;
+  HWND box = nullptr;
+  for (const std::wstring& text : g_press.boxes) SetWindowTextW(box = FindWindowExW(w, box, L"Edit", nullptr), text.c_str());
+  HWND button = FindWindowExW(w, nullptr, L"Button", nullptr);
+  SendMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  SendMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));  // the message runs a loop of its own
+  if (IsWindow(w)) PostMessageW(w, WM_CLOSE, 0, 0);
+}
+
+bool SavePressed(const std::string& name, const char* title, Press press, const std::function<void()>& open) {
+  g_press = std::move(press);
+  const UINT_PTR timer = SetTimer(nullptr, 0, 100, FillAndPress);
+  const bool saved = screens::SaveOpenedWindow(name, title, open, L"#32770");
+  KillTimer(nullptr, timer);
+  return saved;
 }
 }  // namespace
 
-TEST_F(DpiScreens, ImportMessages) {
+TEST_F(DpiScreens, ImportAndEditorMessages) {
   ASSERT_EQ(CreateAccountTable(store_), TableOutcome::kCreated);
   const std::string folder = dir_.path() + "\\";
   ASSERT_TRUE(RawWrite(folder + "skipped.txt", "邮箱----zhangsan----pw1\r\n只有名称\r\n论坛----lisi----pw2\r\n"));
@@ -258,50 +259,98 @@ TEST_F(DpiScreens, ImportMessages) {
     size.QuadPart = 33ll << 20;
     ASSERT_TRUE(big && SetFilePointerEx(big.get(), size, nullptr, FILE_BEGIN) && SetEndOfFile(big.get()));
   }
-  std::string missed;
   for (const char* name : {"skipped", "none", "big", "missing"}) {
     importPath_ = folder + name + ".txt";
-    g_import = {};
-    ImportWindowArgs import;
-    import.accounts = &store_;
-    import.importFilePath = &importPath_;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 100, ConfirmThenClose);
-    if (!screens::SaveOpenedWindow(std::string("import-") + name, "导入文件",
-                                   [&] { OpenImportWindow(nullptr, std::move(import)); }, L"#32770"))
-      missed += std::string(" ") + name;
-    KillTimer(nullptr, timer);
+    ImportWindowArgs import{.accounts = &store_, .importFilePath = &importPath_};
+    // The import's messages may change their way of showing: a missing picture is only said.
+    if (!SavePressed(std::string("import-") + name, "导入文件", {Utf8ToWide("导入文件")},
+                     [&] { OpenImportWindow(nullptr, std::move(import)); }))
+      std::printf("[   info   ] no import message for %s\n", name);
   }
-  // The import's own messages may change their way of showing: a missing picture is said.
-  if (!missed.empty()) std::printf("[   info   ] no import message for:%s\n", missed.c_str());
+  RecordEditorArgs editor{.accounts = &store_};
+  EXPECT_TRUE(SavePressed("editor-character", "添加账号",
+                          {L"", {Utf8ToWide("邮箱"), L"zhangsan", Utf8ToWide("pass\xF0\x9F\x98\x80")}},
+                          [&] { OpenRecordEditor(nullptr, std::move(editor)); }));
 }
 
-// The editor's message for a character it cannot store.
+// The input window's hint line: with any two keys and marks it stays on its one line,
+// measured with the label's own font against the label's width.
 namespace {
-void CALLBACK TypeEmojiThenAdd(HWND, UINT, UINT_PTR id, DWORD) {
-  HWND editor = nullptr;
-  for (HWND h = nullptr; (h = FindWindowExW(nullptr, h, L"QuorrelWindow", nullptr));)
-    if (IsWindowVisible(h) && GetWindowTextLengthW(h) == 0) editor = h;
-  if (!editor) return;
-  KillTimer(nullptr, id);
-  std::vector<HWND> boxes;
-  for (HWND b = nullptr; (b = FindWindowExW(editor, b, L"Edit", nullptr));) boxes.push_back(b);
-  if (boxes.size() != 4) return;
-  SetWindowTextW(boxes[0], Utf8ToWide("邮箱").c_str());
-  SetWindowTextW(boxes[1], L"zhangsan");
-  SetWindowTextW(boxes[2], Utf8ToWide("pass\xF0\x9F\x98\x80").c_str());
-  HWND ok = FindWindowExW(editor, nullptr, L"Button", nullptr);
-  SendMessageW(ok, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-  SendMessageW(ok, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-  PostMessageW(editor, WM_CLOSE, 0, 0);
+
+struct Hint {
+  std::string text;
+  int width = 0, room = -1;
+  std::vector<int> widths;  // of the names asked for, in the label's font
+};
+
+// Opens the window with the two codes, `held` held by this thread so that the window finds
+// them taken: its hint, the hint's width and the label's.
+Hint HintOf(int account, int password, std::vector<int> held = {}, const std::vector<std::string>& names = {}) {
+  for (size_t i = 0; i < held.size(); ++i) RegisterHotKey(nullptr, static_cast<int>(i) + 1, 0, static_cast<UINT>(held[i]));
+  InputWindowArgs args;
+  args.accountHotkeyCode = account;
+  args.passwordHotkeyCode = password;
+  HWND window = OpenInputWindow(nullptr, std::move(args));
+  Hint hint;
+  for (HWND label = nullptr; (label = FindWindowExW(window, label, L"Static", nullptr));) {
+    wchar_t text[256] = {};
+    GetWindowTextW(label, text, 256);
+    hint.text = WideToUtf8(text);
+    if (hint.text.rfind("账号：", 0) != 0) continue;
+    RECT room{};
+    GetClientRect(label, &room);
+    hint.room = room.right;
+    HDC dc = GetDC(label);
+    SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+    const auto width = [dc](const std::wstring& s) {
+      RECT r{};
+      DrawTextW(dc, s.c_str(), static_cast<int>(s.size()), &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+      return static_cast<int>(r.right);
+    };
+    hint.width = width(text);
+    for (const std::string& name : names) hint.widths.push_back(width(Utf8ToWide(name)));
+    ReleaseDC(label, dc);
+    break;
+  }
+  DestroyWindow(window);
+  for (size_t i = 0; i < held.size(); ++i) UnregisterHotKey(nullptr, static_cast<int>(i) + 1);
+  PumpMessages(50ms);
+  return hint;
 }
+
+size_t Count(const std::string& text, const std::string& part) {
+  size_t n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
 }  // namespace
 
-TEST_F(DpiScreens, EditorMessage) {
-  ASSERT_EQ(CreateAccountTable(store_), TableOutcome::kCreated);
-  RecordEditorArgs editor;
-  editor.accounts = &store_;
-  const UINT_PTR timer = SetTimer(nullptr, 0, 100, TypeEmojiThenAdd);
-  EXPECT_TRUE(screens::SaveOpenedWindow("editor-character", "添加账号",
-                                        [&] { OpenRecordEditor(nullptr, std::move(editor)); }, L"#32770"));
-  KillTimer(nullptr, timer);
+TEST(DpiHint, FitsItsLabelWithTheWidestKeyNamesAndTheirMarks) {
+  // The two widest names of keys that can be hotkeys (an unusable key's mark is as wide).
+  std::vector<std::string> names;
+  std::vector<int> codes;
+  for (const KeyNameRow& row : KeyNameTable())
+    if (!IsModifierKey(row.code)) names.emplace_back(row.name), codes.push_back(row.code);
+  const Hint measured = HintOf(VK_F8, VK_F9, {}, names);
+  ASSERT_EQ(measured.widths.size(), names.size()) << "no hint label";
+  std::vector<size_t> order(names.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return measured.widths[a] > measured.widths[b]; });
+  const int wide = codes[order[0]], wider = codes[order[1]];
+
+  // Both working, both taken, and the common case: F9 held by another program.
+  const Hint working = HintOf(wide, wider), refused = HintOf(wide, wider, {wide, wider}),
+             common = HintOf(VK_F8, VK_F9, {VK_F9});
+  for (const Hint& h : {working, refused, common}) {
+    EXPECT_LE(h.width, h.room) << h.text;
+    std::printf("[   info   ] %s: %d of %d px\n", h.text.c_str(), h.width, h.room);
+  }
+  // What each must still say: the working keys by name, every refused key marked.
+  for (int code : {wide, wider}) {
+    std::string name = KeyName(code);
+    EXPECT_GE(Count(working.text, name.substr(0, name.find("键"))), 1u) << working.text;
+  }
+  EXPECT_EQ(Count(refused.text, "被占用"), 2u) << refused.text;
+  EXPECT_EQ(Count(common.text, "F8键") + Count(common.text, "F9键") + Count(common.text, "被占用"), 3u) << common.text;
 }
