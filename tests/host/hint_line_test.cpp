@@ -4,18 +4,10 @@
 
 using namespace quorrel;
 
-namespace {
-
-// A label that holds `room` bytes of UTF-8: enough to tell the forms apart.
-std::string Hint(const HintKey& account, const HintKey& password, size_t room) {
-  return HintLine(account, password, [room](std::string_view line) { return line.size() <= room; });
-}
-
-}  // namespace
-
 TEST(HintLine, GivesUpAsLittleAsTheLabelNeedsAndMarksEveryKeyThatCannotWork) {
   const HintKey f8{"F8键"}, f9{"F9键"}, taken{"F9键", Refusal::kTaken}, shift{"Shift键", Refusal::kModifier},
       same{"F8键", Refusal::kSameAsAccount}, unnamed{"", Refusal::kTaken}, wide{"ScrollLock键"};
+  // A label that holds `room` bytes of UTF-8 tells the forms apart.
   const struct {
     HintKey account, password;
     size_t room;
@@ -31,5 +23,6 @@ TEST(HintLine, GivesUpAsLittleAsTheLabelNeedsAndMarksEveryKeyThatCannotWork) {
       {wide, f9, 36, "账号：ScrollLock；密码：F9"},
       {wide, shift, 10, "账号：ScrollLock；密码：不能用"},  // the last form, fitting or not
   };
-  for (const auto& c : cases) EXPECT_EQ(Hint(c.account, c.password, c.room), c.line) << c.line;
+  for (const auto& c : cases)
+    EXPECT_EQ(HintLine(c.account, c.password, [&](std::string_view line) { return line.size() <= c.room; }), c.line);
 }

@@ -1,4 +1,4 @@
-// What a second start does, for every level of the two copies: under Wine every process has
+// What a second start does for every level of the two copies: under Wine every process has
 // the same level, so the administrator cases are covered here, through the decision.
 #include "app/second_start.h"
 
@@ -7,25 +7,21 @@
 using namespace quorrel;
 
 TEST(SecondStart, AnAdministratorCopyTellsToCloseTheOtherFirstAndOthersOnlyBringItForward) {
+  using enum SecondStart;
   const struct {
-    RunningCopy copy;
-    bool mainWindow;
+    bool found, thisElevated, runningElevated, levelRead, reached;
     SecondStart answer;
   } cases[] = {
-      {{.windowFound = false}, false, SecondStart::kQuietEnd},  // the other copy is still starting
-      {{.windowFound = true, .runningLevelRead = true, .reached = true}, false, SecondStart::kQuietEnd},
-      {{.windowFound = true, .runningLevelRead = true, .reached = false}, false, SecondStart::kOutOfReach},
-      // Started as administrator to type into such a program: the running copy cannot.
-      {{.windowFound = true, .thisElevated = true, .runningLevelRead = true, .reached = true}, true,
-       SecondStart::kRunningWithoutAdministrator},
-      {{.windowFound = true, .thisElevated = true, .runningElevated = true, .runningLevelRead = true, .reached = true},
-       false, SecondStart::kQuietEnd},
-      // A level that could not be read is no answer: the copy is only brought forward.
-      {{.windowFound = true, .thisElevated = true, .runningLevelRead = false, .reached = true}, false,
-       SecondStart::kQuietEnd},
+      {false, false, false, false, false, kQuietEnd},  // the other copy is still starting
+      {true, false, false, true, true, kQuietEnd},
+      {true, false, false, true, false, kOutOfReach},
+      {true, true, false, true, true, kRunningWithoutAdministrator},  // it cannot type where this one can
+      {true, true, true, true, true, kQuietEnd},
+      {true, true, false, false, true, kQuietEnd},  // a level that was not read is no answer
   };
-  for (size_t i = 0; i < std::size(cases); ++i) {
-    EXPECT_EQ(NeedsMainWindow(cases[i].copy), cases[i].mainWindow) << i;
-    EXPECT_EQ(AnswerSecondStart(cases[i].copy), cases[i].answer) << i;
+  for (const auto& c : cases) {
+    const RunningCopy copy{c.found, c.thisElevated, c.runningElevated, c.levelRead, c.reached};
+    EXPECT_EQ(AnswerSecondStart(copy), c.answer) << &c - cases;
+    EXPECT_EQ(NeedsMainWindow(copy), c.answer == kRunningWithoutAdministrator) << &c - cases;
   }
 }

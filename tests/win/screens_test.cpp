@@ -198,11 +198,7 @@ TEST_F(DpiScreens, TableMessages) {
   Text tooLong = Utf8ToAnsi("C:\\Users\\张三\\Documents");
   while (tooLong.size() < MAX_PATH) tooLong += Utf8ToAnsi("\\工作资料\\2024年项目\\backup-folder");
   tooLong += "\\UserData.edb";
-  const struct {
-    const char* name;
-    TableOutcome outcome;
-    const Text& path;
-  } cases[] = {{"table-cannot-open", TableOutcome::kCannotOpen, path},
+  const struct { const char* name; TableOutcome outcome; const Text& path; } cases[] = {{"table-cannot-open", TableOutcome::kCannotOpen, path},
                {"table-cannot-create", TableOutcome::kCannotCreate, path},
                {"table-busy", TableOutcome::kBusy, path},
                {"table-disk-full", TableOutcome::kDiskFull, path},
@@ -280,23 +276,19 @@ namespace {
 struct Hint {
   std::string text;
   int width = 0, room = -1;
-  std::vector<int> widths;  // of the names asked for, in the label's font
+  std::vector<std::pair<int, int>> names;  // the width of each name asked for, and its code
 };
 
 // Opens the window with the two codes, `held` held by this thread so that the window finds
-// them taken: its hint, the hint's width and the label's.
-Hint HintOf(int account, int password, std::vector<int> held = {}, const std::vector<std::string>& names = {}) {
+// them taken: its hint, the hint's width and the label's, and the names' widths.
+Hint HintOf(int account, int password, std::vector<int> held = {}, const std::vector<KeyNameRow>& names = {}) {
   for (size_t i = 0; i < held.size(); ++i) RegisterHotKey(nullptr, static_cast<int>(i) + 1, 0, static_cast<UINT>(held[i]));
-  InputWindowArgs args;
-  args.accountHotkeyCode = account;
-  args.passwordHotkeyCode = password;
-  HWND window = OpenInputWindow(nullptr, std::move(args));
+  HWND window = OpenInputWindow(nullptr, {.accountHotkeyCode = account, .passwordHotkeyCode = password});
   Hint hint;
   for (HWND label = nullptr; (label = FindWindowExW(window, label, L"Static", nullptr));) {
     wchar_t text[256] = {};
     GetWindowTextW(label, text, 256);
-    hint.text = WideToUtf8(text);
-    if (hint.text.rfind("账号：", 0) != 0) continue;
+    if ((hint.text = WideToUtf8(text)).rfind("账号：", 0) != 0) continue;
     RECT room{};
     GetClientRect(label, &room);
     hint.room = room.right;
@@ -308,7 +300,7 @@ Hint HintOf(int account, int password, std::vector<int> held = {}, const std::ve
       return static_cast<int>(r.right);
     };
     hint.width = width(text);
-    for (const std::string& name : names) hint.widths.push_back(width(Utf8ToWide(name)));
+    for (const KeyNameRow& row : names) hint.names.emplace_back(width(Utf8ToWide(row.name)), row.code);
     ReleaseDC(label, dc);
     break;
   }
@@ -318,39 +310,28 @@ Hint HintOf(int account, int password, std::vector<int> held = {}, const std::ve
   return hint;
 }
 
-size_t Count(const std::string& text, const std::string& part) {
-  size_t n = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-  return n;
-}
-
 }  // namespace
 
 TEST(DpiHint, FitsItsLabelWithTheWidestKeyNamesAndTheirMarks) {
   // The two widest names of keys that can be hotkeys (an unusable key's mark is as wide).
-  std::vector<std::string> names;
-  std::vector<int> codes;
+  std::vector<KeyNameRow> keys;
   for (const KeyNameRow& row : KeyNameTable())
-    if (!IsModifierKey(row.code)) names.emplace_back(row.name), codes.push_back(row.code);
-  const Hint measured = HintOf(VK_F8, VK_F9, {}, names);
-  ASSERT_EQ(measured.widths.size(), names.size()) << "no hint label";
-  std::vector<size_t> order(names.size());
-  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return measured.widths[a] > measured.widths[b]; });
-  const int wide = codes[order[0]], wider = codes[order[1]];
+    if (!IsModifierKey(row.code)) keys.push_back(row);
+  Hint measured = HintOf(VK_F8, VK_F9, {}, keys);
+  ASSERT_EQ(measured.names.size(), keys.size()) << "no hint label";
+  std::sort(measured.names.rbegin(), measured.names.rend());
+  const int wide = measured.names[0].second, wider = measured.names[1].second;
 
   // Both working, both taken, and the common case: F9 held by another program.
   const Hint working = HintOf(wide, wider), refused = HintOf(wide, wider, {wide, wider}),
              common = HintOf(VK_F8, VK_F9, {VK_F9});
+  const auto holds = [](const Hint& h, const std::string& part) { return h.text.find(part) != std::string::npos; };
   for (const Hint& h : {working, refused, common}) {
     EXPECT_LE(h.width, h.room) << h.text;
     std::printf("[   info   ] %s: %d of %d px\n", h.text.c_str(), h.width, h.room);
   }
   // What each must still say: the working keys by name, every refused key marked.
-  for (int code : {wide, wider}) {
-    std::string name = KeyName(code);
-    EXPECT_GE(Count(working.text, name.substr(0, name.find("键"))), 1u) << working.text;
-  }
-  EXPECT_EQ(Count(refused.text, "被占用"), 2u) << refused.text;
-  EXPECT_EQ(Count(common.text, "F8键") + Count(common.text, "F9键") + Count(common.text, "被占用"), 3u) << common.text;
+  for (int code : {wide, wider}) EXPECT_TRUE(holds(working, KeyName(code).substr(0, KeyName(code).find("键")))) << working.text;
+  EXPECT_NE(refused.text.find("被占用"), refused.text.rfind("被占用")) << refused.text;
+  EXPECT_TRUE(holds(common, "F8键") && holds(common, "F9键") && holds(common, "被占用")) << common.text;
 }
