@@ -181,7 +181,7 @@ void AnswerTableCannotBeCreated() {
   }
   if (s.ToldFolderUnwritable) return;
   s.ToldFolderUnwritable = true;
-  const std::string folder = WrapPath(WideToUtf8(AnsiToWide(s.RunDirectory)));
+  const std::string folder = WideToUtf8(AnsiToWide(s.RunDirectory));
   const std::wstring text =
       Utf8ToWide(tooLong ? app_texts::FolderPathTooLong(folder) : app_texts::FolderNotWritable(folder));
   MessageBoxW(nullptr, text.c_str(), Utf8ToWide(app_texts::kTitle).c_str(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);

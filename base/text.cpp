@@ -1,6 +1,5 @@
 #include "base/text.h"
 
-#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -22,28 +21,6 @@ int32_t ParseDecimal(std::string_view text) {
   if (negative) value = -value;
   if (value > INT32_MAX) value = INT32_MAX;
   return static_cast<int32_t>(value);
-}
-
-std::string WrapPath(std::string_view utf8Path, size_t columns) {
-  std::string out;
-  size_t line = 0;  // columns on the current line
-  for (size_t i = 0; i < utf8Path.size();) {
-    // One part: up to and with the next backslash.
-    const size_t end = std::min(utf8Path.find('\\', i), utf8Path.size() - 1) + 1;
-    size_t width = 0;
-    for (size_t k = i; k < end; ++k) {
-      const auto b = static_cast<unsigned char>(utf8Path[k]);
-      if ((b & 0xC0) != 0x80) width += b >= 0xE1 ? 2 : 1;  // a character's first byte; CJK is wide
-    }
-    if (line > 0 && line + width > columns) {
-      out += "\r\n";
-      line = 0;
-    }
-    out.append(utf8Path.substr(i, end - i));
-    line += width;
-    i = end;
-  }
-  return out;
 }
 
 std::vector<Text> SplitText(std::string_view text, std::string_view sep) {

@@ -28,11 +28,6 @@ using LeadByteRule = bool (*)(unsigned char);
 // byte of a double-byte character); npos when there is none.
 size_t LastPathSeparator(std::string_view path, LeadByteRule rule = &IsLeadByte);
 
-// A UTF-8 path for a message: a line break after a backslash wherever the line would grow
-// past `columns` (a character beyond U+10FF counts as two), so that a deep path wraps
-// instead of widening the message past the screen. One backslash-free part stays whole.
-std::string WrapPath(std::string_view utf8Path, size_t columns = 40);
-
 // Splits at every occurrence of sep; an empty last part is dropped, the empty text gives
 // no part at all (the splitting rule the account-file readers rely on).
 std::vector<Text> SplitText(std::string_view text, std::string_view sep);

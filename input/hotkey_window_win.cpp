@@ -86,7 +86,7 @@ void OnConfirm(ui::Window& w, ui::EventArgs&) {
   const bool passwordSaved = newPassword && a.settings.SetPasswordHotkey(*a.pendingPasswordKey);
   if (accountSaved != newAccount || passwordSaved != newPassword) {
     // Say which of the two the next start takes: one may have gone in without the other.
-    const std::string path = WrapPath(WideToUtf8(AnsiToWide(a.settings.path())));
+    const std::string path = WideToUtf8(AnsiToWide(a.settings.path()));
     Tell(w, input_texts::HotkeysNotSaved(path, accountSaved, passwordSaved));
     return;
   }

@@ -77,7 +77,7 @@ void PinPadConfirm(ui::Window& w) {
     // least of all switch the locked start on. The keypad stays for another try.
     PinPadClear(w);
     const std::wstring text =
-        Utf8ToWide(security_texts::PinNotSaved(WrapPath(WideToUtf8(AnsiToWide(s.args.settings.path())))));
+        Utf8ToWide(security_texts::PinNotSaved(WideToUtf8(AnsiToWide(s.args.settings.path()))));
     MessageBoxW(w.hwnd(), text.c_str(), Utf8ToWide(security_texts::kKeypadTitle).c_str(), MB_OK | MB_ICONWARNING);
     return;
   }

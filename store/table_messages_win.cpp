@@ -6,7 +6,7 @@
 namespace quorrel {
 
 std::wstring TableOutcomeText(TableOutcome outcome, const Text& tablePath) {
-  const std::string path = WrapPath(WideToUtf8(AnsiToWide(tablePath)));
+  const std::string path = WideToUtf8(AnsiToWide(tablePath));
   // A path at the system's limit leaves no room for the table's temporary file.
   if (outcome != TableOutcome::kBusy && outcome != TableOutcome::kNoFreePid && outcome != TableOutcome::kTooBig &&
       tablePath.size() >= MAX_PATH) {

@@ -75,17 +75,3 @@ TEST(FindAtCharStart, StepsOverDoubleByteCharacters) {
   EXPECT_EQ(FindAtCharStart(title, "\xb8\xa8\xd6\xfa\xca\xe4\xc8\xeb"), 1u);
   EXPECT_EQ(FindAtCharStart("ab", "abc"), std::string_view::npos);
 }
-
-TEST(WrapPath, BreaksAfterABackslashWhereALineWouldGrowTooLong) {
-  const struct {
-    const char *path, *wrapped;
-    size_t columns;
-  } cases[] = {
-      {"C:\\a\\b", "C:\\a\\b", 60},
-      {"C:\\abc\\def\\g", "C:\\abc\\\r\ndef\\g", 8},
-      {"C:\\文档\\文档", "C:\\\r\n文档\\\r\n文档", 5},             // a Chinese character takes two columns
-      {"C:\\averyveryverylongname\\x", "C:\\\r\naveryveryverylongname\\\r\nx", 6},  // a part stays whole
-      {"", "", 4},
-  };
-  for (const auto& c : cases) EXPECT_EQ(WrapPath(c.path, c.columns), c.wrapped) << c.path;
-}
