@@ -1,13 +1,18 @@
 #include "app/instance_win.h"
 
+#include <optional>
 #include <string>
 
+#include "app/app_texts.h"
 #include "app/restart.h"
+#include "app/second_start.h"
 #include "app/state.h"
 #include "base/encoding_win.h"
 #include "base/file_io_win.h"
 #include "base/handles_win.h"
 #include "base/report.h"
+#include "ui/main/main_window_win.h"
+#include "ui/toolkit/window_win.h"
 
 namespace quorrel {
 namespace {
@@ -45,17 +50,101 @@ bool StartBatchHidden(const Text& batchPath) {
   return true;
 }
 
+// How long a second start looks for the running copy's main window: the marker is made
+// while that window is being created.
+constexpr DWORD kFindWindowBudgetMs = 2000;
+// How long the running copy may take to come to the front before it counts as out of reach.
+constexpr UINT kComeForwardBudgetMs = 3000;
+
+struct MainWindowSearch {
+  std::wstring title;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK LookAtWindow(HWND hwnd, LPARAM lp) {
+  auto* search = reinterpret_cast<MainWindowSearch*>(lp);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  wchar_t cls[64] = {}, title[64] = {};
+  if (pid == GetCurrentProcessId() || !GetClassNameW(hwnd, cls, 64) || lstrcmpW(cls, ui::kWindowClassName) != 0)
+    return TRUE;
+  GetWindowTextW(hwnd, title, 64);
+  if (search->title != title) return TRUE;
+  search->found = hwnd;
+  return FALSE;
+}
+
+// The main window of another process of the program, or null.
+HWND RunningMainWindow() {
+  MainWindowSearch search{Utf8ToWide(kMainWindowTitle)};
+  for (const ULONGLONG end = GetTickCount64() + kFindWindowBudgetMs;; Sleep(50)) {
+    EnumWindows(LookAtWindow, reinterpret_cast<LPARAM>(&search));
+    if (search.found || GetTickCount64() > end) return search.found;
+  }
+}
+
+// Whether the process runs elevated (as administrator); nothing when it cannot be read.
+std::optional<bool> Elevated(HANDLE process) {
+  UniqueHandle token;
+  if (!process || !OpenProcessToken(process, TOKEN_QUERY, token.put())) return std::nullopt;
+  TOKEN_ELEVATION elevation{};
+  DWORD size = 0;
+  if (!GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size)) return std::nullopt;
+  return elevation.TokenIsElevated != 0;
+}
+
+// This copy is not needed: the running one comes to the front, or the user learns why it
+// cannot and what to do; then this process ends.
+[[noreturn]] void GiveWayToRunningCopy() {
+  RunningCopy copy;
+  const HWND main = RunningMainWindow();
+  copy.windowFound = main != nullptr;
+  if (main) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(main, &pid);
+    const std::optional<bool> self = Elevated(GetCurrentProcess());
+    UniqueHandle running(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+    const std::optional<bool> theirs = Elevated(running.get());
+    copy.thisElevated = self.value_or(false);
+    copy.runningLevelRead = theirs.has_value();
+    copy.runningElevated = theirs.value_or(false);
+    // This process was started by the user, so it may hand the foreground on.
+    AllowSetForegroundWindow(pid);
+    DWORD_PTR heard = 0;
+    copy.reached = SendMessageTimeoutW(main, RegisterWindowMessageA(kComeForwardMessageName),
+                                       NeedsMainWindow(copy) ? kComeForwardMainWindow : 0, 0,
+                                       SMTO_ABORTIFHUNG | SMTO_BLOCK, kComeForwardBudgetMs, &heard) != 0 &&
+                   heard == TRUE;
+  }
+  const char* text = nullptr;
+  switch (AnswerSecondStart(copy)) {
+    case SecondStart::kQuietEnd: break;
+    case SecondStart::kRunningWithoutAdministrator: text = app_texts::kRunningWithoutAdministrator; break;
+    case SecondStart::kOutOfReach: text = app_texts::kRunningOutOfReach; break;
+  }
+  if (text)
+    MessageBoxW(nullptr, Utf8ToWide(text).c_str(), Utf8ToWide(app_texts::kTitle).c_str(),
+                MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND | MB_TOPMOST);
+  TerminateProcessById();
+  ExitProcess(0);  // not reached: the pseudo handle always ends the current process
+}
+
 }  // namespace
 
 void EnsureSingleInstance() {
   if (g_instanceMarker) return;  // our own marker is no other instance
   UniqueHandle other(OpenEventA(EVENT_ALL_ACCESS, FALSE, kInstanceEventName));
-  if (other) TerminateProcessById();
+  if (other) GiveWayToRunningCopy();
   g_instanceMarker.reset(CreateEventA(nullptr, FALSE, FALSE, kInstanceEventName));
   // Without a marker this instance runs on; a later one will not be stopped.
   ReportIf(!g_instanceMarker);
   // Another instance created it between the two calls: it is the one that runs.
-  if (g_instanceMarker && GetLastError() == ERROR_ALREADY_EXISTS) TerminateProcessById();
+  if (g_instanceMarker && GetLastError() == ERROR_ALREADY_EXISTS) GiveWayToRunningCopy();
+}
+
+void GiveWayIfAnotherCopyRuns() {
+  UniqueHandle other(OpenEventA(SYNCHRONIZE, FALSE, kInstanceEventName));
+  if (other) GiveWayToRunningCopy();
 }
 
 bool TerminateProcessById(DWORD pid) {
@@ -91,15 +180,10 @@ void AnswerTableCannotBeCreated() {
   }
   if (s.ToldFolderUnwritable) return;
   s.ToldFolderUnwritable = true;
-  const std::wstring folder = AnsiToWide(s.RunDirectory);
+  const std::string folder = WideToUtf8(AnsiToWide(s.RunDirectory));
   const std::wstring text =
-      tooLong ? Utf8ToWide("程序所在文件夹的路径太长，无法在其中建立账号表：\r\n") + folder +
-                    Utf8ToWide("\r\n\r\n请把 Quorrel.exe 移到路径较短的文件夹后再启动。")
-              : Utf8ToWide("无法在这个文件夹中建立账号表：\r\n") + folder +
-                    Utf8ToWide("\r\n\r\nQuorrel 把账号保存在它自己所在的文件夹里，而这个文件夹不能写入"
-                               "（例如 Program Files 下的文件夹，或只读的盘）。\r\n"
-                               "请把 Quorrel.exe 移到您可以写入的文件夹（例如“文档”中的一个文件夹）后再启动。");
-  MessageBoxW(nullptr, text.c_str(), L"Quorrel", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+      Utf8ToWide(tooLong ? app_texts::FolderPathTooLong(folder) : app_texts::FolderNotWritable(folder));
+  MessageBoxW(nullptr, text.c_str(), Utf8ToWide(app_texts::kTitle).c_str(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
   // Without a table the program cannot keep an account: it ends, and nothing starts again.
   TerminateProcessById();
 }

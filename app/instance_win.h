@@ -9,8 +9,13 @@ namespace quorrel {
 inline constexpr char kInstanceEventName[] = "Vq3mKe7Lx2Pd";
 
 // Returns when this process may run a main window; when another process already holds the
-// marker, this process ends here with exit code 0. The marker stays until this process ends.
+// marker, that copy's window comes to the front (or the user is told why it cannot, and
+// what to do) and this process ends here with exit code 0. The marker stays until this
+// process ends.
 void EnsureSingleInstance();
+// The same answer before any window of this process opens (a second start need not ask
+// for the PIN); returns when no other copy holds the marker. Makes no marker.
+void GiveWayIfAnotherCopyRuns();
 
 // Terminates the process with exit code 0 (pid 0: the current one, and then it does not
 // return). True when the termination call succeeded.

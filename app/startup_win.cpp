@@ -155,6 +155,7 @@ void RunStartup() {
     ReportIf(!OpenInputWindow(nullptr, std::move(input)));
     return;
   }
+  GiveWayIfAnotherCopyRuns();  // a copy already runs: it comes to the front instead
   const Settings settings(ConfigFile(s.ConfigPath));
   if (settings.StartupLocked()) {
     PinPadArgs pad;

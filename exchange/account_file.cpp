@@ -7,6 +7,7 @@
 #include <type_traits>
 
 #include "base/random.h"
+#include "exchange/exchange_texts.h"
 #include "security/cipher.h"
 
 namespace quorrel {
@@ -123,14 +124,12 @@ AccountFileParts SplitAccountFileInner(std::string_view inner) {
 std::string ExportOutcomeText(ExportOutcome outcome) {
   switch (outcome) {
     case ExportOutcome::kWritten: return {};
-    case ExportOutcome::kSeparatorInUser:
-      return "这个账号的用户名中含有“----”，而账号文件用“----”分隔用户名和密码，导出后将无法正确读回。请先修改用户名。";
-    case ExportOutcome::kBadName:
-      return "账号文件以“#名称 用户名”命名，而名称或用户名中含有文件名不能使用的字符（\\ / : * ? \" < > | 等）。";
-    case ExportOutcome::kNoDesktop: return "找不到桌面文件夹。";
-    case ExportOutcome::kBusy: return "桌面上同名的账号文件正被另一个程序占用，请稍后再试。";
-    case ExportOutcome::kDiskFull: return "磁盘已满，账号文件无法写入。桌面上原有的同名文件保持原样。";
-    case ExportOutcome::kFailed: return "账号文件无法写入桌面。";
+    case ExportOutcome::kSeparatorInUser: return exchange_texts::kSeparatorInUser;
+    case ExportOutcome::kBadName: return exchange_texts::kBadName;
+    case ExportOutcome::kNoDesktop: return exchange_texts::kNoDesktop;
+    case ExportOutcome::kBusy: return exchange_texts::kExportBusy;
+    case ExportOutcome::kDiskFull: return exchange_texts::kExportDiskFull;
+    case ExportOutcome::kFailed: return exchange_texts::kExportFailed;
   }
   return {};
 }

@@ -92,5 +92,16 @@ enum class ExportOutcome {
 std::string ExportOutcomeText(ExportOutcome outcome);  // UTF-8
 // ParseAccountFileContent of the file at path; empty when it cannot be read.
 [[nodiscard]] SecretText ReadAccountFile(std::string_view path);
+// The same, with what kept a file from giving an account, so the user can be told.
+enum class AccountFileRead {
+  kRead,
+  kCannotRead,      // missing, a folder, held by another program, no right to read it
+  kNotAccountFile,  // read, but damaged, cut short, too big, or not an exported file
+};
+struct AccountFileReading {
+  AccountFileRead status = AccountFileRead::kCannotRead;
+  SecretText inner;  // user + "----" + password when read
+};
+[[nodiscard]] AccountFileReading OpenAccountFile(std::string_view path);
 
 }  // namespace quorrel

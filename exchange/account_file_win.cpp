@@ -76,13 +76,16 @@ ExportOutcome WriteAccountFile(std::string_view baseName, std::string_view user,
   return ReplaceFileContent(*desktop + *name + AnsiToWide(kAccountFileExtension), content.view());
 }
 
-SecretText ReadAccountFile(std::string_view path) {
+SecretText ReadAccountFile(std::string_view path) { return OpenAccountFile(path).inner; }
+
+AccountFileReading OpenAccountFile(std::string_view path) {
   Text p(path);
   UniqueFile file(CreateFileA(p.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return {};
   LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.get(), &size)) return {};
   // An account file is a few kilobytes; anything huge is not one.
-  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > (1 << 20)) return {};
+  if (size.QuadPart > (1 << 20)) return {AccountFileRead::kNotAccountFile, {}};
   SecretText content;
   content.str().resize(static_cast<size_t>(size.QuadPart));
   DWORD read = 0;
@@ -90,7 +93,10 @@ SecretText ReadAccountFile(std::string_view path) {
       !::ReadFile(file.get(), content.str().data(), static_cast<DWORD>(content.size()), &read, nullptr))
     return {};
   content.str().resize(read);
-  return ParseAccountFileContent(content.view());
+  // Every account file holds at least the separator: an empty inner text is no account.
+  SecretText inner = ParseAccountFileContent(content.view());
+  if (inner.empty()) return {AccountFileRead::kNotAccountFile, {}};
+  return {AccountFileRead::kRead, std::move(inner)};
 }
 
 }  // namespace quorrel

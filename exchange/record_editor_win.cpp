@@ -1,6 +1,7 @@
 #include "exchange/record_editor_win.h"
 
 #include "base/encoding_win.h"
+#include "exchange/exchange_texts.h"
 #include "store/table_messages_win.h"
 #include "ui/toolkit/window_win.h"
 
@@ -28,7 +29,11 @@ struct RecordEditor : ui::WindowState {
 
 const AccountStore& AccountsOf(ui::Window& w) { return *w.State<RecordEditor>().args.accounts; }
 
-constexpr char kTitle[] = "添加账号";  // of the editor's messages
+// The boxes by the names their labels give them, for the messages.
+constexpr struct {
+  int box;
+  const char* name;
+} kBoxNames[] = {{kName, "显示名称"}, {kUser, "用户名"}, {kPassword, "用户密码"}, {kPid, "PID 标识"}};
 
 // Posted when no PID could be proposed: the editor says why and closes once it is shown.
 constexpr UINT kNoPid = WM_APP + 1;
@@ -42,30 +47,47 @@ void OnCreated(ui::Window& w, ui::EventArgs&) {
 
 void OnNoPid(ui::Window& w, ui::EventArgs& args) {
   args.handled = true;
-  TellTableOutcome(w.hwnd(), kTitle, "现在不能添加账号。", static_cast<TableOutcome>(args.wparam), AccountsOf(w).table_path);
+  TellTableOutcome(w.hwnd(), exchange_texts::kEditorTitle, exchange_texts::kCannotAdd,
+                   static_cast<TableOutcome>(args.wparam), AccountsOf(w).table_path);
   DestroyWindow(w.hwnd());
 }
 
 // The boxes take any character, the table holds code-page bytes: a character the code page
 // has no bytes for would be stored as "?" unseen, and the password typed later would not be
-// the one shown here.
-bool FitsCodePage(const ui::Window& w, int box) {
+// the one shown here. The first such character of the box (UTF-16) and its place (from 1).
+struct Unstorable {
+  std::wstring character;  // empty: the box holds none
+  size_t position = 0;
+};
+Unstorable FindUnstorable(const ui::Window& w, int box) {
   const SecretWide wide = w.GetWideText(box);
-  const SecretText ansi(WideToAnsi(wide.view()));
-  const SecretWide back(AnsiToWide(ansi.view()));
-  return back == wide.view();
+  const std::wstring_view text = wide.view();
+  for (size_t i = 0, position = 1; i < text.size(); ++position) {
+    // A character beyond the first plane is two UTF-16 units.
+    const size_t n = IS_HIGH_SURROGATE(text[i]) && i + 1 < text.size() ? 2 : 1;
+    const std::wstring_view one = text.substr(i, n);
+    if (AnsiToWide(WideToAnsi(one)) != one) return {std::wstring(one), position};
+    i += n;
+  }
+  return {};
 }
 
 void OnOk(ui::Window& w, ui::EventArgs&) {
-  // Only the empty text counts as empty; the window stays open with what was typed. So it
-  // does for a box holding a character the code page cannot store.
+  // Only the empty text counts as empty; the window stays open with what was typed, the
+  // caret in the box to fill.
   for (int box : {kName, kUser, kPassword})
-    if (GetWindowTextLengthW(w.Control(box)) == 0 || !FitsCodePage(w, box)) {
+    if (GetWindowTextLengthW(w.Control(box)) == 0) {
       SetFocus(w.Control(box));
       return;
     }
-  if (!FitsCodePage(w, kPid)) {
-    SetFocus(w.Control(kPid));
+  // A character that cannot be stored is named, with its box: nothing else shows it.
+  for (const auto& [box, name] : kBoxNames) {
+    const Unstorable bad = FindUnstorable(w, box);
+    if (bad.character.empty()) continue;
+    const std::wstring text =
+        Utf8ToWide(exchange_texts::UnstorableCharacter(name, bad.position, WideToUtf8(bad.character)));
+    MessageBoxW(w.hwnd(), text.c_str(), Utf8ToWide(exchange_texts::kEditorTitle).c_str(), MB_OK | MB_ICONWARNING);
+    SetFocus(w.Control(box));
     return;
   }
   const AccountStore& accounts = AccountsOf(w);
@@ -74,8 +96,7 @@ void OnOk(ui::Window& w, ui::EventArgs&) {
   const TableOutcome added = AddAccount(accounts, pid.view(), name.view(), user.view(), password.view());
   if (added != TableOutcome::kOpened) {
     // What was typed stays in the window, so the user can try again.
-    TellTableOutcome(w.hwnd(), kTitle, "账号未能保存。填写的内容仍在窗口中，可以稍后再点“确定添加”。", added,
-                     accounts.table_path);
+    TellTableOutcome(w.hwnd(), exchange_texts::kEditorTitle, exchange_texts::kNotSaved, added, accounts.table_path);
     return;
   }
   if (accounts.log) accounts.log(Text("Add Data ").append(pid.view()));

@@ -5,6 +5,7 @@
 
 #include "base/encoding_win.h"
 #include "base/report.h"
+#include "input/input_texts.h"
 #include "input/key_names.h"
 #include "ui/toolkit/window_win.h"
 
@@ -66,25 +67,27 @@ void OnBoxKey(ui::Window& w, ui::EventArgs& args) {
   if (int32_t* pending = PendingOf(w, box)) *pending = code;
 }
 
-void Tell(ui::Window& w, const char* utf8) {
-  MessageBoxW(w.hwnd(), Utf8ToWide(utf8).c_str(), Utf8ToWide("设置快捷键").c_str(), MB_OK | MB_ICONWARNING);
+void Tell(ui::Window& w, const std::string& utf8) {
+  MessageBoxW(w.hwnd(), Utf8ToWide(utf8).c_str(), Utf8ToWide(input_texts::kHotkeyWindowTitle).c_str(),
+              MB_OK | MB_ICONWARNING);
 }
 
 void OnConfirm(ui::Window& w, ui::EventArgs&) {
   const HotkeyWindowArgs& a = StateOf(w).args;
   // One key cannot type both: the system would give it to the user name only.
   if (CodeOf(w, kAccountKey) == CodeOf(w, kPasswordKey)) {
-    Tell(w, "账号快捷键和密码快捷键不能是同一个键，请为其中一个换一个键。");
+    Tell(w, input_texts::kSameKeyForBoth);
     return;
   }
   // A box that got no key in this run keeps the stored code: 0 would name no key.
-  bool written = true;
-  if (a.pendingAccountKey && *a.pendingAccountKey != 0)
-    written = a.settings.SetAccountHotkey(*a.pendingAccountKey) && written;
-  if (a.pendingPasswordKey && *a.pendingPasswordKey != 0)
-    written = a.settings.SetPasswordHotkey(*a.pendingPasswordKey) && written;
-  if (!written) {
-    Tell(w, "快捷键没有保存：设置文件无法写入。下次启动仍使用原来的快捷键。");
+  const bool newAccount = a.pendingAccountKey && *a.pendingAccountKey != 0;
+  const bool newPassword = a.pendingPasswordKey && *a.pendingPasswordKey != 0;
+  const bool accountSaved = newAccount && a.settings.SetAccountHotkey(*a.pendingAccountKey);
+  const bool passwordSaved = newPassword && a.settings.SetPasswordHotkey(*a.pendingPasswordKey);
+  if (accountSaved != newAccount || passwordSaved != newPassword) {
+    // Say which of the two the next start takes: one may have gone in without the other.
+    const std::string path = WideToUtf8(AnsiToWide(a.settings.path()));
+    Tell(w, input_texts::HotkeysNotSaved(path, accountSaved, passwordSaved));
     return;
   }
   // The running program keeps its hotkeys; the stored ones take effect at the next start.
@@ -118,7 +121,7 @@ const ui::HandlerSpec kHandlers[] = {
 }  // namespace
 
 void OpenHotkeyWindow(HWND owner, HotkeyWindowArgs args) {
-  ui::WindowSpec spec{"设置快捷键", 220, 149, kControls, kHandlers};
+  ui::WindowSpec spec{input_texts::kHotkeyWindowTitle, 220, 149, kControls, kHandlers};
   ui::Window::RunModal(spec, owner, std::make_unique<HotkeyWindow>(std::move(args)));
 }
 

@@ -9,6 +9,7 @@
 
 #include "base/encoding_win.h"
 #include "exchange/account_file.h"
+#include "input/hint_line.h"
 #include "input/hotkeys_win.h"
 #include "input/input_texts.h"
 #include "input/key_names.h"
@@ -43,6 +44,15 @@ constexpr wchar_t kMaskChar = 0x25CF;  // ●
 // Polls the user's modifier keys while a press waits for them to come up.
 constexpr UINT_PTR kModifierTimerId = 0x51E8;
 
+// Posted once the window is in its place: what the user must know from the start (a key
+// that does not work, a file that gave no account) is told beside it.
+constexpr UINT kTellAtOpen = WM_APP + 1;
+// Posted after a DPI change, once the hint has its new size and font.
+constexpr UINT kFitHint = WM_APP + 2;
+
+// Notes at the opening stay a while: the user may be looking elsewhere.
+constexpr UINT kOpeningNoteMs = 20000;
+
 // A press whose text waits until the user's Shift, Ctrl, Alt and Windows keys are up: held
 // down, they would turn the typed letters into shortcuts. Its text is for the window that
 // had the keyboard at the press, and for no other.
@@ -62,6 +72,8 @@ struct InputWindow : ui::WindowState {
   std::optional<WaitingPress> waiting;
   SystemKeyboardLayout layouts;  // asked for every character the typing plans
   ui::Balloon note;              // what could not be typed, and why
+  std::array<HintKey, 2> keys;   // the hint's two keys, fitted again after a DPI change
+  std::string fileNote;          // why the last file gave no account; empty when it did
 };
 
 InputWindow& StateOf(ui::Window& w) { return w.State<InputWindow>(); }
@@ -81,30 +93,53 @@ void ShowAccount(ui::Window& w, SecretText user, SecretText password) {
   w.SetText(kPassword, s.shown[1].str());
 }
 
-// The user name and password of an account file; an unreadable file gives empty texts (the
-// hotkeys type nothing for them).
+// The user name and password of an account file. A file that gives none leaves both
+// boxes empty (the hotkeys type nothing for them) and notes why, naming the file.
 void ShowAccountFile(ui::Window& w, std::string_view path) {
-  AccountFileParts parts = SplitAccountFileInner(ReadAccountFile(path).view());
+  const AccountFileReading read = OpenAccountFile(path);
+  AccountFileParts parts = SplitAccountFileInner(read.inner.view());
   SetBoxStyle(w, kPassword, kStyleMasked);
   ShowAccount(w, std::move(parts.user), std::move(parts.password));
+  const std::string shown = WideToUtf8(AnsiToWide(path));
+  std::string& note = StateOf(w).fileNote;
+  // Several files dropped at once come as one text of paths, each with a line break.
+  if (path.find_first_of("\r\n") != std::string_view::npos) note = input_texts::kSeveralFiles;
+  else if (read.status == AccountFileRead::kCannotRead) note = input_texts::FileCannotBeRead(shown);
+  else if (read.status == AccountFileRead::kNotAccountFile) note = input_texts::FileNotAnAccountFile(shown);
+  else note.clear();
 }
 
-// Why a hotkey is not registered, in the hint's words.
-enum class Refusal { kNone, kTaken, kModifier, kSameAsAccount };
+// The hint in the first form that its label shows on one line (hint_line.h), measured
+// with the label's own font at the window's DPI.
+void FitHint(ui::Window& w) {
+  HWND label = w.Control(kHint);
+  RECT room{};
+  if (!label || !GetClientRect(label, &room)) return;
+  const HDC dc = GetDC(label);
+  if (!dc) return;
+  const HGDIOBJ before = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+  const auto fits = [&](std::string_view line) {
+    const std::wstring text = Utf8ToWide(line);
+    RECT need{0, 0, 0, 0};
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &need, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    return need.right <= room.right;
+  };
+  const InputWindow& s = StateOf(w);
+  const std::string line = HintLine(s.keys[0], s.keys[1], fits);
+  SelectObject(dc, before);
+  ReleaseDC(label, dc);
+  w.SetCaption(kHint, line);
+}
 
-// "F9键", or the name with the reason when the key does not work: the user must not press
-// a key in vain.
-std::string HintPart(int32_t code, Refusal refusal) {
-  std::string name = KeyName(code);
-  switch (refusal) {
-    case Refusal::kNone: break;
-    case Refusal::kTaken:
-      if (!name.empty()) name += "(被占用)";  // another program holds it
-      break;
-    case Refusal::kModifier: name += "(不可用)"; break;
-    case Refusal::kSameAsAccount: name += "(同账号键)"; break;
+// What a key that does not work needs the user to know, one line per key.
+std::string KeyNote(const HintKey& key, bool forPassword) {
+  switch (key.refusal) {
+    case Refusal::kNone: return {};
+    case Refusal::kTaken: return input_texts::KeyTaken(key.name, forPassword) + "\n";
+    case Refusal::kModifier: return input_texts::KeyIsModifier(key.name, forPassword) + "\n";
+    case Refusal::kSameAsAccount: return input_texts::KeySameAsAccount(key.name) + "\n";
   }
-  return name;
+  return {};
 }
 
 LRESULT CALLBACK OnInputHotkey(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
@@ -131,23 +166,60 @@ void OnCreated(ui::Window& w, ui::EventArgs&) {
   const Refusal password = a.passwordHotkeyCode == a.accountHotkeyCode && account == Refusal::kNone
                                ? Refusal::kSameAsAccount
                                : RegisterInputHotkey(w.hwnd(), a.passwordHotkeyCode, kPasswordHotkeyId);
-  w.SetCaption(kHint, "账号：" + HintPart(a.accountHotkeyCode, account) + "；密码：" +
-                          HintPart(a.passwordHotkeyCode, password));
+  s.keys = {HintKey{KeyName(a.accountHotkeyCode), account}, HintKey{KeyName(a.passwordHotkeyCode), password}};
+  FitHint(w);
+  PostMessageW(w.hwnd(), kTellAtOpen, 0, 0);
 }
 
-void OnFilesDropped(ui::Window& w, ui::EventArgs& args) { ShowAccountFile(w, args.text); }
-
 std::chrono::milliseconds Now() { return std::chrono::milliseconds(GetTickCount64()); }
+
+// Below the hint line, in its middle.
+POINT NoteAnchor(ui::Window& w) {
+  RECT hint{};
+  GetWindowRect(w.Control(kHint), &hint);
+  return POINT{(hint.left + hint.right) / 2, hint.bottom};
+}
 
 // Told beside the window, which keeps the focus where it is (in the program the user
 // types into).
 void Tell(ui::Window& w, std::string_view title, const std::string& text) {
-  RECT hint{};
-  GetWindowRect(w.Control(kHint), &hint);
-  StateOf(w).note.Show(w.hwnd(), POINT{(hint.left + hint.right) / 2, hint.bottom}, title, text);
+  StateOf(w).note.Show(w.hwnd(), NoteAnchor(w), title, text);
 }
 
 void TellNothingTyped(ui::Window& w, const std::string& text) { Tell(w, input_texts::kNothingTyped, text); }
+
+// Once, when the window has opened: the file that gave no account, the keys that do not
+// work and where to choose others. The hint keeps marking such a key.
+void OnTellAtOpen(ui::Window& w, ui::EventArgs& args) {
+  args.handled = true;
+  InputWindow& s = StateOf(w);
+  const std::string keys = KeyNote(s.keys[0], false) + KeyNote(s.keys[1], true);
+  std::string text = s.fileNote;
+  if (!keys.empty()) text += (text.empty() ? "" : "\n\n") + keys + input_texts::ChooseAnotherKey();
+  if (text.empty()) return;
+  s.note.Show(w.hwnd(), NoteAnchor(w), s.fileNote.empty() ? input_texts::kKeyCannotWork : input_texts::kFileNotRead,
+              text, kOpeningNoteMs);
+}
+
+void OnFilesDropped(ui::Window& w, ui::EventArgs& args) {
+  ShowAccountFile(w, args.text);
+  InputWindow& s = StateOf(w);
+  if (s.fileNote.empty()) {
+    s.note.Hide();
+  } else {
+    Tell(w, input_texts::kFileNotRead, s.fileNote);
+  }
+}
+
+void OnDpiChanged(ui::Window& w, ui::EventArgs& args) {
+  PostMessageW(w.hwnd(), kFitHint, 0, 0);
+  args.handled = false;  // the window lays itself out as usual
+}
+
+void OnFitHint(ui::Window& w, ui::EventArgs& args) {
+  args.handled = true;
+  FitHint(w);
+}
 
 // Types the text as the focused program takes it (typing_plan.h) into the window that had
 // the keyboard at the press, or waits for the user's modifier keys, or says why it cannot.
@@ -200,8 +272,15 @@ LRESULT CALLBACK OnInputHotkey(HWND window, UINT, WPARAM wparam, LPARAM) {
   const KeyboardOwner owner = ReadKeyboardOwner();
   ui::Window* w = ui::Window::FromHwnd(window);
   if (!w || !w->StateIf<InputWindow>()) return 0;
-  StateOf(*w).waiting.reset();  // a new press replaces one still waiting
-  TypeNow(*w, InputBoxText(window, wparam == kAccountHotkeyId ? InputBox::Account : InputBox::Password), owner);
+  InputWindow& s = StateOf(*w);
+  s.waiting.reset();  // a new press replaces one still waiting
+  SecretText text = InputBoxText(window, wparam == kAccountHotkeyId ? InputBox::Account : InputBox::Password);
+  if (text.empty()) {
+    // Nothing to type: a file that gave no account is told again, the press would seem lost.
+    if (!s.fileNote.empty()) Tell(*w, input_texts::kFileNotRead, s.fileNote);
+  } else {
+    TypeNow(*w, std::move(text), owner);
+  }
   // Presses that came in while the batch went out are dropped, not served after it: Wine
   // hands the whole batch to the system before SendInput returns, so every WM_HOTKEY
   // posted meanwhile is queued by now. On Windows what arrives later is a real press, and
@@ -256,7 +335,8 @@ const ui::ControlSpec kControls[] = {
     ui::Edit(kAccount, "账号", {18, 40, 214, 32}),
     ui::Label(kPasswordLabel, "密码标签", {16, 82, 214, 20}, "▊ 待输入密码", {.accent = true}),
     ui::Edit(kPassword, "密码", {18, 107, 214, 32}),
-    ui::Label(kHint, "说明", {18, 149, 214, 20}),
+    // Smaller than the boxes' font: the line may hold two key names and their marks.
+    ui::Label(kHint, "说明", {18, 149, 214, 20}, "", {.style = SS_LEFTNOWORDWRAP, .fontPoints = 9}),
     ui::DropTarget(kDropTarget, "拖放对象", {232, 8, 16, 8}),
 };
 static_assert(std::size(kControls) == kControlCount);
@@ -264,6 +344,9 @@ static_assert(std::size(kControls) == kControlCount);
 const ui::HandlerSpec kHandlers[] = {
     {ui::kNoControl, ui::Event::Created, OnCreated},
     {kDropTarget, ui::Event::FilesDropped, OnFilesDropped},
+    {ui::kNoControl, ui::Event::Message, OnTellAtOpen, kTellAtOpen},
+    {ui::kNoControl, ui::Event::Message, OnDpiChanged, WM_DPICHANGED},
+    {ui::kNoControl, ui::Event::Message, OnFitHint, kFitHint},
     {ui::kNoControl, ui::Event::Message, OnModifierTimer, WM_TIMER},
     {ui::kNoControl, ui::Event::Message, OnHotkeyMessage, 0},
     {ui::kNoControl, ui::Event::Destroying, OnDestroying},

@@ -3,6 +3,7 @@
 #include "base/encoding_win.h"
 #include "base/report.h"
 #include "base/text.h"
+#include "security/security_texts.h"
 #include "security/startup_pin.h"
 #include "ui/toolkit/controls_win.h"
 #include "ui/toolkit/window_win.h"
@@ -75,9 +76,9 @@ void PinPadConfirm(ui::Window& w) {
     // The PIN in force is still the old one (or none): nothing may act as if it changed,
     // least of all switch the locked start on. The keypad stays for another try.
     PinPadClear(w);
-    const std::wstring text = Utf8ToWide("启动密码没有保存：设置文件无法写入。\r\n") + AnsiToWide(s.args.settings.path()) +
-                              Utf8ToWide("\r\n\r\n原来的启动密码设置保持不变。");
-    MessageBoxW(w.hwnd(), text.c_str(), Utf8ToWide("启动密码").c_str(), MB_OK | MB_ICONWARNING);
+    const std::wstring text =
+        Utf8ToWide(security_texts::PinNotSaved(WideToUtf8(AnsiToWide(s.args.settings.path()))));
+    MessageBoxW(w.hwnd(), text.c_str(), Utf8ToWide(security_texts::kKeypadTitle).c_str(), MB_OK | MB_ICONWARNING);
     return;
   }
   if (s.args.onPinSet) s.args.onPinSet();
@@ -152,7 +153,7 @@ const ui::HandlerSpec kHandlers[] = {
 }  // namespace
 
 HWND OpenPinPadWindow(HWND owner, PinPadArgs args) {
-  ui::WindowSpec spec{"启动密码", 250, 275, kControls, kHandlers};
+  ui::WindowSpec spec{security_texts::kKeypadTitle, 250, 275, kControls, kHandlers};
   spec.modal = args.mode == PinPadMode::Set && owner;
   ui::Window* w = ui::Window::Create(spec, owner, std::make_unique<PinPad>(std::move(args)));
   return w ? w->hwnd() : nullptr;

@@ -15,7 +15,7 @@ namespace quorrel {
 std::wstring TableOutcomeText(TableOutcome outcome, const Text& tablePath);
 
 // A message box over owner titled titleUtf8: first what did not happen (UTF-8, e.g.
-// "账号未能保存。"), then why. Does nothing for an outcome that needs no word.
+// "账号没有保存。"), then why. Does nothing for an outcome that needs no word.
 void TellTableOutcome(HWND owner, const char* titleUtf8, std::string_view whatFailedUtf8, TableOutcome outcome,
                       const Text& tablePath);
 

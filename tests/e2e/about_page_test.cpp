@@ -3,7 +3,7 @@
 #include "main_window_support.h"
 
 #include "tests/win/test_util.h"
-#include "ui/main/about_texts.h"
+#include "ui/main/main_texts.h"
 
 namespace quorrel::e2e {
 namespace {

@@ -85,11 +85,21 @@ class InputWindowTest : public E2eTest {
 
   std::string Typed(WORD vk, size_t expectedLength = 0) { return e2e::Typed(target_, vk, expectedLength); }
 
+  // Its visible windows but the note beside the input window (NoteOf).
   static std::vector<HWND> VisibleWindowsOf(const Process& p) {
     std::vector<HWND> visible;
+    wchar_t cls[32];
     for (HWND h : WindowsOf(p.id()))
-      if (IsWindowVisible(h)) visible.push_back(h);
+      if (IsWindowVisible(h) && !(GetClassNameW(h, cls, 32) && lstrcmpiW(cls, L"tooltips_class32") == 0))
+        visible.push_back(h);
     return visible;
+  }
+
+  // The hint line, the label below the boxes.
+  static std::string Hint(const InputWindow& w) {
+    for (HWND label : Children(w.window, "Static"))
+      if (ControlText(label).rfind("账号：", 0) == 0) return ControlText(label);
+    return "";
   }
 
   static void CloseAndExpectExit(Process& p, const InputWindow& w) {
@@ -165,11 +175,13 @@ TEST_F(InputWindowTest, ADroppedFileReplacesTheAccountAndSeveralAtOnceEmptyTheBo
   EXPECT_EQ(Typed(VK_F8), "");
   EXPECT_EQ(Typed(VK_F9), "");
   EXPECT_EQ(VisibleWindowsOf(p), std::vector<HWND>{w.window});
+  EXPECT_NE(NoteOf(p.id()).find(".Pw"), std::string::npos) << "several files at once were not told";
 
-  // The window still works: a single file fills it again, and a box changed since then
-  // types what it shows now.
+  // The window still works: a single file fills it again (and the note goes), and a box
+  // changed since then types what it shows now.
   ASSERT_TRUE(DropFiles(w.window, {first}));
   EXPECT_TRUE(WaitFor([&] { return ControlTextAnsi(w.account) == "First_User"; }, 5s));
+  EXPECT_EQ(NoteOf(p.id()), "");
   EXPECT_EQ(Typed(VK_F9, 8), "f1rst!Pw");
   SendMessageW(w.account, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"After_2"));
   EXPECT_EQ(Typed(VK_F8, 7), "After_2");
@@ -222,13 +234,17 @@ TEST_F(InputWindowTest, AKeyHeldElsewhereStaysThereAndTheOtherStillTypes) {
   InputWindow w = Open(p, WriteAccount("held.Pw", "Holder9", "Secret9"));
   ASSERT_TRUE(w);
   EXPECT_EQ(ControlTextAnsi(w.account), "Holder9");
-  // The hint says which key another program holds, so nobody presses it in vain.
-  EXPECT_TRUE(ChildByText(w.window, "账号：F8键；密码：F9键(被占用)"));
+  // The hint marks the key another program holds, so nobody presses it in vain, and a note
+  // says so once, at the opening, with where to choose another key.
+  for (const char* part : {"F8键", "F9键", "占用"}) EXPECT_NE(Hint(w).find(part), std::string::npos) << Hint(w);
+  EXPECT_TRUE(WaitFor([&] { return NoteOf(p.id()).find("自定义快捷键") != std::string::npos; }, 5s));
+  EXPECT_NE(NoteOf(p.id()).find("F9键"), std::string::npos) << NoteOf(p.id());
+  EXPECT_EQ(VisibleWindowsOf(p), std::vector<HWND>{w.window}) << "a message box or another window";
   EXPECT_EQ(Typed(VK_F8, 7), "Holder9");
+  EXPECT_EQ(NoteOf(p.id()), "") << "the note stays after a key typed";
   EXPECT_EQ(Typed(VK_F9), "");
   EXPECT_EQ(HotkeyCatcher::presses, 1);
-  // Quietly: no message box or other window of the program.
-  EXPECT_EQ(VisibleWindowsOf(p), std::vector<HWND>{w.window});
+  EXPECT_EQ(NoteOf(p.id()), "") << "told again at a press";
 
   // Given back while the window is open, the key is not taken up again.
   catcher_.Release();
@@ -247,10 +263,11 @@ TEST_F(InputWindowTest, ModifierAndDoubledHotkeyCodesAreNotRegistered) {
     WORD types;
     const char* typed;
   };
+  // What the hint must hold: each key's name, and the mark of the one that cannot work.
   const Case cases[] = {
-      {"16", "120", "账号：Shift键(不可用)；密码：F9键", VK_F9, "Codes_Pw"},
-      {"119", "165", "账号：F8键；密码：(不可用)", VK_F8, "Codes_User"},
-      {"120", "120", "账号：F9键；密码：F9键(同账号键)", VK_F9, "Codes_User"},
+      {"16", "120", "不能用|F9键", VK_F9, "Codes_Pw"},
+      {"119", "165", "F8键|不能用", VK_F8, "Codes_User"},
+      {"120", "120", "F9键|不能用", VK_F9, "Codes_User"},
   };
   for (const Case& c : cases) {
     run_.WriteConfig("UserKey", c.userKey);
@@ -258,7 +275,8 @@ TEST_F(InputWindowTest, ModifierAndDoubledHotkeyCodesAreNotRegistered) {
     Process p;
     InputWindow w = Open(p, path);
     ASSERT_TRUE(w);
-    EXPECT_TRUE(ChildByText(w.window, c.hint)) << c.hint;
+    for (const Text& part : SplitText(c.hint, "|")) EXPECT_NE(Hint(w).find(part), std::string::npos) << Hint(w);
+    EXPECT_TRUE(WaitFor([&] { return NoteOf(p.id()).find("自定义快捷键") != std::string::npos; }, 5s)) << c.hint;
     EXPECT_EQ(Typed(c.types, std::string(c.typed).size()), c.typed) << c.hint;
     CloseAndExpectExit(p, w);
   }
@@ -296,6 +314,8 @@ TEST_P(NotAnAccountFile, LeavesTheWindowOpenWithEmptyBoxesThatTypeNothing) {
   EXPECT_FALSE(catcher_.Free(VK_F8));
   EXPECT_FALSE(catcher_.Free(VK_F9));
   EXPECT_EQ(VisibleWindowsOf(p), std::vector<HWND>{w.window});
+  // Not silently: the note beside the window names the file.
+  EXPECT_NE(NoteOf(p.id()).find(Utf8(path)), std::string::npos) << NoteOf(p.id());
   CloseAndExpectExit(p, w);
 }
 

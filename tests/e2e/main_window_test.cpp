@@ -59,7 +59,8 @@ class MainWindowTest : public E2eTest {
 };
 
 // One copy runs at a time, on the table beside it: the first start makes it, a second start
-// meanwhile ends, and the start after the exit button reads the table that is there.
+// meanwhile brings it back from the tray and ends, and the start after the exit button reads
+// the table that is there.
 TEST_F(MainWindowTest, AFirstStartMakesTheTableASecondEndsAtOnceAndTheNextFindsIt) {
   Process p;
   MainUi ui = Open(p);
@@ -70,7 +71,10 @@ TEST_F(MainWindowTest, AFirstStartMakesTheTableASecondEndsAtOnceAndTheNextFindsI
   EXPECT_EQ(RowCount(ui.list), 0);
   EXPECT_FALSE(ui.dimmed());
 
-  // A second start while this one runs ends at once without any window.
+  // A second start while this one runs ends at once without any window of its own, and
+  // this one comes to the front, out of the tray.
+  ui.Menu(4);
+  ASSERT_TRUE(WaitFor([&] { return !ui.visible(); }));
   Process second = Start();
   bool sawWindow = false;
   EXPECT_TRUE(WaitFor(
@@ -81,7 +85,8 @@ TEST_F(MainWindowTest, AFirstStartMakesTheTableASecondEndsAtOnceAndTheNextFindsI
       15s));
   EXPECT_FALSE(sawWindow);
   EXPECT_EQ(second.WaitExit(1s), std::optional<DWORD>(0));
-  EXPECT_TRUE(ui.visible());
+  EXPECT_TRUE(WaitFor([&] { return ui.visible() && GetForegroundWindow() == ui.window; }, 5s));
+  EXPECT_TRUE(TrayIconGone(ui.window));
 
   // Menu button 5 ends the process at once; the next start logs nothing.
   ui.Menu(5);
@@ -124,6 +129,8 @@ TEST_F(MainWindowTest, TheEditorOpensOnceOverTheDimmedWindowAndItsCaptionButtonA
   EXPECT_EQ(RowCount(ui.list), 0);
 }
 
+// A character outside the code page is told, naming the box and the character; an empty
+// box is only pointed at.
 TEST_F(MainWindowTest, TheEditorStaysOpenOnAnEmptyBoxOrTextOutsideTheCodePage) {
   BOOL lossy = FALSE;
   char bytes[16] = {};
@@ -135,12 +142,28 @@ TEST_F(MainWindowTest, TheEditorStaysOpenOnAnEmptyBoxOrTextOutsideTheCodePage) {
   const std::vector<HWND> boxes = OpenEditor(p, ui);
   ASSERT_EQ(boxes.size(), 4u);
   const std::vector<std::string> good = {"Mail", "bob", "口令", ControlText(boxes[3])};
-  for (size_t bad = 0; bad < 7; ++bad) {
+  // A box, what is typed into it, and the box's name and the character the message must
+  // hold (none for an empty box).
+  const struct {
+    size_t box;
+    std::string text;
+    const char *name, *character;
+  } cases[] = {{0, "Mail비밀", "显示名称", "비"}, {1, "bob비밀", "用户名", "비"}, {2, "口令비밀", "用户密码", "비"},
+               {3, good[3] + "비밀", "PID", "비"}, {2, "pass\xF0\x9F\x98\x80", "用户密码", "\xF0\x9F\x98\x80"},
+               {0, "", nullptr, nullptr}, {1, "", nullptr, nullptr}, {2, "", nullptr, nullptr}};
+  for (const auto& c : cases) {
     std::vector<std::string> texts = good;
-    texts[bad % 4] = bad < 4 ? good[bad] + "비밀" : "";
-    ASSERT_FALSE(Submit(boxes, texts, false)) << "taken with box " << bad % 4 << " " << (bad < 4 ? "in Hangul" : "empty");
-    EXPECT_EQ(ControlText(boxes[(bad + 1) % 4]), good[(bad + 1) % 4]) << "what was typed is kept";
+    texts[c.box] = c.text;
+    ASSERT_FALSE(Submit(boxes, texts, false)) << "taken with box " << c.box << ": " << c.text;
+    EXPECT_EQ(ControlText(boxes[(c.box + 1) % 4]), good[(c.box + 1) % 4]) << "what was typed is kept";
     EXPECT_TRUE(ui.dimmed());
+    HWND told = WaitMessageBox(p, "添加账号", c.name ? 5s : 300ms);
+    ASSERT_EQ(told != nullptr, c.name != nullptr) << "an empty box told, or no word of " << c.text;
+    if (!told) continue;
+    const std::string said = MessageBoxText(told);
+    EXPECT_TRUE(said.find(c.name) != said.npos && said.find(c.character) != said.npos) << said;
+    SendMessageW(told, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(told); }));
   }
   EXPECT_EQ(RowCount(ui.list), 0);
   EXPECT_EQ(LogMessages(run_), Messages{"Data Create"});
@@ -190,7 +213,7 @@ TEST_F(MainWindowTest, AnAddToAHeldTableIsToldKeepsWhatWasTypedAndGoesInOnceFree
     EXPECT_FALSE(Submit(boxes, {"Held", "carol", "pw-3"}, false));
     HWND told = WaitMessageBox(p, "添加账号");
     ASSERT_TRUE(told) << "a failed add said nothing";
-    EXPECT_NE(MessageBoxText(told).find("未能保存"), std::string::npos) << MessageBoxText(told);
+    EXPECT_NE(MessageBoxText(told).find("没有保存"), std::string::npos) << MessageBoxText(told);
     SendMessageW(told, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(told); }));
   }
@@ -573,7 +596,7 @@ TEST_F(MainWindowTest, ATableOfRandomBytesIsNeverWritten) {
   ASSERT_TRUE(problem) << "an unopenable table was shown as an empty list without a word";
   const std::string said = MessageBoxText(problem);
   EXPECT_NE(said.find(Utf8(run_.File("UserData.edb"))), std::string::npos) << said;
-  EXPECT_NE(said.find("保持原样"), std::string::npos) << said;
+  EXPECT_NE(said.find("没有改动"), std::string::npos) << said;
   SendMessageW(problem, WM_COMMAND, IDOK, 0);
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(problem); }));
 
@@ -596,7 +619,7 @@ TEST_F(MainWindowTest, ATableOfRandomBytesIsNeverWritten) {
   ui.Toolbar(kAdd);
   HWND explained = WaitMessageBox(p, "Quorrel");
   ASSERT_TRUE(explained);
-  EXPECT_NE(MessageBoxText(explained).find("保持原样"), std::string::npos);
+  EXPECT_NE(MessageBoxText(explained).find("没有改动"), std::string::npos);
   SendMessageW(explained, WM_COMMAND, IDOK, 0);
   EXPECT_TRUE(Editors(p.id()).empty());
   Pump(3s);

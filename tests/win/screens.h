@@ -5,6 +5,7 @@
 //   ProgramPictures pictures;          // the windows show Quorrel.exe's pictures
 //   SaveWindowPicture(hwnd, "name");   // a window that is open
 //   SaveOpenedWindow("name", "title", [&] { OpenSomeWindow(...); });  // modal or not
+//   SaveOpenedWindow("name", "title", [&] { MessageBoxW(...); }, L"#32770");  // a message box
 #pragma once
 
 #include <windows.h>
@@ -77,15 +78,17 @@ struct Picture {
   }
 };
 
-inline Picture Capture(HWND window) {
+// also: a window shown beside it (a note) that the picture takes in too.
+inline Picture Capture(HWND window, HWND also = nullptr) {
   Picture picture;
   // The mouse would leave a hovered button behind.
   SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
   SetForegroundWindow(window);
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   PumpMessages(200ms);
-  RECT r;
+  RECT r, beside;
   if (!GetWindowRect(window, &r) || r.right <= r.left || r.bottom <= r.top) return picture;
+  if (also && IsWindowVisible(also) && GetWindowRect(also, &beside)) UnionRect(&r, &r, &beside);
   picture.width = r.right - r.left;
   picture.height = r.bottom - r.top;
   BITMAPINFO bi = TopDownBitmapInfo(picture.width, picture.height);
@@ -105,9 +108,10 @@ inline Picture Capture(HWND window) {
   return picture;
 }
 
-// Saves the window as <name>.png in Folder(); the path, or "" when nothing was saved.
-inline std::string SaveWindowPicture(HWND window, const std::string& name) {
-  Picture picture = Capture(window);
+// Saves the window (and `also` beside it) as <name>.png in Folder(); the path, or "" when
+// nothing was saved.
+inline std::string SaveWindowPicture(HWND window, const std::string& name, HWND also = nullptr) {
+  Picture picture = Capture(window, also);
   if (picture.bgra.empty()) return {};
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
@@ -134,6 +138,7 @@ inline std::vector<HWND> VisibleThreadWindows() {
 struct Pending {
   std::string name;
   std::wstring title;
+  const wchar_t* windowClass;  // null for any
   std::set<HWND> before;
   bool saved = false;
   bool busy = false;  // the capture pumps messages: the timer comes again meanwhile
@@ -144,7 +149,9 @@ inline Pending* g_pending = nullptr;
 inline HWND NewWindow(const Pending& p) {
   for (HWND h : VisibleThreadWindows()) {
     if (p.before.count(h)) continue;
-    wchar_t title[256] = {};
+    wchar_t title[256] = {}, cls[64] = {};
+    GetClassNameW(h, cls, 64);
+    if (p.windowClass && lstrcmpW(cls, p.windowClass) != 0) continue;
     GetWindowTextW(h, title, 256);
     if (std::wstring(title).find(p.title) != std::wstring::npos) return h;
   }
@@ -165,11 +172,13 @@ inline void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD) {
 
 // Opens a window with `open`, which may run it modally (returning once it is gone) or leave
 // it open; saves it as <name>.png as soon as a new visible window of this thread whose
-// title holds `titleUtf8` ("" for any) is up, then closes it. False when no such window
-// appeared (a window that is not built yet closes at once).
-inline bool SaveOpenedWindow(const std::string& name, const std::string& titleUtf8, const std::function<void()>& open) {
+// title holds `titleUtf8` ("" for any), of class windowClass when one is given, is up, then
+// closes it. False when no such window appeared (a window that is not built yet closes at
+// once).
+inline bool SaveOpenedWindow(const std::string& name, const std::string& titleUtf8, const std::function<void()>& open,
+                             const wchar_t* windowClass = nullptr) {
   PumpMessages(50ms);  // a quit left by an earlier last window would end a modal loop at once
-  detail::Pending pending{name, Utf8ToWide(titleUtf8), {}, false, false};
+  detail::Pending pending{name, Utf8ToWide(titleUtf8), windowClass, {}, false, false};
   for (HWND h : detail::VisibleThreadWindows()) pending.before.insert(h);
   detail::g_pending = &pending;
   UINT_PTR timer = SetTimer(nullptr, 0, 100, detail::OnTimer);

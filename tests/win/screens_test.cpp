@@ -9,12 +9,18 @@
 #include <string>
 
 #include "driver/drag_drop.h"
+#include "exchange/account_file.h"
 #include "exchange/import_window_win.h"
+#include "exchange/record_editor_win.h"
 #include "input/hotkey_window_win.h"
+#include "input/input_window_win.h"
+#include "input/key_names.h"
 #include "security/pin_pad_win.h"
 #include "store/account_store_win.h"
+#include "store/settings.h"
+#include "store/table_messages_win.h"
 #include "tests/win/screens.h"
-#include "ui/main/about_texts.h"
+#include "ui/main/main_texts.h"
 #include "ui/main/main_window_win.h"
 #include "ui/toolkit/controls_win.h"
 
@@ -159,4 +165,173 @@ TEST_F(DpiScreens, ImportWindowWithAFile) {
   EXPECT_FALSE(g_dropped.saved.empty());
   std::printf("picture: %s\n", g_dropped.saved.c_str());
   OleUninitialize();
+}
+
+// The input window with the note it shows at the opening: a key another program holds, a
+// file that is no .Pw file.
+TEST_F(DpiScreens, InputWindowWithItsNotes) {
+  const std::string damaged = dir_.path() + "\\" + Utf8ToAnsi("#邮箱 张三.Pw");
+  ASSERT_TRUE(RawWrite(damaged, BuildAccountFileContent("zhangsan", "pw").substr(0, 40)));
+  for (const char* name : {"input-key-note", "input-file-note"}) {
+    const bool fileNote = name == std::string("input-file-note");
+    const bool held = !fileNote && RegisterHotKey(nullptr, 1, 0, VK_F9);
+    InputWindowArgs args{.user = SecretText(std::string_view("zhangsan")), .password = SecretText(std::string_view("pw"))};
+    if (fileNote) args.accountFile = damaged;
+    args.accountHotkeyCode = VK_F8;
+    args.passwordHotkeyCode = VK_F9;
+    HWND input = OpenInputWindow(nullptr, std::move(args));
+    PumpMessages(300ms);  // the note comes once the window is in place
+    HWND note = nullptr;  // the input window's
+    do note = FindWindowExW(nullptr, note, L"tooltips_class32", nullptr);
+    while (note && GetWindow(note, GW_OWNER) != input);
+    EXPECT_TRUE(input && note && IsWindowVisible(note)) << name;
+    EXPECT_FALSE(screens::SaveWindowPicture(input, name, note).empty()) << name;
+    DestroyWindow(input);
+    if (held) UnregisterHotKey(nullptr, 1);
+    PumpMessages(50ms);
+  }
+}
+
+// Every message about the account table, as the list, the editor and the import show it.
+TEST_F(DpiScreens, TableMessages) {
+  const Text path = Utf8ToAnsi("C:\\Users\\张三\\Documents\\Quorrel\\UserData.edb");
+  Text tooLong = Utf8ToAnsi("C:\\Users\\张三\\Documents");
+  while (tooLong.size() < MAX_PATH) tooLong += Utf8ToAnsi("\\工作资料\\2024年项目\\backup-folder");
+  tooLong += "\\UserData.edb";
+  const struct { const char* name; TableOutcome outcome; const Text& path; } cases[] = {{"table-cannot-open", TableOutcome::kCannotOpen, path},
+               {"table-cannot-create", TableOutcome::kCannotCreate, path},
+               {"table-busy", TableOutcome::kBusy, path},
+               {"table-disk-full", TableOutcome::kDiskFull, path},
+               {"table-write-failed", TableOutcome::kWriteFailed, path},
+               {"table-no-free-pid", TableOutcome::kNoFreePid, path},
+               {"table-too-big", TableOutcome::kTooBig, path},
+               {"table-path-too-long", TableOutcome::kWriteFailed, tooLong}};
+  for (const auto& c : cases)
+    EXPECT_TRUE(screens::SaveOpenedWindow(
+        c.name, "Quorrel", [&] { TellTableOutcome(nullptr, "Quorrel", "不能添加账号。", c.outcome, c.path); },
+        L"#32770"))
+        << c.name;
+}
+
+// The import's and the editor's messages, each from a press of the window's button (from a
+// timer, inside the window's modal loop) on what brings it.
+namespace {
+struct Press {
+  std::wstring title;
+  std::vector<std::wstring> boxes;  // what goes into the window's boxes first
+  bool done = false;
+};
+Press g_press;
+
+void CALLBACK FillAndPress(HWND, UINT, UINT_PTR, DWORD) {
+  HWND w = FindWindowW(L"QuorrelWindow", g_press.title.c_str());
+  if (g_press.done || !w || !IsWindowVisible(w)) return;
+  g_press.done = true;
+  HWND box = nullptr;
+  for (const std::wstring& text : g_press.boxes) SetWindowTextW(box = FindWindowExW(w, box, L"Edit", nullptr), text.c_str());
+  HWND button = FindWindowExW(w, nullptr, L"Button", nullptr);
+  SendMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  SendMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));  // the message runs a loop of its own
+  if (IsWindow(w)) PostMessageW(w, WM_CLOSE, 0, 0);
+}
+
+bool SavePressed(const std::string& name, const char* title, Press press, const std::function<void()>& open) {
+  g_press = std::move(press);
+  const UINT_PTR timer = SetTimer(nullptr, 0, 100, FillAndPress);
+  const bool saved = screens::SaveOpenedWindow(name, title, open, L"#32770");
+  KillTimer(nullptr, timer);
+  return saved;
+}
+}  // namespace
+
+TEST_F(DpiScreens, ImportAndEditorMessages) {
+  ASSERT_EQ(CreateAccountTable(store_), TableOutcome::kCreated);
+  const std::string folder = dir_.path() + "\\";
+  ASSERT_TRUE(RawWrite(folder + "skipped.txt", "邮箱----zhangsan----pw1\r\n只有名称\r\n论坛----lisi----pw2\r\n"));
+  ASSERT_TRUE(RawWrite(folder + "none.txt", "名称,用户名,密码\r\n"));
+  {
+    UniqueFile big(CreateFileA((folder + "big.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    LARGE_INTEGER size{};
+    size.QuadPart = 33ll << 20;
+    ASSERT_TRUE(big && SetFilePointerEx(big.get(), size, nullptr, FILE_BEGIN) && SetEndOfFile(big.get()));
+  }
+  for (const char* name : {"skipped", "none", "big", "missing"}) {
+    importPath_ = folder + name + ".txt";
+    ImportWindowArgs import{.accounts = &store_, .importFilePath = &importPath_};
+    // The import's messages may change their way of showing: a missing picture is only said.
+    if (!SavePressed(std::string("import-") + name, "导入文件", {Utf8ToWide("导入文件")},
+                     [&] { OpenImportWindow(nullptr, std::move(import)); }))
+      std::printf("[   info   ] no import message for %s\n", name);
+  }
+  RecordEditorArgs editor{.accounts = &store_};
+  EXPECT_TRUE(SavePressed("editor-character", "添加账号",
+                          {L"", {Utf8ToWide("邮箱"), L"zhangsan", Utf8ToWide("pass\xF0\x9F\x98\x80")}},
+                          [&] { OpenRecordEditor(nullptr, std::move(editor)); }));
+}
+
+// The input window's hint line: with any two keys and marks it stays on its one line,
+// measured with the label's own font against the label's width.
+namespace {
+
+struct Hint {
+  std::string text;
+  int width = 0, room = -1;
+  std::vector<std::pair<int, int>> names;  // the width of each name asked for, and its code
+};
+
+// Opens the window with the two codes, `held` held by this thread so that the window finds
+// them taken: its hint, the hint's width and the label's, and the names' widths.
+Hint HintOf(int account, int password, std::vector<int> held = {}, const std::vector<KeyNameRow>& names = {}) {
+  for (size_t i = 0; i < held.size(); ++i) RegisterHotKey(nullptr, static_cast<int>(i) + 1, 0, static_cast<UINT>(held[i]));
+  HWND window = OpenInputWindow(nullptr, {.accountHotkeyCode = account, .passwordHotkeyCode = password});
+  Hint hint;
+  for (HWND label = nullptr; (label = FindWindowExW(window, label, L"Static", nullptr));) {
+    wchar_t text[256] = {};
+    GetWindowTextW(label, text, 256);
+    if ((hint.text = WideToUtf8(text)).rfind("账号：", 0) != 0) continue;
+    RECT room{};
+    GetClientRect(label, &room);
+    hint.room = room.right;
+    HDC dc = GetDC(label);
+    SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+    const auto width = [dc](const std::wstring& s) {
+      RECT r{};
+      DrawTextW(dc, s.c_str(), static_cast<int>(s.size()), &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+      return static_cast<int>(r.right);
+    };
+    hint.width = width(text);
+    for (const KeyNameRow& row : names) hint.names.emplace_back(width(Utf8ToWide(row.name)), row.code);
+    ReleaseDC(label, dc);
+    break;
+  }
+  DestroyWindow(window);
+  for (size_t i = 0; i < held.size(); ++i) UnregisterHotKey(nullptr, static_cast<int>(i) + 1);
+  PumpMessages(50ms);
+  return hint;
+}
+
+}  // namespace
+
+TEST(DpiHint, FitsItsLabelWithTheWidestKeyNamesAndTheirMarks) {
+  // The two widest names of keys that can be hotkeys (an unusable key's mark is as wide).
+  std::vector<KeyNameRow> keys;
+  for (const KeyNameRow& row : KeyNameTable())
+    if (!IsModifierKey(row.code)) keys.push_back(row);
+  Hint measured = HintOf(VK_F8, VK_F9, {}, keys);
+  ASSERT_EQ(measured.names.size(), keys.size()) << "no hint label";
+  std::sort(measured.names.rbegin(), measured.names.rend());
+  const int wide = measured.names[0].second, wider = measured.names[1].second;
+
+  // Both working, both taken, and the common case: F9 held by another program.
+  const Hint working = HintOf(wide, wider), refused = HintOf(wide, wider, {wide, wider}),
+             common = HintOf(VK_F8, VK_F9, {VK_F9});
+  const auto holds = [](const Hint& h, const std::string& part) { return h.text.find(part) != std::string::npos; };
+  for (const Hint& h : {working, refused, common}) {
+    EXPECT_LE(h.width, h.room) << h.text;
+    std::printf("[   info   ] %s: %d of %d px\n", h.text.c_str(), h.width, h.room);
+  }
+  // What each must still say: the working keys by name, every refused key marked.
+  for (int code : {wide, wider}) EXPECT_TRUE(holds(working, KeyName(code).substr(0, KeyName(code).find("键")))) << working.text;
+  EXPECT_NE(refused.text.find("被占用"), refused.text.rfind("被占用")) << refused.text;
+  EXPECT_TRUE(holds(common, "F8键") && holds(common, "F9键") && holds(common, "被占用")) << common.text;
 }

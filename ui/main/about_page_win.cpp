@@ -5,7 +5,7 @@
 
 #include "base/report.h"
 #include "res/resource.h"
-#include "ui/main/about_texts.h"
+#include "ui/main/main_texts.h"
 #include "ui/main/main_parts_win.h"
 #include "ui/toolkit/controls_win.h"
 #include "ui/toolkit/picture_win.h"

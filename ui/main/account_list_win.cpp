@@ -13,6 +13,7 @@
 #include "input/input_window_win.h"
 #include "store/table_messages_win.h"
 #include "ui/main/main_parts_win.h"
+#include "ui/main/main_texts.h"
 #include "ui/toolkit/controls_win.h"
 
 namespace quorrel::mainwin {
@@ -131,7 +132,7 @@ void TellTableProblem(ui::Window& w, ui::EventArgs& args) {
   args.handled = true;
   const auto outcome = static_cast<TableOutcome>(args.wparam);
   const std::wstring text = TableOutcomeText(outcome, StateOf(w).args.accounts->table_path);
-  if (!text.empty()) MessageBoxW(w.hwnd(), text.c_str(), L"Quorrel", MB_OK | MB_ICONWARNING);
+  if (!text.empty()) MessageBoxW(w.hwnd(), text.c_str(), Utf8ToWide(main_texts::kTitle).c_str(), MB_OK | MB_ICONWARNING);
 }
 
 void AnswerTableCannotBeCreated(ui::Window& w, ui::EventArgs& args) {
@@ -161,7 +162,7 @@ void AddAccountByEditor(ui::Window& w) {
     return;
   }
   if (!Succeeded(table)) {
-    TellTableOutcome(w.hwnd(), "Quorrel", "现在不能添加账号。", table, StateOf(w).args.accounts->table_path);
+    TellTableOutcome(w.hwnd(), main_texts::kTitle, main_texts::kCannotAdd, table, StateOf(w).args.accounts->table_path);
     return;
   }
   ShowBlurOverlay(w);
@@ -184,7 +185,7 @@ void ExportSelected(ui::Window& w) {
     if (found.outcome == TableOutcome::kOpened || found.outcome == TableOutcome::kCannotOpen) {
       FillAccountList(w);
     } else {
-      TellTableOutcome(w.hwnd(), "Quorrel", "账号没有导出。", found.outcome, accounts.table_path);
+      TellTableOutcome(w.hwnd(), main_texts::kTitle, main_texts::kNotExported, found.outcome, accounts.table_path);
     }
     return;
   }
@@ -192,16 +193,16 @@ void ExportSelected(ui::Window& w) {
   const Text base = AccountFileBaseName(row->name, record.user);
   const ExportOutcome exported = WriteAccountFile(base, record.user, record.password.view());
   if (exported != ExportOutcome::kWritten) {
-    const std::wstring text = Utf8ToWide("账号没有导出。\r\n\r\n" + ExportOutcomeText(exported));
-    MessageBoxW(w.hwnd(), text.c_str(), L"Quorrel", MB_OK | MB_ICONWARNING);
+    const std::wstring text = Utf8ToWide(main_texts::kNotExported + std::string("\r\n\r\n") + ExportOutcomeText(exported));
+    MessageBoxW(w.hwnd(), text.c_str(), Utf8ToWide(main_texts::kTitle).c_str(), MB_OK | MB_ICONWARNING);
   }
 }
 
 // One mis-click must not lose a password for good: the user confirms, No is the default.
 bool ConfirmDelete(ui::Window& w, const AccountRow& row) {
-  const std::wstring text = Utf8ToWide("确定要删除账号“") + AnsiToWide(row.name) + L" " + AnsiToWide(row.user) +
-                            Utf8ToWide("”吗？\r\n删除后无法恢复。");
-  return MessageBoxW(w.hwnd(), text.c_str(), Utf8ToWide("删除账号").c_str(),
+  const std::wstring text =
+      Utf8ToWide(main_texts::ConfirmDelete(WideToUtf8(AnsiToWide(row.name)), WideToUtf8(AnsiToWide(row.user))));
+  return MessageBoxW(w.hwnd(), text.c_str(), Utf8ToWide(main_texts::kDeleteTitle).c_str(),
                      MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
 }
 
@@ -213,7 +214,7 @@ void DeleteSelected(ui::Window& w) {
   const DeletedAccounts deleted = DeleteAccountByPid(accounts, pid);
   // A table that does not open is told by the refill, once a start.
   if (deleted.outcome != TableOutcome::kCannotOpen)
-    TellTableOutcome(w.hwnd(), "Quorrel", "账号没有删除。", deleted.outcome, accounts.table_path);
+    TellTableOutcome(w.hwnd(), main_texts::kTitle, main_texts::kNotDeleted, deleted.outcome, accounts.table_path);
   FillAccountList(w);
 }
 
@@ -241,7 +242,8 @@ void UseAccountRow(ui::Window& w, ui::EventArgs& args) {
   FoundAccount found = FindAccountByPid(*s.args.accounts, row->pid);
   if (found.outcome == TableOutcome::kBusy) {
     // Held by another program for a moment: the list stays as it is.
-    TellTableOutcome(w.hwnd(), "Quorrel", "账号现在无法打开。", found.outcome, s.args.accounts->table_path);
+    TellTableOutcome(w.hwnd(), main_texts::kTitle, main_texts::kCannotOpenAccount, found.outcome,
+                     s.args.accounts->table_path);
     return;
   }
   if (!found.record) {

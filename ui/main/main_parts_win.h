@@ -168,4 +168,8 @@ void AboutClick(ui::Window& w, ui::EventArgs& args);
 void HideToTray(ui::Window& w);
 void RestoreFromTray(ui::Window& w);
 
+// A second start asks this copy to come to the front (kComeForwardMessageName).
+bool IsComeForwardMessage(UINT message);
+void ComeForward(ui::Window& w, ui::EventArgs& args);
+
 }  // namespace quorrel::mainwin

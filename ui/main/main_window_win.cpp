@@ -5,7 +5,7 @@
 #include "base/milestones.h"
 #include "base/report.h"
 #include "res/resource.h"
-#include "ui/main/about_texts.h"
+#include "ui/main/main_texts.h"
 #include "ui/main/main_parts_win.h"
 #include "ui/toolkit/controls_win.h"
 #include "ui/toolkit/picture_win.h"
@@ -78,6 +78,7 @@ void OnTrayMessage(ui::Window& w, ui::EventArgs& args) {
 
 void OnOtherMessage(ui::Window& w, ui::EventArgs& args) {
   if (IsTaskbarCreatedMessage(args.message)) StateOf(w).tray.AfterShellRestart();
+  if (IsComeForwardMessage(args.message)) ComeForward(w, args);
 }
 
 const ui::ControlSpec kControls[] = {
@@ -202,7 +203,7 @@ void WithMainWindow(HWND main, void (*action)(ui::Window&)) {
 namespace quorrel {
 
 HWND OpenMainWindow(MainWindowArgs args) {
-  ui::WindowSpec spec{"Quorrel Ver 2.62", 480, 500, mainwin::kControls, mainwin::kHandlers};
+  ui::WindowSpec spec{kMainWindowTitle, 480, 500, mainwin::kControls, mainwin::kHandlers};
   spec.captionHeight = 0;  // the layout carries its own logo and title
   spec.x = 50;
   spec.y = 50;

@@ -12,6 +12,14 @@
 
 namespace quorrel {
 
+inline constexpr char kMainWindowTitle[] = "Quorrel Ver 2.62";
+
+// The registered message by which a second start asks the running main window to come to
+// the front: its input window when one is open, or the main window itself when wparam is
+// kComeForwardMainWindow (the user is to reach its exit button).
+inline constexpr char kComeForwardMessageName[] = "Quorrel.ComeForward";
+inline constexpr WPARAM kComeForwardMainWindow = 1;
+
 // What the program tells the main window when it opens it.
 struct MainWindowArgs {
   Settings settings;

@@ -6,6 +6,7 @@
 
 #include "base/encoding_win.h"
 #include "base/report.h"
+#include "ui/toolkit/window_win.h"
 
 namespace quorrel::ui {
 namespace {
@@ -47,7 +48,7 @@ void Balloon::Show(HWND owner, POINT at, std::string_view titleUtf8, std::string
     if (ReportIf(!tip_)) return;
     TTTOOLINFOW tool = ToolOf(owner_, const_cast<wchar_t*>(L""));
     SendMessageW(tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    SendMessageW(tip_, TTM_SETMAXTIPWIDTH, 0, 320);
+    SendMessageW(tip_, TTM_SETMAXTIPWIDTH, 0, MulDiv(320, DpiOf(owner), 96));  // as wide at every scale
   }
   text_.clear();
   for (wchar_t c : Utf8ToWide(textUtf8)) {
