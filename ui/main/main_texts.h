@@ -9,6 +9,11 @@ namespace quorrel::main_texts {
 
 inline constexpr char kTitle[] = "Quorrel";  // of the main window's messages
 
+// A switch of the settings page whose value could not be written: before and after the path.
+inline constexpr char kSettingNotSavedHead[] = "设置没有保存：设置文件无法写入：";
+inline constexpr char kSettingNotSavedTail[] =
+    "原来的设置没有改动。如果这个文件设成了只读，请先取消只读（右键单击它 → 属性），再点一次。";
+
 // What did not happen; the reason follows (store_texts.h, exchange_texts.h).
 inline constexpr char kCannotAdd[] = "不能添加账号。";
 inline constexpr char kNotExported[] = "账号没有导出。";

@@ -14,6 +14,7 @@
 #include "security/pin_pad_win.h"
 #include "security/startup_pin.h"
 #include "ui/main/main_parts_win.h"
+#include "ui/main/main_texts.h"
 #include "ui/toolkit/controls_win.h"
 #include "ui/toolkit/picture_win.h"
 
@@ -54,9 +55,10 @@ void StoreSwitch(ui::Window& w, int control, int side, bool stored) {
     SelectSegment(w, control, side);
     return;
   }
-  const std::wstring text = Utf8ToWide("设置没有保存：设置文件无法写入。\r\n") + AnsiToWide(StateOf(w).args.settings.path()) +
-                            Utf8ToWide("\r\n\r\n原来的设置保持不变。");
-  MessageBoxW(w.hwnd(), text.c_str(), L"Quorrel", MB_OK | MB_ICONWARNING);
+  const std::wstring text = Utf8ToWide(std::string(main_texts::kSettingNotSavedHead) + "\r\n") +
+                            AnsiToWide(StateOf(w).args.settings.path()) +
+                            Utf8ToWide(std::string("\r\n\r\n") + main_texts::kSettingNotSavedTail);
+  MessageBoxW(w.hwnd(), text.c_str(), Utf8ToWide(main_texts::kTitle).c_str(), MB_OK | MB_ICONWARNING);
 }
 
 void SwitchPinOn(ui::Window& w) { StoreSwitch(w, kPinSwitch, kSwitchOn, StateOf(w).args.settings.SetStartupLocked(true)); }
