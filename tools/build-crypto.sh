@@ -21,12 +21,15 @@ trap 'rm -rf "$work"' EXIT
 rm -rf "$prefix"
 mkdir -p "$prefix/lib" "$prefix/include"
 
+# libgcrypt's configure finds libgpg-error through gpg-error-config: gpgrt-config alone is
+# only looked for in the compiler's pkgconfig folders, which a machine without Debian's
+# mingw libraries does not have.
 echo "build-crypto: libgpg-error for $host"
 mkdir "$work/gpg-error"
 (cd "$work/gpg-error" &&
   "$gpgerror_src/configure" --host="$host" --build="$build_type" --prefix="$prefix" \
     --enable-static --disable-shared --disable-nls --disable-doc --disable-tests \
-    --disable-languages CFLAGS="$cflags" >configure.log 2>&1 &&
+    --disable-languages --enable-install-gpg-error-config CFLAGS="$cflags" >configure.log 2>&1 &&
   make -j2 >make.log 2>&1 && make install >install.log 2>&1) || {
   tail -n 30 "$work"/gpg-error/*.log >&2; exit 1; }
 

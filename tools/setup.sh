@@ -43,8 +43,22 @@ if [ "${#missing[@]}" -gt 0 ] || [ "$need_src" -eq 1 ]; then
     fi
   fi
   apt-get update -qq || true
-  if [ "${#missing[@]}" -gt 0 ]; then
-    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  if [ "${#missing[@]}" -gt 0 ] &&
+     ! apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; then
+    # A mirror caught mid-sync serves one architecture's index of the security suite
+    # damaged; apt then finds no i386 build of the amd64 version and gives up. The point
+    # release alone has both architectures at the same versions: try again from it.
+    echo "setup: trying again from the release without its security updates"
+    plain=$(mktemp -d)
+    for f in /etc/apt/sources.list.d/*.sources; do
+      [ -f "$f" ] && awk -v RS= -v ORS='\n\n' '!/security/' "$f" > "$plain/$(basename "$f")"
+    done
+    grep -hvs security /etc/apt/sources.list > "$plain/plain.list" || true
+    rc=0
+    apt-get install -y -qq --no-install-recommends -o Dir::Etc::SourceParts="$plain" \
+      -o Dir::Etc::SourceList="$plain/plain.list" "${missing[@]}" >/dev/null || rc=$?
+    rm -rf "$plain"
+    [ "$rc" -eq 0 ] || exit "$rc"
   fi
 fi
 
