@@ -45,10 +45,7 @@ class BrowserProbe {
     char value[1024] = {};
     LONG size = sizeof value;
     if (RegQueryValueA(HKEY_CLASSES_ROOT, kKey, value, &size) == ERROR_SUCCESS) before_ = value;
-    char self[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string probe = self;
-    probe = probe.substr(0, probe.find_last_of('\\')) + "\\url_probe.exe";
+    const std::string probe = ModuleDir() + "\\url_probe.exe";
     const std::string command = "\"" + probe + "\" \"" + record_ + "\" \"%1\"";
     registered_ = RegSetValueA(HKEY_CLASSES_ROOT, kKey, REG_SZ, command.c_str(),
                                static_cast<DWORD>(command.size())) == ERROR_SUCCESS;

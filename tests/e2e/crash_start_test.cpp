@@ -9,11 +9,7 @@
 namespace quorrel::e2e {
 namespace {
 
-std::string ChildExe() {
-  char self[MAX_PATH] = {};
-  std::string path(self, GetModuleFileNameA(nullptr, self, MAX_PATH));
-  return path.substr(0, path.find_last_of('\\')) + "\\crash_child.exe";
-}
+std::string ChildExe() { return ModuleDir() + "\\crash_child.exe"; }
 
 // Runs the child's operation in dir, ended before call n (0: not at all); its report.
 std::string RunChild(const std::string& op, const std::string& dir, int n, DWORD expectedExit) {

@@ -47,16 +47,10 @@ int CountOf(const std::vector<std::string>& lines, const std::string& line) {
   return static_cast<int>(std::count(lines.begin(), lines.end(), line));
 }
 
-std::string TestFolder() {
-  char self[MAX_PATH] = {};
-  std::string path(self, GetModuleFileNameA(nullptr, self, MAX_PATH));
-  return path.substr(0, path.find_last_of('\\'));
-}
-
 // The bench's folder of that name under wine\folders; empty, with the reason in skip, where
 // the machine would not make it.
 std::string BenchFolder(const std::string& name, std::string& skip) {
-  const std::string folders = TestFolder() + "\\wine\\folders";
+  const std::string folders = ModuleDir() + "\\wine\\folders";
   if (std::ifstream why(folders + "\\" + name + ".skip"); why) {
     std::getline(why, skip);
     return {};
@@ -140,9 +134,7 @@ TEST_F(TableTrouble, NoTableCanBeMadeRestartsOnceThenSaysWhichFolderAndWhatToDo)
 // Program Files without administrator rights): one message names the folder at once, and
 // the program ends without starting again.
 TEST_F(TableTrouble, AFolderThatTakesNoFileGetsOneMessageAndNoRestart) {
-  char self[MAX_PATH] = {};
-  std::string folders(self, GetModuleFileNameA(nullptr, self, MAX_PATH));
-  folders = folders.substr(0, folders.find_last_of('\\')) + "\\wine\\folders";
+  const std::string folders = ModuleDir() + "\\wine\\folders";
   const std::string dir = folders + "\\unwritable";
   if (std::ifstream why(folders + "\\unwritable.skip"); why) {
     std::string reason;
@@ -312,7 +304,7 @@ TEST_F(TableTrouble, ATableHeldByAnotherProgramPastTheRetriesIsToldAndTheNextTry
   std::vector<HWND> boxes = OpenEditor(p, ui);
   ASSERT_EQ(boxes.size(), 4u);
   for (const char* share : {"", "read"}) {
-    Process holder = Process::Start(TestFolder() + "\\file_holder.exe", "\"" + table + "\" " + share);
+    Process holder = Process::Start(ModuleDir() + "\\file_holder.exe", "\"" + table + "\" " + share);
     ASSERT_TRUE(WaitFor([&] {
       UniqueFile probe(CreateFileA(table.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                    nullptr, OPEN_EXISTING, 0, nullptr));

@@ -21,13 +21,6 @@ void Keys(std::initializer_list<std::pair<WORD, bool>> keys) {  // (key, up) in 
   SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
 }
 
-// The typing target of the Windows tests, beside this program.
-std::string TypingTargetExe() {
-  char self[MAX_PATH] = {};
-  std::string path(self, GetModuleFileNameA(nullptr, self, MAX_PATH));
-  return path.substr(0, path.find_last_of('\\')) + "\\typing_target.exe";
-}
-
 class TypingTargets : public E2eTest {
  protected:
   HWND Open(Process& p, const std::string& user, const std::string& password) {
@@ -36,8 +29,6 @@ class TypingTargets : public E2eTest {
     return WaitWindow(p.id(), kInputTitle);
   }
 };
-
-bool ShiftDown() { return (GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0; }
 
 // The hotkey goes down, then Shift, in one call: the press counts, Shift is held. Under
 // Wine a foreground change still settling clears the key state, and the program would then
@@ -48,7 +39,7 @@ bool PressF9WithShiftHeld(TargetWindow& target) {
     if (!target.Focus()) return false;
     Keys({{VK_F9, false}, {VK_SHIFT, false}, {VK_F9, true}});
     Pump(300ms);
-    if (ShiftDown()) return true;
+    if (GetAsyncKeyState(VK_SHIFT) & 0x8000) return true;
     Keys({{VK_SHIFT, true}});
     Pump(1500ms);  // whatever the press typed or told is over
   }
@@ -82,7 +73,7 @@ TEST_F(TypingTargets, AWaitingPressTypesIntoNoOtherWindow) {
   Process p;
   HWND input = Open(p, "user", "Secret-Pw1");
   ASSERT_TRUE(input);
-  Process other = Process::Start(TypingTargetExe(), "120");
+  Process other = Process::Start(ModuleDir() + "\\typing_target.exe", "120");
   HWND otherWindow = WaitWindow(other.id(), "typing target");
   ASSERT_TRUE(otherWindow);
   HWND otherEdit = FindWindowExW(otherWindow, nullptr, L"Edit", nullptr);
@@ -128,7 +119,7 @@ TEST_F(TypingTargets, ANewPressReplacesAWaitingOne) {
 TEST_F(TypingTargets, ARemoteClientGetsKeysOnlyOrNothing) {
   RunDirectory client;
   const std::string exe = client.File("mstsc.exe");
-  ASSERT_TRUE(CopyFileA(TypingTargetExe().c_str(), exe.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA((ModuleDir() + "\\typing_target.exe").c_str(), exe.c_str(), FALSE));
   Process remote = Process::Start(exe, "120", client.path());
   HWND window = nullptr;
   ASSERT_TRUE(WaitFor([&] { return (window = FindWindowW(tt::kClass, tt::kTitle)) != nullptr; }, 10s));

@@ -282,7 +282,6 @@ TEST(PlanTyping, TheImeIsTakenAsItAnswers) {
   for (const auto& c : cases) {
     TargetFacts facts = Local();
     TakeImeAnswers(c.answers, facts);
-    EXPECT_EQ(facts.imeOpen, c.open) << c.answers.open.value_or(99);
-    EXPECT_EQ(facts.imeConversion, c.conversion) << c.answers.open.value_or(99);
+    EXPECT_EQ(std::pair(facts.imeOpen, facts.imeConversion), std::pair(c.open, c.conversion)) << &c - cases;
   }
 }

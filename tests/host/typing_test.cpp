@@ -224,9 +224,8 @@ TEST(InjectBatch, SaysWhatWentInAndReleasesUntilNothingIsLeftDown) {
     RecordingInjector inj(c.limits, c.moved);
     const Injection got = InjectBatch(inj, batch);
     const std::string what = ::testing::PrintToString(c.limits) + (c.moved ? " moved" : "");
-    EXPECT_EQ(got.outcome, c.expected.outcome) << what;
-    EXPECT_EQ(got.typedChars, c.expected.typedChars) << what;
-    EXPECT_EQ(got.keysLeftDown, c.expected.keysLeftDown) << what;
+    EXPECT_EQ(std::tuple(got.outcome, got.typedChars, got.keysLeftDown),
+              std::tuple(c.expected.outcome, c.expected.typedChars, c.expected.keysLeftDown)) << what;
     ASSERT_EQ(inj.calls.size(), (c.moved ? 0 : 1) + c.releases.size()) << what;
     EXPECT_EQ(std::vector<Events>(inj.calls.begin() + (c.moved ? 0 : 1), inj.calls.end()), c.releases) << what;
     EXPECT_EQ(inj.pauses, c.releases.empty() ? 0 : static_cast<int>(c.releases.size()) - 1) << what;

@@ -201,9 +201,7 @@ struct WineShare {
     if (n == 0 || n >= MAX_PATH || prefix[0] != '/') return;
     unc = "Z:" + std::string(prefix, n) + "/dosdevices/unc";
     std::replace(unc.begin(), unc.end(), '/', '\\');
-    CreateDirectoryA(unc.c_str(), nullptr);
-    CreateDirectoryA((unc + "\\quorrel").c_str(), nullptr);
-    CreateDirectoryA((unc + "\\quorrel\\share").c_str(), nullptr);
+    for (const char* folder : {"", "\\quorrel", "\\quorrel\\share"}) CreateDirectoryA((unc + folder).c_str(), nullptr);
   }
   ~WineShare() {
     if (!unc.empty()) TempDir::RemoveTree(unc);

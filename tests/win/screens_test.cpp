@@ -175,10 +175,9 @@ TEST_F(DpiScreens, InputWindowWithItsNotes) {
   for (const char* name : {"input-key-note", "input-file-note"}) {
     const bool fileNote = name == std::string("input-file-note");
     const bool held = !fileNote && RegisterHotKey(nullptr, 1, 0, VK_F9);
-    InputWindowArgs args{.user = SecretText(std::string_view("zhangsan")), .password = SecretText(std::string_view("pw"))};
+    InputWindowArgs args{.user = SecretText(std::string_view("zhangsan")), .password = SecretText(std::string_view("pw")),
+                         .accountHotkeyCode = VK_F8, .passwordHotkeyCode = VK_F9};
     if (fileNote) args.accountFile = damaged;
-    args.accountHotkeyCode = VK_F8;
-    args.passwordHotkeyCode = VK_F9;
     HWND input = OpenInputWindow(nullptr, std::move(args));
     PumpMessages(300ms);  // the note comes once the window is in place
     HWND note = nullptr;  // the input window's
@@ -198,14 +197,12 @@ TEST_F(DpiScreens, TableMessages) {
   Text tooLong = Utf8ToAnsi("C:\\Users\\张三\\Documents");
   while (tooLong.size() < MAX_PATH) tooLong += Utf8ToAnsi("\\工作资料\\2024年项目\\backup-folder");
   tooLong += "\\UserData.edb";
-  const struct { const char* name; TableOutcome outcome; const Text& path; } cases[] = {{"table-cannot-open", TableOutcome::kCannotOpen, path},
-               {"table-cannot-create", TableOutcome::kCannotCreate, path},
-               {"table-busy", TableOutcome::kBusy, path},
-               {"table-disk-full", TableOutcome::kDiskFull, path},
-               {"table-write-failed", TableOutcome::kWriteFailed, path},
-               {"table-no-free-pid", TableOutcome::kNoFreePid, path},
-               {"table-too-big", TableOutcome::kTooBig, path},
-               {"table-path-too-long", TableOutcome::kWriteFailed, tooLong}};
+  using enum TableOutcome;
+  const struct { const char* name; TableOutcome outcome; const Text& path; } cases[] = {
+      {"table-cannot-open", kCannotOpen, path}, {"table-cannot-create", kCannotCreate, path},
+      {"table-busy", kBusy, path},              {"table-disk-full", kDiskFull, path},
+      {"table-write-failed", kWriteFailed, path}, {"table-no-free-pid", kNoFreePid, path},
+      {"table-too-big", kTooBig, path},         {"table-path-too-long", kWriteFailed, tooLong}};
   for (const auto& c : cases)
     EXPECT_TRUE(screens::SaveOpenedWindow(
         c.name, "Quorrel", [&] { TellTableOutcome(nullptr, "Quorrel", "不能添加账号。", c.outcome, c.path); },
@@ -249,12 +246,7 @@ TEST_F(DpiScreens, ImportAndEditorMessages) {
   const std::string folder = dir_.path() + "\\";
   ASSERT_TRUE(RawWrite(folder + "skipped.txt", "邮箱----zhangsan----pw1\r\n只有名称\r\n论坛----lisi----pw2\r\n"));
   ASSERT_TRUE(RawWrite(folder + "none.txt", "名称,用户名,密码\r\n"));
-  {
-    UniqueFile big(CreateFileA((folder + "big.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    LARGE_INTEGER size{};
-    size.QuadPart = 33ll << 20;
-    ASSERT_TRUE(big && SetFilePointerEx(big.get(), size, nullptr, FILE_BEGIN) && SetEndOfFile(big.get()));
-  }
+  ASSERT_TRUE(RawWrite(folder + "big.txt", std::string(33 << 20, '\n')));
   for (const char* name : {"skipped", "none", "big", "missing"}) {
     importPath_ = folder + name + ".txt";
     ImportWindowArgs import{.accounts = &store_, .importFilePath = &importPath_};

@@ -8,7 +8,6 @@
 
 #include <chrono>
 #include <string>
-
 #include <vector>
 
 #include "input/input_window_win.h"

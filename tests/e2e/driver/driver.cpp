@@ -27,16 +27,14 @@ std::string FromWide(UINT cp, const std::wstring& w) {
   return s;
 }
 
+}  // namespace
+
 std::string ModuleDir() {
   char buf[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, buf, MAX_PATH);
   std::string p = buf;
   return p.substr(0, p.find_last_of('\\'));
 }
-
-
-
-}  // namespace
 
 std::string Ansi(const std::string& utf8) { return FromWide(CP_ACP, ToWide(CP_UTF8, utf8)); }
 std::string Utf8(const std::string& ansi) { return FromWide(CP_UTF8, ToWide(CP_ACP, ansi)); }
@@ -239,17 +237,9 @@ bool Foreground(HWND hwnd) {
 }
 
 bool SettledForeground(HWND hwnd) {
-  return WaitFor(
-      [&] {
-        if (!Foreground(hwnd)) return false;
-        // Held for a while: a late activation of another window shows within it.
-        for (auto until = std::chrono::steady_clock::now() + 150ms; std::chrono::steady_clock::now() < until;) {
-          Pump(10ms);
-          if (GetForegroundWindow() != hwnd) return false;
-        }
-        return true;
-      },
-      5s);
+  // Held for a while: a late activation of another window shows within it.
+  const auto lost = [&] { return GetForegroundWindow() != hwnd; };
+  return WaitFor([&] { return Foreground(hwnd) && !WaitFor(lost, 150ms); }, 5s);
 }
 
 void SendKey(WORD vk, bool up) {
@@ -330,13 +320,7 @@ TargetWindow::~TargetWindow() {
 }
 
 bool TargetWindow::Focus() {
-  return WaitFor(
-      [&] {
-        if (!Foreground(hwnd_)) return false;
-        SetFocus(edit_);
-        return SettledForeground(hwnd_) && GetFocus() == edit_;
-      },
-      5s);
+  return WaitFor([&] { return Foreground(hwnd_) && (SetFocus(edit_), SettledForeground(hwnd_)) && GetFocus() == edit_; }, 5s);
 }
 
 void TargetWindow::Clear() { SetWindowTextW(edit_, L""); }

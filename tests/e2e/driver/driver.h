@@ -66,6 +66,9 @@ class Process {
   PROCESS_INFORMATION pi_{};
 };
 
+// The test program's folder, which also holds Quorrel.exe and the test tools.
+std::string ModuleDir();
+
 // Pumps this thread's messages while polling cond, until it holds or the time runs out.
 bool WaitFor(const std::function<bool()>& cond, std::chrono::milliseconds timeout = 10s);
 void Pump(std::chrono::milliseconds duration);
