@@ -255,10 +255,16 @@ TEST(TargetFacts, ModifiersHeldNowWhateverTheirSide) {
   } keys[] = {{VK_SHIFT, kModifierShift}, {VK_RSHIFT, kModifierShift}, {VK_CONTROL, kModifierCtrl},
               {VK_LMENU, kModifierAlt},   {VK_LWIN, kModifierWin},     {VK_RWIN, kModifierWin}};
   for (const auto& k : keys) {
-    SendKey(k.vk, false);
-    EXPECT_TRUE(WaitUntil([&] { return ReadTargetFacts().modifiers == k.bit; }, 2s)) << k.vk;
-    SendKey(k.vk, true);
-    EXPECT_TRUE(WaitUntil([&] { return ReadTargetFacts().modifiers == 0; }, 2s)) << k.vk;
+    // Under Wine a foreground change still settling clears the key state: pressed once more.
+    bool seen = false;
+    for (int attempt = 0; attempt < 2 && !seen; ++attempt) {
+      ASSERT_TRUE(target.Front());
+      SendKey(k.vk, false);
+      seen = WaitUntil([&] { return ReadTargetFacts().modifiers == k.bit; }, 2s);
+      SendKey(k.vk, true);
+      EXPECT_TRUE(WaitUntil([&] { return ReadTargetFacts().modifiers == 0; }, 2s)) << k.vk;
+    }
+    EXPECT_TRUE(seen) << k.vk;
   }
   // Two at once.
   SendKey(VK_SHIFT, false);
