@@ -8,7 +8,8 @@
 set -uo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
-if [ "$(id -u)" -eq 0 ]; then bash tools/setup.sh; else sudo -E bash tools/setup.sh; fi || exit 1
+# Only the libraries of the build that runs here (the test command makes both).
+if [ "$(id -u)" -eq 0 ]; then bash tools/setup.sh chosen; else sudo -E bash tools/setup.sh chosen; fi || exit 1
 . tools/wine.sh
 wine_choose_build
 preset=$windows_preset

@@ -2,6 +2,9 @@
 # Installs every Debian package the build and the tests need, and builds the Windows
 # libraries that Debian does not ship as the program needs them. Safe to run again: it only
 # touches apt when something is missing, and builds only what is not built yet.
+#   tools/setup.sh [windows|windows64|chosen]...   the Windows builds whose libraries it makes:
+#   by default both; "chosen" is the one this machine runs (tools/wine.sh decides, as for
+#   tools/run.sh).
 set -euo pipefail
 
 if [ "$(id -u)" -ne 0 ]; then
@@ -78,6 +81,33 @@ for arch in i686 x86_64; do
 done
 repo=$(cd "$(dirname "$0")/.." && pwd)
 
+# What the setup fetches and builds is kept for every checkout on this machine, in
+# $QUORREL_CACHE (default /var/cache/quorrel): src/<release>/<package> (unpacked sources) and
+# crypto/<recipe>/<cpu> (the libraries as tools/build-crypto.sh and tools/gcrypt-left-out.c
+# make them; <recipe> is their hash, so a changed recipe builds again). A checkout gets a
+# copy. Without a cache it can write, each checkout builds its own.
+cache=${QUORREL_CACHE:-/var/cache/quorrel}
+{ mkdir -p "$cache" && [ -w "$cache" ]; } 2>/dev/null || cache=""
+release=$(. /etc/os-release && echo "${VERSION_CODENAME:-$VERSION_ID}")
+
+# Makes $2 a copy of the cache's entry $1, which "$3 ... <folder>" makes when it is not
+# there yet. An entry is whole or absent; one setup at a time makes it, another waits.
+from_cache() {  # entry dest command...
+  local entry=$1 dest=$2
+  shift 2
+  if [ -z "$cache" ]; then "$@" "$dest"; return; fi
+  mkdir -p "$(dirname "$cache/$entry")"
+  (
+    flock 9
+    [ -d "$cache/$entry" ] && exit 0
+    rm -rf "$cache/$entry.new"
+    "$@" "$cache/$entry.new" && mv "$cache/$entry.new" "$cache/$entry"
+  ) 9>"$cache/$entry.lock" || return 1
+  rm -rf "$dest"
+  mkdir -p "$(dirname "$dest")"
+  cp -a "$cache/$entry" "$dest"
+}
+
 # Debian's source package $1, the newest version the mirror serves (it may lack the newest
 # version's files), unpacked into $2.
 fetch_source() {
@@ -91,11 +121,10 @@ fetch_source() {
     if (cd "$work" && apt-get source --download-only -qq "$pkg=$v" >/dev/null 2>&1); then got=1; break; fi
     rm -f "$work"/*
   done
-  if [ "$got" -ne 1 ]; then
+  # Unpacked in the scratch folder, which also takes dpkg-source's copy of the tarball.
+  if [ "$got" -ne 1 ] || ! dpkg-source --no-check -x "$work"/*.dsc "$work/unpacked" >/dev/null; then
     echo "setup: could not fetch the $pkg source package" >&2; rm -rf "$work"; return 1
   fi
-  # Unpacked in the scratch folder, which also takes dpkg-source's copy of the tarball.
-  dpkg-source --no-check -x "$work"/*.dsc "$work/unpacked" >/dev/null
   rm -rf "$dest"
   mkdir -p "$(dirname "$dest")"
   mv "$work/unpacked" "$dest"
@@ -105,22 +134,32 @@ fetch_source() {
 # libpng and zlib for Windows: Debian's own source packages, unpacked beside the sources and
 # compiled by the Windows build (Debian ships no mingw libpng; its mingw zlib is not built
 # for the linker to drop what the program does not use).
-[ -f "$repo/.deps/libpng/png.c" ] || fetch_source libpng1.6 "$repo/.deps/libpng"
-[ -f "$repo/.deps/zlib/inflate.c" ] || fetch_source zlib "$repo/.deps/zlib"
+[ -f "$repo/.deps/libpng/png.c" ] || from_cache "src/$release/libpng1.6" "$repo/.deps/libpng" fetch_source libpng1.6
+[ -f "$repo/.deps/zlib/inflate.c" ] || from_cache "src/$release/zlib" "$repo/.deps/zlib" fetch_source zlib
 
-# libgpg-error and libgcrypt for both Windows builds, built from Debian's source packages
-# with only the algorithms the program uses (tools/build-crypto.sh) into .deps/mingw/<cpu>.
-# Built once: a second run finds the recipe it was built by and leaves it.
+# libgpg-error and libgcrypt for the Windows builds asked for, built from Debian's source
+# packages with only the algorithms the program uses (tools/build-crypto.sh) into
+# .deps/mingw/<cpu>. Built once: a second run finds the recipe it was built by and leaves it.
 recipe=$(cat "$repo/tools/build-crypto.sh" "$repo/tools/gcrypt-left-out.c" | sha256sum | cut -c1-16)
-for cpu in i686 x86_64; do
+sources=$(mktemp -d)
+trap 'rm -rf "$sources"' EXIT
+build_crypto() {  # cpu prefix
+  [ -f "$sources/libgcrypt20/src/gcrypt.h.in" ] ||
+    { from_cache "src/$release/libgpg-error" "$sources/libgpg-error" fetch_source libgpg-error &&
+      from_cache "src/$release/libgcrypt20" "$sources/libgcrypt20" fetch_source libgcrypt20; } || return 1
+  bash "$repo/tools/build-crypto.sh" "$1" "$sources/libgpg-error" "$sources/libgcrypt20" "$2" &&
+    echo "$recipe" > "$2/recipe"
+}
+[ $# -gt 0 ] || set -- windows windows64
+for build in "$@"; do
+  [ "$build" = chosen ] &&
+    build=$(set +eu; . "$repo/tools/wine.sh"; wine_choose_build; echo "$windows_preset")
+  case $build in
+  windows) cpu=i686 ;;
+  windows64) cpu=x86_64 ;;
+  *) echo "setup: no Windows build '$build' (windows, windows64 or chosen)" >&2; exit 2 ;;
+  esac
   [ "$(cat "$repo/.deps/mingw/$cpu/recipe" 2>/dev/null)" = "$recipe" ] && continue
-  if [ ! -f "$repo/.deps/src/libgcrypt20/src/gcrypt.h.in" ]; then
-    fetch_source libgpg-error "$repo/.deps/src/libgpg-error"
-    fetch_source libgcrypt20 "$repo/.deps/src/libgcrypt20"
-  fi
-  bash "$repo/tools/build-crypto.sh" "$cpu" "$repo/.deps/src/libgpg-error" \
-    "$repo/.deps/src/libgcrypt20" "$repo/.deps/mingw/$cpu"
-  echo "$recipe" > "$repo/.deps/mingw/$cpu/recipe"
+  from_cache "crypto/$recipe/$cpu" "$repo/.deps/mingw/$cpu" build_crypto "$cpu"
 done
-rm -rf "$repo/.deps/src"
 echo "setup: all packages present"
