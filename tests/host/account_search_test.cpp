@@ -50,7 +50,8 @@ TEST(TypeAhead, FindsByNameUserNameOrInitialsFromTheSelectedRowOn) {
   AccountSearch rows;
   const char* kRows[][2] = {{"Mail", "carol"},    {"网银", "6222021234"}, {"微信", "wx_zhang"},
                             {"百度", "Baidu@x.cn"}, {"工商银行", "icbc"},  {"bilibili", "Bob2"},
-                            {"QQ邮箱", "12345"},    {"网易邮箱", "wy163"}};
+                            {"QQ邮箱", "12345"},    {"网易邮箱", "wy163"},  {"支付宝", "alipay_01"},
+                            {"重庆农商行", "u8871"}, {"长城宽带", "Zoe.kd"}};
   for (const auto& r : kRows) rows.Add(Gbk(r[0]), Gbk(r[1]));
   struct Case {
     const char* typed;  // UTF-8, one key press per character
@@ -64,6 +65,9 @@ TEST(TypeAhead, FindsByNameUserNameOrInitialsFromTheSelectedRowOn) {
       {"bo", -1, 5},      {"BAIDU@", 5, 3},   {"m", 7, 0},       {"62220", 2, 1},   {"wx_", -1, 2},
       {"qq", -1, 6},      {"qz", 6, -1},      {"xq", -1, -1},    {"ma", 0, 0},      {"bi", 5, 5},
       {"wb", -1, 3, 1001}, {"wb", -1, -1, 1000},
+      // Capital Z, and a first character of two readings by either.
+      {"ZFB", -1, 8},     {"zoe", -1, 10},    {"c", 0, 9},       {"cq", -1, 9},     {"cck", -1, 10},
+      {"zc", 8, 10},
   };
   for (const Case& c : cases) {
     TypeAhead typing;

@@ -169,6 +169,10 @@ TEST_F(AccountTableTest, NewPidNeverRepeatsATakenOne) {
   // Full-width digits and trailing text still name the PID they start with.
   ASSERT_EQ(AddAccount(h.store, "\xA3\xB1\xA3\xB2\xA3\xB3\xA3\xB4\xA3\xB5", "n", "u", "p"), TableOutcome::kOpened);  // １２３４５
   ASSERT_EQ(AddAccount(h.store, "54321abc", "n", "u", "p"), TableOutcome::kOpened);
+  // A PID stored again, in either width, takes nothing more.
+  ASSERT_EQ(AddAccount(h.store, "10000", "n", "u", "p"), TableOutcome::kOpened);
+  ASSERT_EQ(AddAccount(h.store, "\xA3\xB1\xA3\xB0\xA3\xB0\xA3\xB0\xA3\xB0", "n", "u", "p"), TableOutcome::kOpened);  // １００００
+  EXPECT_EQ(CountFreePids(h.store).count, 89997u);
   h.draw.values = {12345, 54321, 99999};
   EXPECT_EQ(NewAccountPid(h.store).pid, "99999");
 
@@ -195,9 +199,11 @@ TEST_F(AccountTableTest, NewPidDoesNotHangWhenValuesRunOutAndSaysSoWithoutATable
   for (int n = kMinAccountPid; n <= kMaxAccountPid; ++n) all.push_back(std::to_string(n));
   const std::string last = all.back();
   all.pop_back();
+  all.push_back("10000");  // stored twice: one PID is still free
   h.TableBytes() = TableWithPids(all);
   h.draw.fallback = 10000;  // a generator stuck on a taken value
   EXPECT_EQ(NewAccountPid(h.store).pid, last);
+  EXPECT_EQ(CountFreePids(h.store).count, 1u);
   all.push_back(last);
   h.TableBytes() = TableWithPids(all);
   pid = NewAccountPid(h.store);

@@ -88,19 +88,25 @@ TEST(Secrets, AnImportAndAddsLeaveNoPasswordInFreedBlocks) {
   EXPECT_EQ(imported, static_cast<size_t>(kPasswords));
   EXPECT_EQ(afterImport, 0) << "passwords of an import left in freed blocks";
 
-  std::vector<std::string> passwords;
+  // User names of growing length: a listing that outgrows the last one's buffer frees it.
+  std::vector<std::string> passwords, users;
   passwords.reserve(kPasswords);
-  for (int i = 0; i < kPasswords; ++i) passwords.push_back(Password(i));
+  users.reserve(kPasswords);
+  for (int i = 0; i < kPasswords; ++i) {
+    passwords.push_back(Password(i));
+    users.push_back(Password(i) + std::string(static_cast<size_t>(i), 'u'));
+  }
   int added = 0;
   size_t listed = 0;
   const int afterAdds = Leaked([&] {
     for (int i = 0; i < kPasswords; ++i)
-      added += AddAccount(h.store, std::to_string(10000 + i), "n", "u", passwords[i]) == TableOutcome::kOpened;
+      added += AddAccount(h.store, std::to_string(10000 + i), "n", users[i], passwords[i]) == TableOutcome::kOpened;
     (void)ForEachAccount(h.store, [&](int, const AccountRecord&) { ++listed; });
   });
   EXPECT_EQ(added, kPasswords);
   EXPECT_EQ(listed, 2u * kPasswords);
-  EXPECT_EQ(afterAdds, 0) << "passwords of adds and a listing left in freed blocks";
+  EXPECT_EQ(afterAdds, 0) << "passwords or user names of adds and a listing left in freed blocks";
+  for (std::string& u : users) SecureWipe(u);
   for (std::string& p : passwords) SecureWipe(p);
 
   // The watch itself sees copies that are freed unwiped.
