@@ -131,23 +131,12 @@ std::vector<KeyEvent> ReleaseAfter(const std::vector<KeyEvent>& events, size_t t
   return release;
 }
 
-}  // namespace
-
-Injection InjectBatch(KeyInjector& injector, const std::vector<KeyEvent>& events) {
-  Injection result;
-  if (events.empty()) return result;
-  const std::optional<size_t> taken = injector.InjectIntoTarget(events);
-  if (!taken) {
-    result.outcome = Injection::Outcome::kTargetChanged;
-    return result;
-  }
-  if (*taken >= events.size()) return result;
-
-  result.outcome = Injection::Outcome::kCut;
-  result.typedChars = CharactersIn(events, *taken);
-  // The release goes wherever the keyboard is now: key-ups type nothing, and a key left
-  // down would turn the user's next keys into something else.
-  std::vector<KeyEvent> release = ReleaseAfter(events, *taken);
+// Ends a typing after its first `taken` events: counts what went in and releases what they
+// left down. The release goes wherever the keyboard is now: key-ups type nothing, and a key
+// left down would turn the user's next keys into something else.
+Injection EndAfter(KeyInjector& injector, const std::vector<KeyEvent>& events, size_t taken, Injection::Outcome outcome) {
+  Injection result{outcome, CharactersIn(events, taken)};
+  std::vector<KeyEvent> release = ReleaseAfter(events, taken);
   size_t released = 0;
   for (int attempt = 0; attempt < kReleaseAttempts && released < release.size(); ++attempt) {
     if (attempt > 0) injector.PauseBeforeRetry();
@@ -158,6 +147,38 @@ Injection InjectBatch(KeyInjector& injector, const std::vector<KeyEvent>& events
   result.keysLeftDown = released < release.size();
   SecureWipe(release.data(), release.size() * sizeof(KeyEvent));
   return result;
+}
+
+}  // namespace
+
+Injection InjectBatch(KeyInjector& injector, const std::vector<KeyEvent>& events) {
+  if (events.empty()) return {};
+  const std::optional<size_t> taken = injector.InjectIntoTarget(events);
+  if (!taken) return {Injection::Outcome::kTargetChanged};
+  if (*taken >= events.size()) return {};
+  return EndAfter(injector, events, *taken, Injection::Outcome::kCut);
+}
+
+PacedTyping::~PacedTyping() { SecureWipe(events_.data(), events_.size() * sizeof(KeyEvent)); }
+
+std::optional<Injection> PacedTyping::Next(KeyInjector& injector) {
+  if (next_ >= events_.size()) return Injection{Injection::Outcome::kTyped, CharactersIn(events_, next_)};
+  std::vector<KeyEvent> one{events_[next_]};
+  const std::optional<size_t> taken = injector.InjectIntoTarget(one);
+  SecureWipe(one.data(), sizeof(KeyEvent));
+  if (!taken || *taken == 0) {
+    const size_t went = next_;
+    next_ = events_.size();  // nothing more goes after an end
+    return EndAfter(injector, events_, went, taken ? Injection::Outcome::kCut : Injection::Outcome::kTargetChanged);
+  }
+  if (++next_ < events_.size()) return std::nullopt;
+  return Injection{Injection::Outcome::kTyped, CharactersIn(events_, next_)};
+}
+
+Injection PacedTyping::Stop(KeyInjector& injector) {
+  const size_t taken = next_;
+  next_ = events_.size();  // nothing more goes after a stop
+  return EndAfter(injector, events_, taken, Injection::Outcome::kStopped);
 }
 
 std::vector<KeyEvent> KeyChordEvents(uint8_t first, uint8_t second, uint8_t third) {

@@ -108,13 +108,15 @@ struct Injection {
   enum class Outcome : uint8_t {
     kTyped,          // every event went in (an empty batch too)
     kCut,            // the system took only the first part of it
-    kTargetChanged,  // another window has the keyboard than at the press: nothing went in
+    kTargetChanged,  // another window has the keyboard than at the press: nothing more
+                     // went in (paced typing may have typed a part before)
+    kStopped,        // paced typing stopped by the user (a hotkey pressed again)
   };
   Outcome outcome = Outcome::kTyped;
-  // kCut: the characters that went in before the cut (a character counts once its key or
-  // its code unit went down), so that the user knows what to clear.
+  // What went in before the end (a character counts once its key or its code unit went
+  // down), so that the user knows what to clear.
   size_t typedChars = 0;
-  // kCut: some key the taken part pressed could not be released, even after retries.
+  // Some key the typed part pressed could not be released, even after retries.
   bool keysLeftDown = false;
 };
 
@@ -127,6 +129,30 @@ inline constexpr int kReleaseAttempts = 4;
 // is cut too), a Unicode character left down comes up and Caps Lock is put back as it was.
 // The caller wipes the batch.
 [[nodiscard]] Injection InjectBatch(KeyInjector& injector, const std::vector<KeyEvent>& events);
+
+// Types events one at a time, each with its own InjectIntoTarget call, so that the window
+// of the press is checked before every key; the caller waits kPacedEventGap (typing_plan.h)
+// between the calls to Next and keeps serving its messages meanwhile. Whichever way it
+// ends (typed, cut short, the target changed, stopped), no key is left down and Caps Lock
+// is as it was. Owns the events and wipes them.
+class PacedTyping {
+ public:
+  explicit PacedTyping(std::vector<KeyEvent> events) : events_(std::move(events)) {}
+  PacedTyping(const PacedTyping&) = delete;
+  PacedTyping& operator=(const PacedTyping&) = delete;
+  ~PacedTyping();
+
+  // Injects the next event: nothing while more are to come, the outcome after the last
+  // one or where it could not go in.
+  [[nodiscard]] std::optional<Injection> Next(KeyInjector& injector);
+  // Ends it before the next event, as the user asked.
+  [[nodiscard]] Injection Stop(KeyInjector& injector);
+  [[nodiscard]] size_t remaining() const { return events_.size() - next_; }
+
+ private:
+  std::vector<KeyEvent> events_;
+  size_t next_ = 0;
+};
 
 // Types the text with a single Inject call, so that no key of the user lands between its
 // events. When the system takes only part of them, the keys left down by that part are

@@ -27,6 +27,9 @@ struct Rules {
   // The target passes on key presses only (a remote or virtual-machine client): a
   // character that keys cannot type stops the whole batch.
   bool keysOnly = false;
+  // Events go one at a time (paced): Shift comes up after its key, so that a relay that
+  // applies each event on its own never sees the key without Shift.
+  bool shiftAround = false;
 };
 
 // One key pressed and released.
@@ -41,6 +44,14 @@ inline void AppendShifted(std::vector<KeyEvent>& out, uint8_t vk) {
   out.push_back({vk, false});
   out.push_back({kShiftKey, true});
   out.push_back({vk, true});
+}
+
+// A shifted key inside Shift: Shift down, key down, key up, Shift up.
+inline void AppendShiftedAround(std::vector<KeyEvent>& out, uint8_t vk) {
+  out.push_back({kShiftKey, false});
+  out.push_back({vk, false});
+  out.push_back({vk, true});
+  out.push_back({kShiftKey, true});
 }
 
 inline void AppendUnit(std::vector<KeyEvent>& out, char16_t unit) {
@@ -95,7 +106,9 @@ template <typename KeyOf>
       else if (key->shift && shiftReserved != 0)
         blockedBy = shiftReserved;
       else {
-        if (key->shift)
+        if (key->shift && rules.shiftAround)
+          AppendShiftedAround(events, key->vk);
+        else if (key->shift)
           AppendShifted(events, key->vk);
         else
           AppendKey(events, key->vk);

@@ -41,7 +41,25 @@ constexpr std::string_view kRemoteClients[] = {
     "rustdesk",
     "vncviewer",             // RealVNC, TigerVNC and UltraVNC viewers
     "tvnviewer",             // TightVNC viewer
+    "remote-viewer",         // virt-viewer's client for KVM/QEMU machines (SPICE, VNC)
+    "virt-viewer",
+    "qemu-system",           // QEMU's own window (qemu-system-x86_64.exe)
+    "parsecd",               // Parsec
+    "remotedesktopmanagerfree",  // Remote Desktop Manager, the free edition
+    "microsoft.remotedesktop",   // the Store's Remote Desktop app
+    "nxplayer",              // NoMachine
+    "nxplayer.bin",
+    "strwinclt",             // Splashtop Business / Personal, the session window
+    "splashtopbusiness",
+    "radmin",                // Radmin Viewer
+    "dwrcc",                 // DameWare Mini Remote Control
+    "wfreerdp",              // FreeRDP
+    "ultraviewer_desktop",   // UltraViewer
 };
+
+// The window classes of console windows: the console host (conhost, also under Wine) and
+// Windows Terminal.
+constexpr std::string_view kConsoleClasses[] = {"consolewindowclass", "cascadia_hosting_window_class"};
 
 constexpr uint8_t kAnyModifier = kModifierShift | kModifierCtrl | kModifierAlt | kModifierWin;
 
@@ -110,9 +128,15 @@ bool IsRemoteClient(std::string_view imageName) {
          std::find(std::begin(kRemoteClients), std::end(kRemoteClients), name) != std::end(kRemoteClients);
 }
 
+bool IsConsoleWindowClass(std::string_view className) {
+  std::string name(className);
+  for (char& c : name) c = AsciiLower(c);
+  return std::find(std::begin(kConsoleClasses), std::end(kConsoleClasses), name) != std::end(kConsoleClasses);
+}
+
 TypingPlan::TypingPlan(TypingPlan&& other) noexcept
-    : status_(other.status_), refusedAt_(other.refusedAt_), refusedKey_(other.refusedKey_), remote_(other.remote_),
-      events_(std::move(other.events_)) {
+    : status_(other.status_), refusedAt_(other.refusedAt_), refusedKey_(other.refusedKey_), target_(other.target_),
+      paced_(other.paced_), events_(std::move(other.events_)) {
   other.Wipe();
 }
 
@@ -122,7 +146,8 @@ TypingPlan& TypingPlan::operator=(TypingPlan&& other) noexcept {
     status_ = other.status_;
     refusedAt_ = other.refusedAt_;
     refusedKey_ = other.refusedKey_;
-    remote_ = other.remote_;
+    target_ = other.target_;
+    paced_ = other.paced_;
     events_ = std::move(other.events_);
     other.Wipe();
   }
@@ -137,8 +162,19 @@ void TypingPlan::Wipe() noexcept {
 }
 
 TypingPlan PlanTyping(std::string_view text, const TargetFacts& facts, TypingEnvironment& environment,
-                      KeyboardLayout& layout, const ReservedKeys& reserved) {
+                      KeyboardLayout& layout, const ReservedKeys& reserved, PlanOptions options) {
   TypingPlan plan;
+  // Nothing in front: the keys would go to whatever comes to the front meanwhile.
+  if (!facts.windowKnown) {
+    plan.status_ = PlanStatus::NoWindow;
+    return plan;
+  }
+  // The input window's own boxes are no target: a password typed into the 账号 box would be
+  // shown in clear and typed by the next F8 into a log-in page's user-name field.
+  if (facts.ownProcess) {
+    plan.status_ = PlanStatus::OwnWindow;
+    return plan;
+  }
   // User interface privilege isolation drops input into a higher-integrity process
   // without a word: typing there would only look as if it worked.
   if (facts.integrity == TargetIntegrity::Higher) {
@@ -152,22 +188,31 @@ TypingPlan PlanTyping(std::string_view text, const TargetFacts& facts, TypingEnv
     return plan;
   }
 
-  const bool remote = facts.windowKnown && IsRemoteClient(facts.imageName);
+  const TargetKind target = IsRemoteClient(facts.imageName) ? TargetKind::Relay
+                            : facts.console                 ? TargetKind::Console
+                                                            : TargetKind::Local;
+  const bool imeOn = facts.imeOpen && (facts.imeConversion & (kImeNative | kImeFullShape)) != 0;
   // The IME of a remote client's window is not the one that receives the keys.
-  const bool imeComposing =
-      facts.windowKnown && !remote && facts.imeOpen && (facts.imeConversion & (kImeNative | kImeFullShape)) != 0;
-  plan.remote_ = remote;
+  const bool imeComposing = target == TargetKind::Local && imeOn;
+  plan.target_ = target;
+  plan.paced_ = target == TargetKind::Relay || options.paced;
+  // A console's input method composes the keys, and the console drops Unicode events.
+  if (target == TargetKind::Console && imeOn) {
+    plan.status_ = PlanStatus::ConsoleImeOn;
+    return plan;
+  }
+  const bool keysOnly = target != TargetKind::Local;
 
   // A key that gives the character with at most Shift. AltGr is Ctrl+Alt, which many
   // programs take as a shortcut; a dead key would merge with the next character. Beyond
   // ASCII a Unicode event is as good as a key, except where only keys go through.
   auto keyOf = [&](char16_t ch) -> std::optional<typing_batch::PlainKey> {
-    if (ch >= 0x80 && !remote) return std::nullopt;
+    if (ch >= 0x80 && !keysOnly) return std::nullopt;
     const std::optional<LayoutKey> key = layout.KeyFor(facts.layout, ch);
     if (!key || key->dead || key->vk == 0 || (key->shiftState & ~kLayoutShift) != 0) return std::nullopt;
     return typing_batch::PlainKey{key->vk, (key->shiftState & kLayoutShift) != 0};
   };
-  const typing_batch::Rules rules{.unicodeOnly = imeComposing, .keysOnly = remote};
+  const typing_batch::Rules rules{.unicodeOnly = imeComposing, .keysOnly = keysOnly, .shiftAround = plan.paced_};
   if (const typing_batch::Refusal refused =
           typing_batch::AppendTextEvents(plan.events_, text, environment, reserved, rules, keyOf);
       refused.position != 0) {

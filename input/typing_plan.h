@@ -2,10 +2,17 @@
 // press from what the target is, so that each character goes where it arrives as typed.
 //
 //   target                                         what is typed
+//   no window has the keyboard                     nothing (the keys would go to whatever
+//                                                  comes to the front meanwhile)
+//   a window of this program                       nothing (its own boxes are no target: a
+//                                                  password would land in the 账号 box)
 //   higher integrity than ours                     nothing (the system would drop the events)
 //   Shift, Ctrl, Alt or Win held                   nothing yet: wait for their release
-//   a remote-desktop or virtual-machine client     keys only; if one character cannot be
-//                                                  typed by keys, nothing at all
+//   a remote-desktop or virtual-machine client     keys only, paced (see Pace); if one
+//                                                  character cannot be typed by keys,
+//                                                  nothing at all
+//   a console window                               keys only; likewise nothing at all where
+//                                                  one character cannot be typed by keys
 //   an IME composing (native or full-shape mode)   every character as a Unicode event
 //   anything else                                  keys of the target's layout, Unicode
 //                                                  events where that needs AltGr or a dead
@@ -53,6 +60,8 @@ struct TargetFacts {
   TargetIntegrity integrity = TargetIntegrity::Unknown;
   LayoutId layout = 0;           // the keyboard layout of the target's thread
   uint8_t modifiers = 0;         // kModifier* bits of the keys held now
+  bool ownProcess = false;       // the window is one of this program's own
+  bool console = false;          // a console window (cmd, PowerShell, ssh, runas)
 };
 
 // The IME's answers to its two questions, as the platform got them (nothing: no answer in
@@ -110,6 +119,10 @@ class KeyboardLayout {
 // name as people come to have it (see RemoteClientName): a path is cut to its last part.
 [[nodiscard]] bool IsRemoteClient(std::string_view imageName);
 
+// The console window classes: the console host's own and Windows Terminal's. A console
+// reads key events; a Unicode character event may be dropped there without a trace.
+[[nodiscard]] bool IsConsoleWindowClass(std::string_view className);
+
 // The name a program's file name is matched by: lower-case ASCII, without ".exe", without
 // what a browser adds to a second download (" (1)"), and without a trailing build mark
 // ("64", "_x64", "-x86", version digits and their dots): "AnyDesk (1).exe" -> "anydesk",
@@ -118,9 +131,35 @@ class KeyboardLayout {
 
 enum class PlanStatus : uint8_t {
   Ready,             // events() is the batch (empty: nothing to type)
+  NoWindow,          // no window has the keyboard: nothing is typed
+  OwnWindow,         // a window of this program has the keyboard: nothing is typed
   TargetElevated,    // the target runs with higher integrity than ours: nothing is typed
   WaitForModifiers,  // modifiers are held: wait for their release and plan again
-  RemoteCannotType,  // a remote client, and refusedAt() cannot be typed by keys
+  RemoteCannotType,  // keys only (target() says which kind), and refusedAt() cannot be
+                     // typed by keys
+  ConsoleImeOn,      // a console whose input method composes: keys would go into the
+                     // composition and Unicode events are dropped, so nothing is typed
+};
+
+// What kind of window the keys go to.
+enum class TargetKind : uint8_t {
+  Local,    // a program on this machine that takes keys and Unicode events
+  Relay,    // a remote-desktop or virtual-machine client: passes key presses on
+  Console,  // a console window: reads key events, may drop Unicode events
+};
+
+// The pace of typing one event at a time, for targets that pass keys on through a short
+// queue (a virtual machine's emulated keyboard, a remote-control relay) and lose what
+// overflows it, and for any window where the user asks for it. Measured against a model
+// of such a relay (a queue of 16 events that gives the guest one event every 10 ms, the
+// report interval of an emulated USB keyboard): a gap of 12 ms loses nothing and a 40-
+// character password takes about 1.3 s (typing_pace_bench). Every event gets its own
+// step, so a modifier goes down a step before its key and comes up a step after it.
+inline constexpr std::chrono::milliseconds kPacedEventGap{12};
+
+// What the press asks for beyond the target's own needs.
+struct PlanOptions {
+  bool paced = false;  // the user's slow typing (the hotkey with Shift): one event a step
 };
 
 class TypingPlan;
@@ -129,7 +168,8 @@ class TypingPlan;
 // those of the system's ANSI code page, as for KeyEventsForText; control characters are
 // never typed, reserved keys never pressed.
 [[nodiscard]] TypingPlan PlanTyping(std::string_view text, const TargetFacts& facts, TypingEnvironment& environment,
-                                    KeyboardLayout& layout, const ReservedKeys& reserved = {});
+                                    KeyboardLayout& layout, const ReservedKeys& reserved = {},
+                                    PlanOptions options = {});
 
 // The outcome of PlanTyping. It spells out the text's keys: it cannot be copied, and
 // wipes its events when it goes away.
@@ -153,17 +193,21 @@ class TypingPlan {
   [[nodiscard]] uint8_t refusedForHotkey() const { return refusedKey_; }
   // The target is a remote client: it reads the keys' scan codes, so the injection must
   // carry them (mapped with the target's layout).
-  [[nodiscard]] bool remoteClient() const { return remote_; }
+  [[nodiscard]] bool remoteClient() const { return target_ == TargetKind::Relay; }
+  [[nodiscard]] TargetKind target() const { return target_; }
+  // The events go one at a time, kPacedEventGap apart, not as one batch.
+  [[nodiscard]] bool paced() const { return paced_; }
 
  private:
   friend TypingPlan PlanTyping(std::string_view, const TargetFacts&, TypingEnvironment&, KeyboardLayout&,
-                               const ReservedKeys&);
+                               const ReservedKeys&, PlanOptions);
   void Wipe() noexcept;
 
   PlanStatus status_ = PlanStatus::Ready;
   size_t refusedAt_ = 0;
   uint8_t refusedKey_ = 0;
-  bool remote_ = false;
+  TargetKind target_ = TargetKind::Local;
+  bool paced_ = false;
   std::vector<KeyEvent> events_;
 };
 

@@ -99,6 +99,12 @@ TargetFacts Remote(std::string image, LayoutId layout = kUs) {
   f.imageName = std::move(image);
   return f;
 }
+TargetFacts Console() {
+  TargetFacts f = Local();
+  f.imageName = "cmd.exe";
+  f.console = true;
+  return f;
+}
 TargetFacts Ime(uint32_t conversion, bool open = true, TargetFacts f = Local()) {
   f.imeOpen = open;
   f.imeConversion = conversion;
@@ -124,6 +130,8 @@ struct Expected {
 Expected Types(Events events) { return {PlanStatus::Ready, 0, std::move(events)}; }
 Expected Refused(size_t position, uint8_t hotkeyKey = 0) { return {PlanStatus::RemoteCannotType, position, {}, hotkeyKey}; }
 Expected Only(PlanStatus status) { return {status, 0, {}}; }
+// Paced: Shift goes down before its key and up after it.
+Events Around(uint8_t vk) { return {Down(16), Down(vk), Up(vk), Up(16)}; }
 
 }  // namespace
 
@@ -133,6 +141,8 @@ TEST(PlanTyping, WhatIsTypedForEachKindOfTarget) {
   TargetFacts unknownWindow = Ime(kImeNative);
   unknownWindow.windowKnown = false;
   unknownWindow.imageName = "mstsc.exe";
+  TargetFacts own = Local();
+  own.ownProcess = true;
   const struct Case {
     const char* what;
     std::string_view text;
@@ -151,7 +161,14 @@ TEST(PlanTyping, WhatIsTypedForEachKindOfTarget) {
       {"IME full-shape", "a1", Ime(kImeFullShape), Types(Char('a') + Char('1'))},
       {"IME alphanumeric", "a1 ,", Ime(0), Types(Chord(65) + Chord(49) + Chord(32) + Chord(188))},
       {"IME closed", "a1", Ime(kImeNative | kImeFullShape, false), Types(Chord(65) + Chord(49))},
-      {"window unknown: name and IME unread", "a\xD5\xC5", unknownWindow, Types(Chord(65) + Char(0x5F20))},
+      {"no window has the keyboard", "a\xD5\xC5", unknownWindow, Only(NoWindow)},
+      {"our own window, even elevated and Shift held", "a", With(own, TargetIntegrity::Higher, kModifierShift),
+       Only(OwnWindow)},
+      {"console: keys", "Ab 1", Console(), Types(Chord(20) + Shifted(65) + Chord(66) + Chord(32) + Chord(49) + Chord(20)),
+       true},
+      {"console: Chinese refused", "ab\xD5\xC5", Console(), Refused(3)},
+      {"console: its IME composing", "a", Ime(kImeNative, true, Console()), Only(ConsoleImeOn)},
+      {"console: its IME closed", "a", Ime(kImeNative, false, Console()), Types(Chord(65))},
       {"integrity unknown", "a", With(Local(), TargetIntegrity::Unknown), Types(Chord(65))},
       {"elevated", "abc", With(Local(), TargetIntegrity::Higher), Only(TargetElevated)},
       {"elevated, Alt held", "abc", With(Local(), TargetIntegrity::Higher, kModifierAlt), Only(TargetElevated)},
@@ -168,14 +185,14 @@ TEST(PlanTyping, WhatIsTypedForEachKindOfTarget) {
        Types(Shifted(0x50) + Char('^') + Chord(0x36) + Char('\''))},
       {"remote US International: shifted dead key", "a^", Remote("mstsc.exe", kUsIntl), Refused(2)},
       // Remote clients: keys or nothing.
-      {"remote, plain ASCII", "Ab 1", Remote("AnyDesk.exe"),
-       Types(Chord(20) + Shifted(65) + Chord(66) + Chord(32) + Chord(49) + Chord(20)), true},
+      {"remote, plain ASCII, Shift around its key", "Ab 1", Remote("AnyDesk.exe"),
+       Types(Chord(20) + Around(65) + Chord(66) + Chord(32) + Chord(49) + Chord(20)), true},
       {"remote, its window's IME ignored", "a", Ime(kImeNative, true, Remote("mstsc.exe")), Types(Chord(65))},
       {"remote, Chinese", "a\tb\xD5\xC5", Remote("C:\\Windows\\System32\\MSTSC.EXE"), Refused(4)},
       {"remote German: u-umlaut by its key, @ refused", "\xA8\xB9" "a@", Remote("vmconnect.exe", kGerman),
        Refused(3)},  // character 3, byte 4
       {"remote German: u-umlaut and degree by keys", "\xA8\xB9\xA1\xE3z", Remote("vncviewer.exe", kGerman),
-       Types(Chord(0xBA) + Shifted(0xDC) + Chord(0x5A))},
+       Types(Chord(0xBA) + Around(0xDC) + Chord(0x5A))},
       {"remote German: dead key", "a^", Remote("rustdesk.exe", kGerman), Refused(2)},
       {"remote: reserved key", "xa", Remote("mstsc.exe"), Refused(2, 65), false, Keys({65})},
       {"remote: reserved Shift", "aB", Remote("mstsc.exe"), Refused(2, 160), false, Keys({160})},
@@ -256,6 +273,10 @@ TEST(PlanTyping, RemoteClientsByFileNameAndVkKeyScanResults) {
       {"RoyalTS6.exe", true},     {"RemoteDesktopManager64.exe", true}, {"wfica32.exe", true},
       {"anydesk (x).exe", false}, {"64.exe", false},          {"desk.exe", false},
       {"\x95\x5Cmstsc.exe", false},  // 昞mstsc.exe: the 0x5C is a trail byte, not a separator
+      // Virtual-machine consoles and clients that relay keys.
+      {"remote-viewer.exe", true}, {"virt-viewer.exe", true}, {"qemu-system-x86_64.exe", true},
+      {"parsecd.exe", true},       {"RemoteDesktopManagerFree.exe", true}, {"nxplayer.exe", true},
+      {"strwinclt.exe", true},     {"Microsoft.RemoteDesktop.exe", true},  {"viewer.exe", false},
   };
   for (const auto& [name, remote] : names) EXPECT_EQ(IsRemoteClient(name), remote) << name;
 
@@ -268,6 +289,39 @@ TEST(PlanTyping, RemoteClientsByFileNameAndVkKeyScanResults) {
       {0x00FF, false, std::nullopt},
   };
   for (const auto& s : scans) EXPECT_EQ(LayoutKeyFromScan(s.scan, s.dead), s.key) << s.scan;
+
+  const std::pair<std::string_view, bool> classes[] = {
+      {"ConsoleWindowClass", true}, {"CASCADIA_HOSTING_WINDOW_CLASS", true}, {"consolewindowclass", true},
+      {"Edit", false}, {"ConsoleWindowClass2", false}, {"", false},
+  };
+  for (const auto& [name, console] : classes) EXPECT_EQ(IsConsoleWindowClass(name), console) << name;
+}
+
+// Relays get one event at a time; so does any window where the user asks for it, by its
+// own rules (Unicode events where a local program takes them).
+TEST(PlanTyping, PacedWhereKeysGoThroughARelayOrTheUserAsks) {
+  const struct {
+    const char* what;
+    TargetFacts facts;
+    bool asked;
+    TargetKind target;
+    bool paced;
+    Events events;
+  } cases[] = {
+      {"local", Local(), false, TargetKind::Local, false, Shifted(65) + Char(0x5F20)},
+      {"local, asked", Local(), true, TargetKind::Local, true, Around(65) + Char(0x5F20)},
+      {"virtual machine", Remote("vmware.exe"), false, TargetKind::Relay, true, {}},
+      {"console", Console(), false, TargetKind::Console, false, {}},
+      {"console, asked", Console(), true, TargetKind::Console, true, {}},
+  };
+  for (const auto& c : cases) {
+    IconvEnvironment gbk;
+    FakeLayouts layouts;
+    const TypingPlan plan = PlanTyping("A\xD5\xC5", c.facts, gbk, layouts, {}, {.paced = c.asked});
+    EXPECT_EQ(plan.target(), c.target) << c.what;
+    EXPECT_EQ(plan.paced(), c.paced) << c.what;
+    EXPECT_EQ(plan.events(), c.events) << c.what;  // keys-only targets refuse the 张
+  }
 }
 
 TEST(PlanTyping, TheImeIsTakenAsItAnswers) {

@@ -22,6 +22,7 @@ class RecordingInjector : public KeyInjector {
   explicit RecordingInjector(std::vector<size_t> each, bool moved = false) : limits(std::move(each)), targetMoved(moved) {}
   std::vector<size_t> limits;
   bool targetMoved = false;
+  size_t movedAfter = SIZE_MAX;  // calls into the target before another window has the keyboard
   int pauses = 0;
   std::vector<Events> calls;
   size_t Inject(const Events& events) override {
@@ -30,7 +31,7 @@ class RecordingInjector : public KeyInjector {
     return std::min(limit, events.size());
   }
   std::optional<size_t> InjectIntoTarget(const Events& events) override {
-    if (targetMoved) return std::nullopt;
+    if (targetMoved || movedAfter-- == 0) return std::nullopt;
     return Inject(events);
   }
   void PauseBeforeRetry() override { ++pauses; }
@@ -234,4 +235,45 @@ TEST(InjectBatch, SaysWhatWentInAndReleasesUntilNothingIsLeftDown) {
   IconvEnvironment utf8("UTF-8", true);
   RecordingInjector cut(5);  // Caps Lock down and up, a, the first half of the pair
   EXPECT_EQ(InjectBatch(cut, KeyEventsForText("a\xF0\x9F\x98\x80" "b", utf8)).typedChars, 2u);
+}
+
+TEST(PacedTyping, OneEventACallAndNothingLeftDownWhereverItEnds) {
+  using enum Injection::Outcome;
+  // "aB" with Caps Lock on, Shift around its key: Caps, a, Shift, B, B up, Shift up, Caps.
+  const Events events = Chord(20) + Chord(65) + Events{Down(16), Down(66), Up(66), Up(16)} + Chord(20);
+  const struct {
+    const char* what;
+    std::vector<size_t> limits;  // what each call takes
+    size_t movedAfter;           // calls before the window changes
+    size_t stopAfter;            // calls to Next before the user stops it
+    size_t went;                 // events that went in
+    Injection expected;
+    Events release;              // the last call: what the events that went in left down
+  } cases[] = {
+      {"all", {}, SIZE_MAX, SIZE_MAX, 10, {kTyped, 2, false}, {}},
+      {"window changed with Shift down", {}, 5, SIZE_MAX, 5, {kTargetChanged, 1, false}, {Up(16), Down(20), Up(20)}},
+      {"stopped with Shift and B down", {}, SIZE_MAX, 6, 6, {kStopped, 2, false}, {Up(16), Up(66), Down(20), Up(20)}},
+      {"stopped before anything", {}, SIZE_MAX, 0, 0, {kStopped, 0, false}, {}},
+      {"cut at a up", {1, 1, 1, 0}, SIZE_MAX, SIZE_MAX, 3, {kCut, 1, false}, {Up(65), Down(20), Up(20)}},
+      {"the release cut every time", {1, 1, 1, 0, 0, 0, 0, 0}, SIZE_MAX, SIZE_MAX, 3, {kCut, 1, true},
+       {Up(65), Down(20), Up(20)}},
+  };
+  for (const auto& c : cases) {
+    RecordingInjector inj(c.limits);
+    inj.movedAfter = c.movedAfter;
+    PacedTyping paced{Events(events)};
+    std::optional<Injection> done;
+    for (size_t steps = 0; !done && steps < c.stopAfter; ++steps) done = paced.Next(inj);
+    if (!done) done = paced.Stop(inj);
+    EXPECT_EQ(std::tuple(done->outcome, done->typedChars, done->keysLeftDown),
+              std::tuple(c.expected.outcome, c.expected.typedChars, c.expected.keysLeftDown)) << c.what;
+    ASSERT_GE(inj.calls.size(), std::min<size_t>(c.went, events.size())) << c.what;
+    for (size_t i = 0; i < c.went && i < events.size(); ++i) EXPECT_EQ(inj.calls[i], Events{events[i]}) << c.what << i;
+    if (!c.release.empty()) EXPECT_EQ(inj.calls.back(), c.release) << c.what;
+    else EXPECT_EQ(inj.calls.size(), std::min<size_t>(c.went, events.size())) << c.what;
+    const size_t calls = inj.calls.size();
+    EXPECT_EQ(paced.remaining(), 0u) << c.what;
+    (void)paced.Next(inj);
+    EXPECT_EQ(inj.calls.size(), calls) << c.what << ": an event went after the end";
+  }
 }
