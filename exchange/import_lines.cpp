@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "base/report.h"
+#include "exchange/csv_import.h"
 
 namespace quorrel {
 namespace {
@@ -191,6 +192,29 @@ void DecodeUtf16(std::string_view bytes, bool bigEndian, std::u16string& out) {
 bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
+
+// Every text of an account that must not outlive it in memory.
+void WipeSecrets(AccountRecord& account) {
+  SecureWipe(account.user);
+  account.password.clear();
+}
+
+template <class Char>
+size_t CountIn(std::basic_string_view<Char> text, std::basic_string_view<Char> separator) {
+  if (text.empty() || separator.empty()) return 0;
+  size_t count = 0;
+  for (size_t at = text.find(separator); at != text.npos; at = text.find(separator, at + separator.size())) ++count;
+  return count;
+}
+
+// Whether a line holds the separator exactly twice, in either kind of text.
+bool IsAccountLine(std::string_view line) { return CountIn(line, kImportSeparator) == 2; }
+bool IsAccountLine(std::u16string_view line) { return CountIn(line, std::u16string_view(u"----")) == 2; }
+
+}  // namespace
+
+size_t CountSeparators(std::string_view text, std::string_view separator) { return CountIn(text, separator); }
+
 bool HasUnpairedSurrogate(std::u16string_view s) {
   for (size_t i = 0; i < s.size(); ++i) {
     if (IsLowSurrogate(s[i])) return true;
@@ -200,24 +224,6 @@ bool HasUnpairedSurrogate(std::u16string_view s) {
     }
   }
   return false;
-}
-
-// Every text of an account that must not outlive it in memory.
-void WipeSecrets(AccountRecord& account) {
-  SecureWipe(account.user);
-  account.password.clear();
-}
-
-}  // namespace
-
-size_t CountSeparators(std::string_view text, std::string_view separator) {
-  if (text.empty() || separator.empty()) return 0;
-  size_t count = 0;
-  for (size_t at = text.find(separator); at != std::string_view::npos;
-       at = text.find(separator, at + separator.size())) {
-    ++count;
-  }
-  return count;
 }
 
 Text TrimImportText(std::string_view text) { return Text(TrimmedView(text)); }
@@ -233,9 +239,10 @@ ImportLines::ImportLines(ImportLines&& other) noexcept
     : lines(std::move(other.lines)),
       lineCount(other.lineCount),
       unstorableCount(other.unstorableCount),
+      accountLines(other.accountLines),
       beyondLimit(other.beyondLimit) {
   other.lines.clear();
-  other.lineCount = other.unstorableCount = 0;
+  other.lineCount = other.unstorableCount = other.accountLines = 0;
   other.beyondLimit = false;
 }
 
@@ -245,9 +252,10 @@ ImportLines& ImportLines::operator=(ImportLines&& other) noexcept {
     lines = std::move(other.lines);
     lineCount = other.lineCount;
     unstorableCount = other.unstorableCount;
+    accountLines = other.accountLines;
     beyondLimit = other.beyondLimit;
     other.lines.clear();
-    other.lineCount = other.unstorableCount = 0;
+    other.lineCount = other.unstorableCount = other.accountLines = 0;
     other.beyondLimit = false;
   }
   return *this;
@@ -259,41 +267,31 @@ ImportLines::~ImportLines() {
 
 namespace {
 
-// Counts the lines of a trimmed text, one beyond maxLines at most; false when there are more.
+// Counts the lines of a trimmed text and those of them that may be accounts (unstorable ones
+// among them: that takes a conversion); false when those are more than maxAccountLines.
 template <class Char>
-bool CountLines(std::basic_string_view<Char> text, size_t maxLines, ImportLines& result) {
-  ForEachLine(text, [&](std::basic_string_view<Char>) { return ++result.lineCount <= maxLines; });
-  result.beyondLimit = result.lineCount > maxLines;
+bool CountLines(std::basic_string_view<Char> text, size_t maxAccountLines, ImportLines& result) {
+  ForEachLine(text, [&](std::basic_string_view<Char> line) {
+    ++result.lineCount;
+    result.accountLines += IsAccountLine(line);
+    return true;
+  });
+  result.beyondLimit = result.accountLines > maxAccountLines;
   return !result.beyondLimit;
 }
 
-}  // namespace
-
-ImportLines SplitImportLines(std::string_view text, size_t maxLines) {
-  const std::string_view trimmed = TrimmedView(text);
-  ImportLines result;
-  if (!CountLines(trimmed, maxLines, result)) return result;
+void SplitLines(std::string_view trimmed, const AnsiCodePage&, size_t maxAccountLines, ImportLines& result) {
+  if (!CountLines(trimmed, maxAccountLines, result)) return;
   result.lines.reserve(result.lineCount);  // filled in place: no line is moved and left behind
   ForEachLine(trimmed, [&](std::string_view line) {
     result.lines.emplace_back(line);
     return true;
   });
-  return result;
 }
 
-ImportLines DecodeImportFile(std::string_view bytes, const AnsiCodePage& codePage, size_t maxLines) {
-  const ImportEncoding encoding = DetectImportEncoding(bytes, codePage.isDoubleByte);
-  if (encoding == ImportEncoding::kAnsi) return SplitImportLines(ImportTextOf(bytes), maxLines);
-
-  Utf16Text text;
-  if (encoding == ImportEncoding::kUtf8) {
-    DecodeUtf8(bytes.starts_with(kUtf8Mark) ? bytes.substr(kUtf8Mark.size()) : bytes, text.units);
-  } else {
-    DecodeUtf16(bytes.substr(kUtf16LeMark.size()), encoding == ImportEncoding::kUtf16Be, text.units);
-  }
-  const std::u16string_view trimmed = TrimmedView(std::u16string_view(text.units));
-  ImportLines result;
-  if (!CountLines(trimmed, maxLines, result)) return result;
+void SplitLines(std::u16string_view trimmed, const AnsiCodePage& codePage, size_t maxAccountLines,
+                ImportLines& result) {
+  if (!CountLines(trimmed, maxAccountLines, result)) return;
   result.lines.reserve(result.lineCount);
   ForEachLine(trimmed, [&](std::u16string_view line) {
     std::optional<Text> ansi;
@@ -306,7 +304,119 @@ ImportLines DecodeImportFile(std::string_view bytes, const AnsiCodePage& codePag
     SecureWipe(*ansi);  // a short text moved out leaves its bytes behind
     return true;
   });
+}
+
+// An import file's text: the ANSI bytes as they are, or UTF-8 and UTF-16 decoded.
+struct DecodedText {
+  ImportEncoding encoding = ImportEncoding::kAnsi;
+  bool marked = false;
+  std::string_view ansi;
+  Utf16Text wide;
+};
+
+void Decode(std::string_view bytes, DoubleByteCheck isDoubleByte, DecodedText& out) {
+  out.encoding = DetectImportEncoding(bytes, isDoubleByte);
+  out.marked = bytes.starts_with(kUtf8Mark) || bytes.starts_with(kUtf16LeMark) || bytes.starts_with(kUtf16BeMark);
+  switch (out.encoding) {
+    case ImportEncoding::kAnsi: out.ansi = ImportTextOf(bytes); break;
+    case ImportEncoding::kUtf8:
+      DecodeUtf8(out.marked ? bytes.substr(kUtf8Mark.size()) : bytes, out.wide.units);
+      break;
+    case ImportEncoding::kUtf16Le:
+    case ImportEncoding::kUtf16Be:
+      DecodeUtf16(bytes.substr(kUtf16LeMark.size()), out.encoding == ImportEncoding::kUtf16Be, out.wide.units);
+      break;
+  }
+}
+
+bool HasNonAscii(std::string_view text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return true;
+  return false;
+}
+bool HasNonAscii(std::u16string_view text) {
+  for (char16_t c : text)
+    if (c >= 0x80) return true;
+  return false;
+}
+
+std::optional<CsvHeader> HeaderOf(std::string_view text, const AnsiCodePage&) { return ReadCsvHeader(text); }
+std::optional<CsvHeader> HeaderOf(std::u16string_view text, const AnsiCodePage& codePage) {
+  return ReadCsvHeader(text, codePage.toAnsi);
+}
+void CsvAccounts(std::string_view text, const CsvHeader& header, const AnsiCodePage&, size_t expected,
+                 ImportList& list) {
+  ReadCsvAccounts(text, header, expected, list);
+}
+void CsvAccounts(std::u16string_view text, const CsvHeader& header, const AnsiCodePage& codePage, size_t expected,
+                 ImportList& list) {
+  ReadCsvAccounts(text, header, codePage.toAnsi, expected, list);
+}
+
+// Lines or an export: the first line decides, unless the file's lines are accounts and the
+// export gives none (a list of "----" lines under a line of commas).
+template <class Char>
+ImportList ReadText(std::basic_string_view<Char> text, const AnsiCodePage& codePage, size_t maxAccounts) {
+  const std::basic_string_view<Char> trimmed = TrimmedView(text);
+  ImportLines lines;
+  (void)CountLines(trimmed, kNoLineLimit, lines);
+  std::optional<CsvHeader> header = HeaderOf(trimmed, codePage);
+  if (header) {
+    // The export's text runs to the very end: a last password may end in a space.
+    const std::basic_string_view<Char> csv = text.substr(static_cast<size_t>(trimmed.data() - text.data()));
+    const size_t possible = header->HoldsAccounts() ? CountCsvAccounts(csv, *header) : 0;
+    if (possible != 0 || lines.accountLines == 0) {
+      ImportList list;
+      list.format = ImportFormat::kCsv;
+      list.source = header->source;
+      list.lineCount = lines.lineCount;
+      list.accountLines = possible;
+      if (!header->HoldsAccounts()) {
+        list.missingColumns = true;
+        list.columns = std::move(header->names);
+      } else if (possible > maxAccounts) {
+        list.beyondLimit = true;
+      } else {
+        CsvAccounts(csv, *header, codePage, possible, list);
+      }
+      return list;
+    }
+  }
+  lines = ImportLines();
+  SplitLines(trimmed, codePage, maxAccounts, lines);
+  return ParseImportLines(std::move(lines));
+}
+
+}  // namespace
+
+ImportLines SplitImportLines(std::string_view text, size_t maxAccountLines) {
+  ImportLines result;
+  SplitLines(TrimmedView(text), {}, maxAccountLines, result);
   return result;
+}
+
+ImportLines DecodeImportFile(std::string_view bytes, const AnsiCodePage& codePage, size_t maxAccountLines) {
+  DecodedText text;
+  Decode(bytes, codePage.isDoubleByte, text);
+  ImportLines result;
+  if (text.encoding == ImportEncoding::kAnsi) {
+    SplitLines(TrimmedView(text.ansi), codePage, maxAccountLines, result);
+  } else {
+    SplitLines(TrimmedView(std::u16string_view(text.wide.units)), codePage, maxAccountLines, result);
+  }
+  return result;
+}
+
+ImportList ReadImportAccounts(std::string_view bytes, const AnsiCodePage& codePage, size_t maxAccounts) {
+  DecodedText text;
+  Decode(bytes, codePage.isDoubleByte, text);
+  const bool ansi = text.encoding == ImportEncoding::kAnsi;
+  const std::u16string_view wide(text.wide.units);
+  ImportList list = ansi ? ReadText(text.ansi, codePage, maxAccounts) : ReadText(wide, codePage, maxAccounts);
+  list.encoding = text.encoding;
+  list.marked = text.marked;
+  list.nonAscii = ansi ? HasNonAscii(text.ansi) : HasNonAscii(wide);
+  return list;
 }
 
 std::optional<AccountRecord> ParseImportLine(std::string_view line) {
@@ -335,7 +445,17 @@ ImportList& ImportList::operator=(ImportList&& other) noexcept {
     for (AccountRecord& a : accounts) WipeSecrets(a);
     lineCount = other.lineCount;
     skippedLines = other.skippedLines;
+    unstorableLines = other.unstorableLines;
+    accountLines = other.accountLines;
+    beyondLimit = other.beyondLimit;
     accounts = std::move(other.accounts);
+    format = other.format;
+    source = other.source;
+    missingColumns = other.missingColumns;
+    columns = std::move(other.columns);
+    encoding = other.encoding;
+    marked = other.marked;
+    nonAscii = other.nonAscii;
   }
   return *this;
 }
@@ -347,7 +467,9 @@ ImportList::~ImportList() {
 ImportList ParseImportLines(ImportLines lines) {
   ImportList list;
   list.lineCount = lines.lineCount;
-  list.skippedLines = lines.unstorableCount;
+  list.skippedLines = list.unstorableLines = lines.unstorableCount;
+  list.accountLines = lines.accountLines;
+  list.beyondLimit = lines.beyondLimit;
   size_t accepted = 0;
   for (const Text& line : lines.lines) accepted += CountSeparators(line, kImportSeparator) == 2;
   list.accounts.reserve(accepted);  // filled in place: no record is moved and left behind
@@ -365,30 +487,41 @@ ImportList ParseImportLines(ImportLines lines) {
 
 ImportList ParseImportText(std::string_view text) { return ParseImportLines(SplitImportLines(text)); }
 
-ImportResult ImportAccountText(const AccountStore& store, std::string_view fileBytes, const AnsiCodePage& codePage) {
+void LogImport(const AccountStore& store, size_t lineCount) {
+  if (store.log) store.log("Importing Data " + std::to_string(lineCount));
+}
+
+namespace {
+
+// A name, or else a user name, with a character beyond ASCII, as the file gave it: the first
+// place where a wrong reading of the file shows. (Never a password.)
+Text SampleOf(const std::vector<AccountRecord>& accounts) {
+  for (const AccountRecord& a : accounts)
+    if (HasNonAscii(a.name)) return a.name;
+  for (const AccountRecord& a : accounts)
+    if (HasNonAscii(a.user)) return a.user;
+  return {};
+}
+
+ImportResult StoreList(const AccountStore& store, ImportList& list, size_t room) {
   ImportResult result;
-  // Every line may be an account, each with a PID of its own: a file of more lines than the
-  // table has free PIDs is refused while its lines are counted, before they take memory.
-  const FreePids free = CountFreePids(store);
-  const size_t maxLines = free.outcome == TableOutcome::kOpened ? free.count : kPidRange;
-  ImportList list;
-  try {
-    ImportLines lines = DecodeImportFile(fileBytes, codePage, maxLines);
-    if (lines.beyondLimit) {
-      result.status = ImportResult::kTooManyLines;
-      result.outcome = TableOutcome::kNoFreePid;
-      result.lineCount = lines.lineCount;
-      result.freePids = maxLines;
-      return result;
-    }
-    list = ParseImportLines(std::move(lines));
-  } catch (const std::bad_alloc&) {  // a file of many long lines in a 32-bit process
-    ReportIf(true);
-    result.status = ImportResult::kOutOfMemory;
-    return result;
-  }
   result.lineCount = list.lineCount;
   result.skipped = list.skippedLines;
+  result.unstorable = list.unstorableLines;
+  result.format = list.format;
+  result.source = list.source;
+  if (list.missingColumns) {
+    result.status = ImportResult::kNoColumns;
+    result.columns = std::move(list.columns);
+    return result;
+  }
+  result.accounts = list.beyondLimit ? list.accountLines : list.accounts.size();
+  if (result.accounts > room) {
+    result.status = ImportResult::kTooManyLines;
+    result.outcome = TableOutcome::kNoFreePid;
+    result.freePids = room;
+    return result;
+  }
   if (list.accounts.empty()) return result;  // kNoAccounts
   result.outcome = AddAccountsWithNewPids(store, list.accounts);
   if (!Succeeded(result.outcome)) {
@@ -397,7 +530,33 @@ ImportResult ImportAccountText(const AccountStore& store, std::string_view fileB
   }
   result.status = ImportResult::kImported;
   result.imported = list.accounts.size();
-  if (store.log) store.log("Importing Data " + std::to_string(list.lineCount));
+  if (!list.marked && list.nonAscii) {
+    result.guessed = list.encoding;
+    result.sample = SampleOf(list.accounts);
+  }
+  return result;
+}
+
+}  // namespace
+
+ImportResult ImportAccountText(const AccountStore& store, std::string_view fileBytes, const AnsiCodePage& codePage) {
+  // Every account takes a PID of its own: a file of more accounts than the table has free
+  // PIDs is refused. Possible accounts are counted before any is kept; beyond all the PIDs
+  // there are, they are only counted.
+  const FreePids free = CountFreePids(store);
+  const size_t room = free.outcome == TableOutcome::kOpened ? free.count : kPidRange;
+  ImportResult result;
+  {
+    ImportList list;
+    try {
+      list = ReadImportAccounts(fileBytes, codePage, kPidRange);
+    } catch (const std::bad_alloc&) {  // a file of many long lines in a 32-bit process
+      ReportIf(true);
+      result.status = ImportResult::kOutOfMemory;
+    }
+    if (result.status != ImportResult::kOutOfMemory) result = StoreList(store, list, room);
+  }
+  if (result.status != ImportResult::kTableFailed) LogImport(store, result.lineCount);
   return result;
 }
 

@@ -22,6 +22,9 @@
 // the left without overlap, so five dashes in a row count once); it is then trimmed and split
 // at "----" into name, user and password. A line ending in its second "----" is an account
 // with an empty password. Every other line is skipped.
+//
+// A file whose first line names the columns of a password export is read as one instead
+// (exchange/csv_import.h), in the same encodings; ReadImportAccounts decides which it is.
 #pragma once
 
 #include <cstddef>
@@ -49,10 +52,13 @@ inline constexpr std::string_view kImportSeparator = "----";
 // How the bytes of an import file are read.
 enum class ImportEncoding { kAnsi, kUtf8, kUtf16Le, kUtf16Be };
 
-// One line (no line break, no U+0000, no unpaired surrogate) as ANSI code page bytes, or
+// One line or field (no U+0000, no unpaired surrogate) as ANSI code page bytes, or
 // nothing when a character of it cannot be stored there exactly (no look-alike
 // substitutes). The Win32 side passes WideToAnsiExact.
 using AnsiConverter = std::optional<Text> (*)(std::u16string_view line);
+
+// Whether the text holds half a surrogate pair: no character at all, so never storable.
+[[nodiscard]] bool HasUnpairedSurrogate(std::u16string_view text);
 
 // Whether lead and trail together are one double-byte character of the ANSI code page. The
 // Win32 side passes IsAnsiDoubleByte.
@@ -83,25 +89,25 @@ struct ImportLines {
   std::vector<Text> lines;
   size_t lineCount = 0;        // every line, unstorable ones included
   size_t unstorableCount = 0;  // lines not in `lines`: lineCount - lines.size()
-  // The text has more lines than it was allowed: the count stopped at one beyond the limit
-  // (lineCount), and no line was kept.
+  size_t accountLines = 0;     // lines holding "----" exactly twice, unstorable ones included
+  // The text has more account lines than it was allowed: they were counted, none was kept.
   bool beyondLimit = false;
 };
 
 inline constexpr size_t kNoLineLimit = SIZE_MAX;
 
 // The lines of an ANSI code page text (already cut by ImportTextOf), trimmed and split by
-// the rules above. Every line is storable. A text of more than maxLines lines is only
-// counted that far.
-[[nodiscard]] ImportLines SplitImportLines(std::string_view text, size_t maxLines = kNoLineLimit);
+// the rules above. Every line is storable. A text of more than maxAccountLines account lines
+// is only counted.
+[[nodiscard]] ImportLines SplitImportLines(std::string_view text, size_t maxAccountLines = kNoLineLimit);
 
 // The lines of a whole import file, its raw bytes as read (ReadImportFile), decoded by the
 // rules above; codePage.toAnsi turns UTF-8 and UTF-16 lines into ANSI bytes and is not called
 // for an ANSI file. The lines are counted before any of them is kept: a file of more than
-// maxLines lines is beyondLimit, and takes no memory for its lines. May throw std::bad_alloc
-// on a huge file (everything is wiped on the way out).
+// maxAccountLines account lines is beyondLimit, and takes no memory for its lines. May throw
+// std::bad_alloc on a huge file (everything is wiped on the way out).
 [[nodiscard]] ImportLines DecodeImportFile(std::string_view bytes, const AnsiCodePage& codePage,
-                                           size_t maxLines = kNoLineLimit);
+                                           size_t maxAccountLines = kNoLineLimit);
 
 // The account of one line (PID left empty), or nothing for a line to skip.
 [[nodiscard]] std::optional<AccountRecord> ParseImportLine(std::string_view line);
@@ -110,10 +116,15 @@ inline constexpr size_t kNoLineLimit = SIZE_MAX;
 // 0x1A, as a text-mode read stops there.
 [[nodiscard]] std::string_view ImportTextOf(std::string_view bytes);
 
+// Which kind of file the accounts came from.
+enum class ImportFormat { kLines, kCsv };
+// Whose password export a CSV file is, as far as its columns tell.
+enum class CsvSource { kOther, kBrowser, kFirefox, kKeePass, kBitwarden, kOnePassword, kLastPass, kDashlane };
+
 // The accounts of a whole text, its line count (skipped lines included, the count the log
-// line gives) and how many lines that were not blank it skipped: lines without exactly two
-// separators and unstorable lines, for the user to be told. Wipes its passwords when it goes
-// or is assigned over.
+// line gives) and how many lines (CSV: records) that were not blank it skipped: lines without
+// exactly two separators or records without a password, and unstorable ones, for the user to
+// be told. Wipes its passwords when it goes or is assigned over.
 struct ImportList {
   ImportList() = default;
   ImportList(ImportList&&) = default;
@@ -124,12 +135,33 @@ struct ImportList {
 
   size_t lineCount = 0;
   size_t skippedLines = 0;
+  size_t unstorableLines = 0;  // of the skipped: a character the code page cannot store
+  // Lines (records) that may be accounts by their shape, counted before any is kept.
+  size_t accountLines = 0;
+  bool beyondLimit = false;  // more of them than allowed: none was kept
   std::vector<AccountRecord> accounts;
+
+  ImportFormat format = ImportFormat::kLines;
+  CsvSource source = CsvSource::kOther;
+  // A CSV header without a user-name or password column: its columns as written, for the user.
+  bool missingColumns = false;
+  std::vector<Text> columns;
+  ImportEncoding encoding = ImportEncoding::kAnsi;
+  bool marked = false;    // the file began with a byte-order mark
+  bool nonAscii = false;  // the text held a character beyond ASCII
 };
 // Every line through ParseImportLine; the lines are wiped as they are read.
 [[nodiscard]] ImportList ParseImportLines(ImportLines lines);
 // ParseImportLines(SplitImportLines(text)).
 [[nodiscard]] ImportList ParseImportText(std::string_view text);
+
+// The accounts of a whole import file's bytes, as "----" lines or as a password export
+// (CSV), in any of the encodings above. A CSV header that names no user-name or password
+// column is missingColumns, unless the file's lines are accounts: then the first line was
+// none. An export is read as lines, too, when it gives no account and its lines do. More than
+// maxAccounts possible accounts are only counted (beyondLimit). May throw std::bad_alloc.
+[[nodiscard]] ImportList ReadImportAccounts(std::string_view bytes, const AnsiCodePage& codePage,
+                                            size_t maxAccounts = kNoLineLimit);
 
 // An import file larger than the largest table reads as no text.
 inline constexpr uint64_t kMaxImportFileBytes = kMaxTableFileBytes;
@@ -157,26 +189,41 @@ struct ImportFile {
 
 struct ImportResult {
   enum Status {
-    kImported,      // every accepted line is in the table and the log has its line
+    kImported,      // every accepted line is in the table
     kNoAccounts,    // no line of the file is an account: the table was not written
-    kTooManyLines,  // more lines than free PIDs, refused while they were counted
+    kNoColumns,     // a CSV header without a user-name or password column (columns)
+    kTooManyLines,  // more accounts than free PIDs (accounts), refused before a PID was drawn
     kOutOfMemory,   // the file's lines did not fit in memory
     kTableFailed,   // the table did not take the accounts; outcome says why
   };
-  // Anything but kImported: the table is as it was and nothing is logged.
+  // Anything but kImported: the table is as it was.
   Status status = kNoAccounts;
   TableOutcome outcome = TableOutcome::kOpened;  // kNoFreePid with kTooManyLines
-  size_t lineCount = 0;  // every line, skipped ones included (kTooManyLines: freePids + 1)
+  size_t lineCount = 0;   // every line, skipped ones included
   size_t imported = 0;
-  size_t skipped = 0;    // lines that hold something but did not become accounts
-  size_t freePids = 0;   // kTooManyLines: how many accounts the table can still take
+  size_t skipped = 0;     // lines (records) that hold something but did not become accounts
+  size_t unstorable = 0;  // of those, the ones with a character the table cannot keep
+  size_t accounts = 0;    // kTooManyLines: the file's accounts
+  size_t freePids = 0;    // kTooManyLines: how many accounts the table can still take
+  ImportFormat format = ImportFormat::kLines;
+  CsvSource source = CsvSource::kOther;
+  std::vector<Text> columns;  // kNoColumns: the header's columns
+  // A file without a byte-order mark holding text beyond ASCII: the encoding it was read in,
+  // and a name (or user name) of it as read, so that a wrong reading shows at once.
+  std::optional<ImportEncoding> guessed;
+  Text sample;
 };
 
-// Imports the accounts of one file's bytes (DecodeImportFile in codePage): every accepted line
-// becomes an account with a fresh PID, all in one write of the table, which afterwards holds
-// all of them or none; then logs "Importing Data " + the line count. The file's lines are
-// counted against the table's free PIDs before any of them is kept (all 90,000 when the table
-// does not open: that is told once a line is accepted). Only kImported logs.
+// The activity log's line for an import of a file of lineCount lines.
+void LogImport(const AccountStore& store, size_t lineCount);
+
+// Imports the accounts of one file's bytes (ReadImportAccounts in codePage): every account
+// gets a fresh PID, all in one write of the table, which afterwards holds all of them or
+// none. The file's possible accounts are counted before any of them is kept, and its
+// accounts checked against the table's free PIDs before any PID is drawn (all 90,000 when the
+// table does not open: that is told once an account is found). Logs "Importing Data " + the
+// line count (0 when the file did not fit in memory), except when the table did not take
+// the accounts.
 [[nodiscard]] ImportResult ImportAccountText(const AccountStore& store, std::string_view fileBytes,
                                              const AnsiCodePage& codePage = {});
 

@@ -64,7 +64,7 @@ ImportLines Decode(std::string_view bytes, size_t& calls, size_t maxLines = kNoL
 
 bool Same(const ImportLines& a, const ImportLines& b) {
   return a.lines == b.lines && a.lineCount == b.lineCount && a.unstorableCount == b.unstorableCount &&
-         a.beyondLimit == b.beyondLimit;
+         a.accountLines == b.accountLines && a.beyondLimit == b.beyondLimit;
 }
 
 }  // namespace
@@ -76,11 +76,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   size_t calls = 0;
   const ImportLines lines = Decode(input, calls);
   Check(!lines.beyondLimit && lines.lineCount == lines.lines.size() + lines.unstorableCount);
-  // A limit of the line count takes the same lines; one below stops the count beyond it.
+  Check(lines.accountLines <= lines.lineCount);
+  // A limit of the account lines takes the same lines; one below only counts them.
   size_t limitCalls = 0;
-  Check(Same(lines, Decode(input, limitCalls, lines.lineCount)));
-  const ImportLines cut = Decode(input, limitCalls, lines.lineCount - 1);  // no limit for 0 lines
-  Check(lines.lineCount == 0 || (cut.beyondLimit && cut.lineCount == lines.lineCount && cut.lines.empty()));
+  Check(Same(lines, Decode(input, limitCalls, lines.accountLines)));
+  const ImportLines cut = Decode(input, limitCalls, lines.accountLines - 1);  // no limit for 0 lines
+  Check(lines.accountLines == 0 || (cut.beyondLimit && cut.lineCount == lines.lineCount &&
+                                    cut.accountLines == lines.accountLines && cut.lines.empty()));
   for (const Text& line : lines.lines) Check(line.find_first_of("\r\n") == Text::npos);
 
   if (encoding == ImportEncoding::kAnsi) {
@@ -113,5 +115,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(list.lineCount == lines.lineCount);
   Check(list.skippedLines >= lines.unstorableCount);
   Check(list.accounts.size() + list.skippedLines <= list.lineCount);
+  Check(list.accounts.size() <= lines.accountLines && list.unstorableLines == lines.unstorableCount);
   return 0;
 }

@@ -51,6 +51,12 @@ std::string TableOf(int n) {
   return *SealTableFile(payload, kAccountTableAccessPassword, NewTableKeyParams());
 }
 
+std::string ManyLines(size_t n, const std::string& line) {
+  std::string text;
+  for (size_t i = 0; i < n; ++i) text += line + "\n";
+  return text;
+}
+
 constexpr char kThreeLines[] = "a----b----c\r\nx----y\r\np----q----r----s";
 
 using namespace std::string_literals;
@@ -317,16 +323,17 @@ TEST(ImportAccounts, AnImportThatStoresNothingSaysWhy) {
       {"\xEF\xBB\xBF", ImportResult::kNoAccounts, 0},         // a UTF-8 mark alone
       {"a\0-\0-\0-\0-\0b\0"s, ImportResult::kNoAccounts, 1},  // UTF-16 without its mark reads as "a"
       {"x----y\r\n\0a----b----c"s, ImportResult::kNoAccounts, 1},
-      {std::string(kPidRange, '\n'), ImportResult::kNoAccounts, kPidRange},  // as many lines as free PIDs
-      {std::string(kPidRange + 1, '\n'), ImportResult::kTooManyLines, kPidRange + 1},
-      {std::string(16 << 20, '\n'), ImportResult::kTooManyLines, kPidRange + 1},  // not counted to the end
+      {std::string(16 << 20, '\n'), ImportResult::kNoAccounts, 16 << 20},  // blank lines take no PID
+      {ManyLines(kPidRange + 1, "a----b----c"), ImportResult::kTooManyLines, kPidRange + 1},
       {"\xEF\xBB\xBF" "a----b----c", ImportResult::kOutOfMemory, 0, noMemory},
   };
+  Strings logged;
   for (const auto& c : cases) {
     const ImportResult result = ImportAccountText(h.store, c.bytes, c.codePage);
     EXPECT_EQ((std::pair{result.status, result.lineCount}), (std::pair{c.status, c.lineCount})) << c.bytes.size();
+    logged.push_back("Importing Data " + std::to_string(c.lineCount));
   }
-  EXPECT_TRUE(h.log.empty());
+  EXPECT_EQ(h.log, logged);  // every import is logged with its lines, 0 for a file that was not read
   EXPECT_EQ(h.fs.write_calls, writes);
   EXPECT_EQ(h.TableBytes(), before);
 }
@@ -377,12 +384,12 @@ TEST(ImportAccounts, ATableThatDoesNotOpenIsToldOnlyWhenALineIsAccepted) {
   EXPECT_EQ(result.status, ImportResult::kNoAccounts);
   EXPECT_EQ(result.lineCount, 2u);
   EXPECT_EQ(result.skipped, 2u);
-  EXPECT_TRUE(h.log.empty());
+  EXPECT_EQ(h.log, Strings{"Importing Data 2"});
   result = ImportAccountText(h.store, "a----b----c");
   EXPECT_EQ(result.status, ImportResult::kTableFailed);
   EXPECT_EQ(result.outcome, TableOutcome::kCannotOpen);
   EXPECT_EQ(result.imported, 0u);
-  EXPECT_TRUE(h.log.empty());
+  EXPECT_EQ(h.log, Strings{"Importing Data 2"});  // a table that took nothing logs no import
   EXPECT_EQ(h.TableBytes(), "not a table");
 }
 
@@ -390,7 +397,11 @@ TEST(ImportAccounts, TheLastFreePidsAreTakenEachOnceAndMoreLinesThanFreePidsAreR
   StoreHarness h;
   h.TableBytes() = TableOf(kPidRange - 3);  // 10000..99996: the draw picks among the free values
   h.draw.fallback = 10000;  // a generator stuck on a taken value
-  ImportResult result = ImportAccountText(h.store, "a----b----c\r\nd----e----f\r\ng----h----i\r\n");
+  // Four accounts for three PIDs: refused, with both counts for the message.
+  ImportResult result = ImportAccountText(h.store, "name,url,username,password\nn,,u,\nn,,u,p\r\n" + ManyLines(3, "m,,v,q"));
+  EXPECT_EQ((std::tuple{result.status, result.accounts, result.freePids}),
+            (std::tuple{ImportResult::kTooManyLines, size_t{4}, size_t{3}}));
+  result = ImportAccountText(h.store, "a----b----c\r\nd----e----f\r\ng----h----i\r\n");
   EXPECT_EQ(result.outcome, TableOutcome::kOpened);
   EXPECT_EQ(result.imported, 3u);
   const std::vector<AccountRecord> all = Records(h);
@@ -403,7 +414,7 @@ TEST(ImportAccounts, TheLastFreePidsAreTakenEachOnceAndMoreLinesThanFreePidsAreR
   EXPECT_EQ(result.outcome, TableOutcome::kNoFreePid);
   EXPECT_EQ(h.draw.calls, draws);
   EXPECT_EQ(h.fs.write_calls, writes);
-  EXPECT_TRUE(h.log.empty());
+  EXPECT_EQ(h.log, Strings{"Importing Data 1"});
 }
 
 TEST(ImportAccounts, TenThousandLinesIntoTenThousandAccountsInOneWrite) {
