@@ -129,7 +129,7 @@ std::string ExportOutcomeText(ExportOutcome outcome) {
     case ExportOutcome::kNoDesktop: return exchange_texts::kNoDesktop;
     case ExportOutcome::kBusy: return exchange_texts::kExportBusy;
     case ExportOutcome::kDiskFull: return exchange_texts::kExportDiskFull;
-    case ExportOutcome::kFailed: return exchange_texts::kExportFailed;
+    case ExportOutcome::kFailed: return exchange_texts::ExportFailed();
   }
   return {};
 }

@@ -48,7 +48,7 @@ void OnCreated(ui::Window& w, ui::EventArgs&) {
 void OnNoPid(ui::Window& w, ui::EventArgs& args) {
   args.handled = true;
   TellTableOutcome(w.hwnd(), exchange_texts::kEditorTitle, exchange_texts::kCannotAdd,
-                   static_cast<TableOutcome>(args.wparam), AccountsOf(w).table_path);
+                   static_cast<TableOutcome>(args.wparam), AccountsOf(w).table_path, exchange_texts::kOpenAgain);
   DestroyWindow(w.hwnd());
 }
 
@@ -96,7 +96,8 @@ void OnOk(ui::Window& w, ui::EventArgs&) {
   const TableOutcome added = AddAccount(accounts, pid.view(), name.view(), user.view(), password.view());
   if (added != TableOutcome::kOpened) {
     // What was typed stays in the window, so the user can try again.
-    TellTableOutcome(w.hwnd(), exchange_texts::kEditorTitle, exchange_texts::kNotSaved, added, accounts.table_path);
+    TellTableOutcome(w.hwnd(), exchange_texts::kEditorTitle, exchange_texts::kNotSaved, added, accounts.table_path,
+                     exchange_texts::kSaveAgain);
     return;
   }
   if (accounts.log) accounts.log(Text("Add Data ").append(pid.view()));

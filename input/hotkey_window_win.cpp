@@ -7,6 +7,7 @@
 #include "base/report.h"
 #include "input/input_texts.h"
 #include "input/key_names.h"
+#include "store/table_messages_win.h"
 #include "ui/toolkit/window_win.h"
 
 namespace quorrel {
@@ -67,9 +68,8 @@ void OnBoxKey(ui::Window& w, ui::EventArgs& args) {
   if (int32_t* pending = PendingOf(w, box)) *pending = code;
 }
 
-void Tell(ui::Window& w, const std::string& utf8) {
-  MessageBoxW(w.hwnd(), Utf8ToWide(utf8).c_str(), Utf8ToWide(input_texts::kHotkeyWindowTitle).c_str(),
-              MB_OK | MB_ICONWARNING);
+void Tell(ui::Window& w, const std::string& utf8, UINT icon = MB_ICONWARNING) {
+  MessageBoxW(w.hwnd(), Utf8ToWide(utf8).c_str(), Utf8ToWide(input_texts::kHotkeyWindowTitle).c_str(), MB_OK | icon);
 }
 
 void OnConfirm(ui::Window& w, ui::EventArgs&) {
@@ -87,10 +87,15 @@ void OnConfirm(ui::Window& w, ui::EventArgs&) {
   if (accountSaved != newAccount || passwordSaved != newPassword) {
     // Say which of the two the next start takes: one may have gone in without the other.
     const std::string path = WideToUtf8(AnsiToWide(a.settings.path()));
-    Tell(w, input_texts::HotkeysNotSaved(path, accountSaved, passwordSaved));
+    Tell(w, input_texts::HotkeysNotSaved(path, accountSaved, passwordSaved,
+                                         WriteAdviceFor(a.settings.path(), input_texts::kConfirmAgain)));
     return;
   }
-  // The running program keeps its hotkeys; the stored ones take effect at the next start.
+  // The running program keeps its hotkeys, and a second start only brings it forward: the
+  // user learns here that the new keys need the exit and a new start.
+  if (newAccount || newPassword)
+    Tell(w, input_texts::HotkeysSaved(KeyName(CodeOf(w, kAccountKey)), KeyName(CodeOf(w, kPasswordKey))),
+         MB_ICONINFORMATION);
   DestroyWindow(w.hwnd());
 }
 

@@ -5,6 +5,7 @@
 #include "base/text.h"
 #include "security/security_texts.h"
 #include "security/startup_pin.h"
+#include "store/table_messages_win.h"
 #include "ui/toolkit/controls_win.h"
 #include "ui/toolkit/window_win.h"
 
@@ -76,8 +77,9 @@ void PinPadConfirm(ui::Window& w) {
     // The PIN in force is still the old one (or none): nothing may act as if it changed,
     // least of all switch the locked start on. The keypad stays for another try.
     PinPadClear(w);
-    const std::wstring text =
-        Utf8ToWide(security_texts::PinNotSaved(WideToUtf8(AnsiToWide(s.args.settings.path()))));
+    const Text& path = s.args.settings.path();
+    const std::wstring text = Utf8ToWide(security_texts::PinNotSaved(
+        WideToUtf8(AnsiToWide(path)), WriteAdviceFor(path, security_texts::kSetAgain)));
     MessageBoxW(w.hwnd(), text.c_str(), Utf8ToWide(security_texts::kKeypadTitle).c_str(), MB_OK | MB_ICONWARNING);
     return;
   }

@@ -48,6 +48,13 @@ TEST_F(HotkeyWindowFlow, PickedKeysAreStoredAndTypeAtTheNextStart) {
   EXPECT_EQ(ControlText(account), "F6键");
 
   ClickWindow(ChildByText(window, "设置完成"));
+  // Stored: the window names the keys, and the way to the new start, before it closes.
+  HWND saved = WaitMessageBox(p, kHotkeyTitle);
+  ASSERT_TRUE(saved) << "the keys were stored without a word";
+  const std::string said = MessageBoxText(saved);
+  EXPECT_NE(said.find("F6键"), std::string::npos) << said;
+  EXPECT_NE(said.find("F7键"), std::string::npos) << said;
+  SendMessageW(saved, WM_COMMAND, IDOK, 0);
   EXPECT_TRUE(WaitFor([&] { return !IsWindow(window); }, 5s));
   EXPECT_EQ(ConfigValue(run_, "UserKey"), "117");
   EXPECT_EQ(ConfigValue(run_, "PassKey"), "118");

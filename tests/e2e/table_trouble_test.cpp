@@ -117,7 +117,7 @@ TEST_F(TableTrouble, NoTableCanBeMadeRestartsOnceThenSaysWhichFolderAndWhatToDo)
   ASSERT_TRUE(told) << "the restarted copy said nothing";
   const std::string said = MessageBoxText(told);
   EXPECT_NE(said.find(Utf8(run_.path())), std::string::npos) << said;
-  EXPECT_NE(said.find("移到"), std::string::npos) << said;
+  EXPECT_NE(said.find("复制到"), std::string::npos) << said;
   SendMessageW(told, WM_COMMAND, IDOK, 0);
   // Without a table it cannot keep an account: the copy ends, and nothing starts again.
   EXPECT_TRUE(WaitFor([&] { return CopiesOf(run_.exe(), p.id()).empty(); }, 10s)) << "the copy went on";
@@ -150,7 +150,7 @@ TEST_F(TableTrouble, AFolderThatTakesNoFileGetsOneMessageAndNoRestart) {
   ASSERT_TRUE(told) << "the program said nothing";
   const std::string said = MessageBoxText(told);
   EXPECT_NE(said.find(Utf8(dir)), std::string::npos) << said;
-  EXPECT_NE(said.find("移到"), std::string::npos) << said;
+  EXPECT_NE(said.find("复制到"), std::string::npos) << said;
   SendMessageW(told, WM_COMMAND, IDOK, 0);
   EXPECT_EQ(p.WaitExit(10s), std::optional<DWORD>(0)) << "the program went on without a table";
   Pump(3s);  // a restart would show by now

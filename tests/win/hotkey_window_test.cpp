@@ -18,6 +18,15 @@ namespace {
 
 constexpr LPARAM kAltHeld = LPARAM{1} << 29;
 
+// Answers the hotkey window's message box, once it is up, keeping what it said.
+std::string g_told;
+void CALLBACK AnswerBox(HWND, UINT, UINT_PTR, DWORD) {
+  HWND box = FindWindowW(L"#32770", L"设置快捷键");
+  if (!box || !IsWindowVisible(box)) return;
+  g_told = TextOf(GetDlgItem(box, 0xFFFF));
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
 class HotkeyWindowTest : public ::testing::Test {
  protected:
   // Opens the window and runs the script in it; returns once the window is gone.
@@ -33,7 +42,14 @@ class HotkeyWindowTest : public ::testing::Test {
       script(window, boxes[0], boxes[1]);
     });
   }
-  static void Confirm(HWND window) { SendMessageW(ChildWithText(window, "设置完成"), BM_CLICK, 0, 0); }
+  // Clicks the button; what the window said meanwhile, "" for nothing.
+  static std::string Confirm(HWND window) {
+    g_told.clear();
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, AnswerBox);
+    SendMessageW(ChildWithText(window, "设置完成"), BM_CLICK, 0, 0);  // returns once it is answered
+    KillTimer(nullptr, timer);
+    return g_told;
+  }
   std::string Stored(const char* key) const {
     char value[64] = {};
     GetPrivateProfileStringA("Config", key, "<none>", value, sizeof value, config_.path().c_str());
@@ -64,7 +80,10 @@ TEST_F(HotkeyWindowTest, ConfirmWritesOnlyPickedCodesAndAPickOutlivesTheWindow) 
     EXPECT_EQ(TextOf(account), "F6键");
     EXPECT_EQ(pendingAccount_, VK_F6);
     EXPECT_EQ(pendingPassword_, 0);
-    Confirm(window);
+    // Stored: the window says which keys, and that they need the program started anew.
+    const std::string told = Confirm(window);
+    EXPECT_NE(told.find("F6键"), std::string::npos) << told;
+    EXPECT_NE(told.find("F9键"), std::string::npos) << told;
   });
   EXPECT_EQ(Stored("UserKey"), "117");
   EXPECT_EQ(Stored("PassKey"), "<none>") << "a box without a key keeps the stored code";
@@ -89,23 +108,13 @@ TEST_F(HotkeyWindowTest, ConfirmWritesOnlyPickedCodesAndAPickOutlivesTheWindow) 
   EXPECT_EQ(closed_, 3);
 }
 
-// Answers the hotkey window's message box, once it is up.
-void CALLBACK AnswerRefusal(HWND, UINT, UINT_PTR id, DWORD) {
-  HWND box = FindWindowW(L"#32770", L"设置快捷键");
-  if (!box) return;
-  KillTimer(nullptr, id);
-  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-}
-
 // One key for both is refused at the confirm: nothing is written and the window stays, so
 // the user can pick another; a stored key counts as much as one picked now.
 TEST_F(HotkeyWindowTest, TheSameKeyForBothIsRefusedWithAMessage) {
   std::string told;
   WithWindow([&](HWND window, HWND account, HWND password) {
     PostKey(password, VK_F8);  // the account box shows the default F8
-    const UINT_PTR timer = SetTimer(nullptr, 0, 50, AnswerRefusal);
-    Confirm(window);  // returns once the message is answered
-    KillTimer(nullptr, timer);
+    EXPECT_FALSE(Confirm(window).empty()) << "refused without a word";
     told = IsWindow(window) ? "open" : "closed";
     EXPECT_EQ(Stored("UserKey"), "<none>");
     EXPECT_EQ(Stored("PassKey"), "<none>");

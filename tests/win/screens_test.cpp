@@ -8,20 +8,25 @@
 
 #include <string>
 
+#include "app/app_texts.h"
 #include "driver/drag_drop.h"
 #include "exchange/account_file.h"
+#include "exchange/exchange_texts.h"
 #include "exchange/import_window_win.h"
 #include "exchange/record_editor_win.h"
 #include "input/hotkey_window_win.h"
+#include "input/input_texts.h"
 #include "input/input_window_win.h"
 #include "input/key_names.h"
 #include "security/pin_pad_win.h"
+#include "security/security_texts.h"
 #include "store/account_store_win.h"
 #include "store/settings.h"
 #include "store/table_messages_win.h"
 #include "tests/win/screens.h"
 #include "ui/main/main_texts.h"
 #include "ui/main/main_window_win.h"
+#include "ui/toolkit/balloon_win.h"
 #include "ui/toolkit/controls_win.h"
 
 using namespace quorrel;
@@ -205,9 +210,103 @@ TEST_F(DpiScreens, TableMessages) {
       {"table-too-big", kTooBig, path},         {"table-path-too-long", kWriteFailed, tooLong}};
   for (const auto& c : cases)
     EXPECT_TRUE(screens::SaveOpenedWindow(
-        c.name, "Quorrel", [&] { TellTableOutcome(nullptr, "Quorrel", "不能添加账号。", c.outcome, c.path); },
+        c.name, "Quorrel", [&] { TellTableOutcome(nullptr, "Quorrel", "不能添加账号。", c.outcome, c.path, "点“添加”"); },
         L"#32770"))
         << c.name;
+  // A table that is there (the disk-full text then says it is unchanged), and the start's
+  // read of the list.
+  const Text there = dir_.path() + "\\UserData.edb";
+  ASSERT_TRUE(RawWrite(there, "x"));
+  EXPECT_TRUE(screens::SaveOpenedWindow("table-disk-full-existing", "Quorrel", [&] {
+    TellTableOutcome(nullptr, "Quorrel", "账号没有删除。", kDiskFull, there, "点“删除”");
+  }, L"#32770"));
+  for (const auto& [name, outcome] : {std::pair{"table-list-busy", kBusy}, std::pair{"table-list-disk-full", kDiskFull}})
+    EXPECT_TRUE(screens::SaveOpenedWindow(name, "Quorrel", [&, outcome = outcome] {
+      MessageBoxW(nullptr, ListReadText(outcome, path).c_str(), L"Quorrel", MB_OK | MB_ICONWARNING);
+    }, L"#32770")) << name;
+}
+
+// The other messages whose words were chosen with care, as their windows show them: a box
+// of this title and icon, with the text the code puts together.
+TEST_F(DpiScreens, MessagesOfSettingsExportAndStart) {
+  const std::string config = Utf8ToAnsi("C:\\Users\\张三\\Documents\\Quorrel\\Config.ini");
+  const std::string folder = "C:\\Program Files (x86)\\Quorrel";
+  const std::string earlier = "C:\\Users\\zhangsan\\AppData\\Local\\VirtualStore\\Program Files (x86)\\Quorrel";
+  const std::string configUtf8 = WideToUtf8(AnsiToWide(config));
+  const auto advice = [](const char* again) { return store_texts::WriteAdvice(false, again); };
+  const struct {
+    const char* name;
+    const char* title;
+    std::string text;
+    UINT icon;
+  } cases[] = {
+      {"setting-not-saved", "Quorrel",
+       main_texts::kSettingNotSavedHead + ("\r\n" + configUtf8) + "\r\n\r\n" + main_texts::kSettingNotSavedTail +
+           advice(main_texts::kSwitchAgain),
+       MB_ICONWARNING},
+      {"setting-not-saved-read-only", "Quorrel",
+       main_texts::kSettingNotSavedHead + ("\r\n" + configUtf8) + "\r\n\r\n" + main_texts::kSettingNotSavedTail +
+           store_texts::WriteAdvice(true, main_texts::kSwitchAgain),
+       MB_ICONWARNING},
+      {"pin-not-saved", "启动密码", security_texts::PinNotSaved(configUtf8, advice(security_texts::kSetAgain)),
+       MB_ICONWARNING},
+      {"hotkeys-not-saved", "设置快捷键",
+       input_texts::HotkeysNotSaved(configUtf8, true, false, store_texts::WriteAdvice(true, input_texts::kConfirmAgain)),
+       MB_ICONWARNING},
+      {"hotkeys-saved", "设置快捷键", input_texts::HotkeysSaved("F6键", "F7键"), MB_ICONINFORMATION},
+      {"export-bad-name", "Quorrel", main_texts::kNotExported + std::string("\r\n\r\n") + exchange_texts::kBadName,
+       MB_ICONWARNING},
+      {"export-bad-user", "Quorrel",
+       main_texts::kNotExported + std::string("\r\n\r\n") + exchange_texts::kBadUserName, MB_ICONWARNING},
+      {"export-failed", "Quorrel", main_texts::kNotExported + std::string("\r\n\r\n") + exchange_texts::ExportFailed(),
+       MB_ICONWARNING},
+      {"start-folder-not-writable", "Quorrel", app_texts::FolderNotWritable(folder, earlier), MB_ICONERROR},
+      {"start-path-too-long", "Quorrel", app_texts::FolderPathTooLong(folder), MB_ICONERROR},
+      {"second-start-not-administrator", "Quorrel", app_texts::kRunningWithoutAdministrator, MB_ICONINFORMATION},
+      {"second-start-out-of-reach", "Quorrel", app_texts::kRunningOutOfReach, MB_ICONINFORMATION},
+  };
+  for (const auto& c : cases)
+    EXPECT_TRUE(screens::SaveOpenedWindow(c.name, c.title, [&] {
+      MessageBoxW(nullptr, Utf8ToWide(c.text).c_str(), Utf8ToWide(c.title).c_str(), MB_OK | c.icon);
+    }, L"#32770")) << c.name;
+}
+
+// The notes beside the input window whose words changed, as the window shows them: below
+// its hint line, the whole note inside the screen.
+TEST_F(DpiScreens, InputWindowNotes) {
+  const struct {
+    const char* name;
+    const char* title;
+    std::string text;
+  } cases[] = {
+      {"note-elevated", input_texts::kNothingTyped, input_texts::kElevated},
+      {"note-elevated-file", input_texts::kNothingTyped, input_texts::kElevatedFromFile},
+      {"note-window-changed", input_texts::kNothingTyped, input_texts::kWindowChanged},
+      {"note-cut", input_texts::kPartTyped, input_texts::Cut(3, true)},
+      {"note-cut-nothing", input_texts::kNothingTyped, input_texts::Cut(0, false)},
+      {"note-remote-character", input_texts::kNothingTyped, input_texts::RemoteNeedsCharacter(5)},
+      {"note-remote-hotkey", input_texts::kNothingTyped, input_texts::RemoteNeedsHotkey(3, "")},
+  };
+  const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  for (const auto& c : cases) {
+    HWND input = OpenInputWindow(nullptr, {.user = SecretText(std::string_view("zhangsan")),
+                                           .password = SecretText(std::string_view("pw")),
+                                           .accountHotkeyCode = VK_F8, .passwordHotkeyCode = VK_F9});
+    ASSERT_TRUE(input);
+    RECT window{};
+    GetWindowRect(input, &window);
+    ui::Balloon note;
+    note.Show(input, POINT{(window.left + window.right) / 2, window.bottom - 8}, c.title, c.text);
+    PumpMessages(200ms);
+    RECT shown{}, inside{};
+    EXPECT_TRUE(note.Window() && GetWindowRect(note.Window(), &shown)) << c.name;
+    IntersectRect(&inside, &shown, &screen);
+    EXPECT_TRUE(EqualRect(&inside, &shown)) << c.name << " leaves the screen";
+    EXPECT_FALSE(screens::SaveWindowPicture(input, c.name, note.Window()).empty()) << c.name;
+    note.Hide();
+    DestroyWindow(input);
+    PumpMessages(50ms);
+  }
 }
 
 // The import's and the editor's messages, each from a press of the window's button (from a

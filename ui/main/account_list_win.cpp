@@ -9,6 +9,7 @@
 #include "base/milestones.h"
 #include "base/report.h"
 #include "exchange/account_file.h"
+#include "exchange/exchange_texts.h"
 #include "exchange/record_editor_win.h"
 #include "input/input_window_win.h"
 #include "store/table_messages_win.h"
@@ -131,7 +132,7 @@ void FillAccountList(ui::Window& w) {
 void TellTableProblem(ui::Window& w, ui::EventArgs& args) {
   args.handled = true;
   const auto outcome = static_cast<TableOutcome>(args.wparam);
-  const std::wstring text = TableOutcomeText(outcome, StateOf(w).args.accounts->table_path);
+  const std::wstring text = ListReadText(outcome, StateOf(w).args.accounts->table_path);
   if (!text.empty()) MessageBoxW(w.hwnd(), text.c_str(), Utf8ToWide(main_texts::kTitle).c_str(), MB_OK | MB_ICONWARNING);
 }
 
@@ -162,7 +163,8 @@ void AddAccountByEditor(ui::Window& w) {
     return;
   }
   if (!Succeeded(table)) {
-    TellTableOutcome(w.hwnd(), main_texts::kTitle, main_texts::kCannotAdd, table, StateOf(w).args.accounts->table_path);
+    TellTableOutcome(w.hwnd(), main_texts::kTitle, main_texts::kCannotAdd, table, StateOf(w).args.accounts->table_path,
+                     main_texts::kAddAgain);
     return;
   }
   ShowBlurOverlay(w);
@@ -185,7 +187,8 @@ void ExportSelected(ui::Window& w) {
     if (found.outcome == TableOutcome::kOpened || found.outcome == TableOutcome::kCannotOpen) {
       FillAccountList(w);
     } else {
-      TellTableOutcome(w.hwnd(), main_texts::kTitle, main_texts::kNotExported, found.outcome, accounts.table_path);
+      TellTableOutcome(w.hwnd(), main_texts::kTitle, main_texts::kNotExported, found.outcome, accounts.table_path,
+                       main_texts::kExportAgain);
     }
     return;
   }
@@ -193,7 +196,12 @@ void ExportSelected(ui::Window& w) {
   const Text base = AccountFileBaseName(row->name, record.user);
   const ExportOutcome exported = WriteAccountFile(base, record.user, record.password.view());
   if (exported != ExportOutcome::kWritten) {
-    const std::wstring text = Utf8ToWide(main_texts::kNotExported + std::string("\r\n\r\n") + ExportOutcomeText(exported));
+    // A name the file cannot carry: a new entry mends one in the display name, nothing one in
+    // the user name (the file is named after both).
+    const bool userAtFault = exported == ExportOutcome::kBadName &&
+                             !IsSafeFileBaseName(AnsiToWide(AccountFileBaseName("x", record.user)));
+    const std::string why = userAtFault ? exchange_texts::kBadUserName : ExportOutcomeText(exported);
+    const std::wstring text = Utf8ToWide(main_texts::kNotExported + std::string("\r\n\r\n") + why);
     MessageBoxW(w.hwnd(), text.c_str(), Utf8ToWide(main_texts::kTitle).c_str(), MB_OK | MB_ICONWARNING);
   }
 }
@@ -214,7 +222,8 @@ void DeleteSelected(ui::Window& w) {
   const DeletedAccounts deleted = DeleteAccountByPid(accounts, pid);
   // A table that does not open is told by the refill, once a start.
   if (deleted.outcome != TableOutcome::kCannotOpen)
-    TellTableOutcome(w.hwnd(), main_texts::kTitle, main_texts::kNotDeleted, deleted.outcome, accounts.table_path);
+    TellTableOutcome(w.hwnd(), main_texts::kTitle, main_texts::kNotDeleted, deleted.outcome, accounts.table_path,
+                     main_texts::kDeleteAgain);
   FillAccountList(w);
 }
 
@@ -243,7 +252,7 @@ void UseAccountRow(ui::Window& w, ui::EventArgs& args) {
   if (found.outcome == TableOutcome::kBusy) {
     // Held by another program for a moment: the list stays as it is.
     TellTableOutcome(w.hwnd(), main_texts::kTitle, main_texts::kCannotOpenAccount, found.outcome,
-                     s.args.accounts->table_path);
+                     s.args.accounts->table_path, main_texts::kOpenAgain);
     return;
   }
   if (!found.record) {

@@ -9,16 +9,22 @@ namespace quorrel::main_texts {
 
 inline constexpr char kTitle[] = "Quorrel";  // of the main window's messages
 
-// A switch of the settings page whose value could not be written: before and after the path.
-inline constexpr char kSettingNotSavedHead[] = "设置没有保存：设置文件无法写入：";
-inline constexpr char kSettingNotSavedTail[] =
-    "原来的设置没有改动。如果这个文件设成了只读，请先取消只读（右键单击它 → 属性），再点一次。";
+// A switch of the settings page whose value could not be written: before and after the path
+// (the advice after the tail comes from store_texts::WriteAdvice, with kSwitchAgain).
+inline constexpr char kSettingNotSavedHead[] = "设置没有保存，因为设置文件无法写入：";
+inline constexpr char kSettingNotSavedTail[] = "原来的设置没有改动。";
+inline constexpr char kSwitchAgain[] = "点一次这个开关";
 
 // What did not happen; the reason follows (store_texts.h, exchange_texts.h).
 inline constexpr char kCannotAdd[] = "不能添加账号。";
 inline constexpr char kNotExported[] = "账号没有导出。";
 inline constexpr char kNotDeleted[] = "账号没有删除。";
 inline constexpr char kCannotOpenAccount[] = "这个账号现在打不开。";
+// The step that tries each of them once more (after "再").
+inline constexpr char kAddAgain[] = "点“添加”";
+inline constexpr char kExportAgain[] = "点“导出”";
+inline constexpr char kDeleteAgain[] = "点“删除”";
+inline constexpr char kOpenAgain[] = "双击这个账号";
 
 inline constexpr char kDeleteTitle[] = "删除账号";
 // name and user as the list shows them (UTF-8).

@@ -13,6 +13,7 @@
 #include "res/resource.h"
 #include "security/pin_pad_win.h"
 #include "security/startup_pin.h"
+#include "store/table_messages_win.h"
 #include "ui/main/main_parts_win.h"
 #include "ui/main/main_texts.h"
 #include "ui/toolkit/controls_win.h"
@@ -55,9 +56,10 @@ void StoreSwitch(ui::Window& w, int control, int side, bool stored) {
     SelectSegment(w, control, side);
     return;
   }
-  const std::wstring text = Utf8ToWide(std::string(main_texts::kSettingNotSavedHead) + "\r\n") +
-                            AnsiToWide(StateOf(w).args.settings.path()) +
-                            Utf8ToWide(std::string("\r\n\r\n") + main_texts::kSettingNotSavedTail);
+  const Text& path = StateOf(w).args.settings.path();
+  const std::wstring text = Utf8ToWide(std::string(main_texts::kSettingNotSavedHead) + "\r\n") + AnsiToWide(path) +
+                            Utf8ToWide(std::string("\r\n\r\n") + main_texts::kSettingNotSavedTail +
+                                       WriteAdviceFor(path, main_texts::kSwitchAgain));
   MessageBoxW(w.hwnd(), text.c_str(), Utf8ToWide(main_texts::kTitle).c_str(), MB_OK | MB_ICONWARNING);
 }
 

@@ -23,7 +23,7 @@ bool TrayIcon::Show(HWND owner) {
   nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   nid.uCallbackMessage = WM_APP_TRAY;
   nid.hIcon = icon_.get();
-  nid.szTip[0] = '\0';  // no tooltip
+  lstrcpynA(nid.szTip, "Quorrel", sizeof nid.szTip);  // names the icon, which may sit among hidden ones
   // Setting the icon while one is shown replaces it, so there is never a second one.
   if (shown_ && Shell_NotifyIconA(NIM_MODIFY, &nid)) return true;
   shown_ = !ReportIf(!Shell_NotifyIconA(NIM_ADD, &nid));

@@ -1,0 +1,29 @@
+// The notes that are put together from parts: a key without a name (5 of the number pad)
+// must not leave a sentence with a hole, and each note keeps its number and its next step.
+#include "input/input_texts.h"
+
+#include <gtest/gtest.h>
+
+using namespace quorrel;
+
+TEST(InputTexts, NotesWithAnUnnamedKeyOrACountStayWholeSentences) {
+  const auto holds = [](const std::string& text, const char* part) { return text.find(part) != std::string::npos; };
+  const struct {
+    std::string text;
+    const char* part;       // what the note must say
+    const char* never;      // a hole left by an empty name, or a step that does not work
+  } cases[] = {
+      {input_texts::RemoteNeedsHotkey(3, ""), "第 3 个字符", "到，"},
+      {input_texts::RemoteNeedsHotkey(3, "A键"), " A键", "到A键"},  // a space before Latin letters
+      {input_texts::RemoteNeedsHotkey(3, "A键"), "退出", "下次启动"},  // a second start only comes forward
+      {input_texts::ChooseAnotherKey(), "退出", "下次启动"},
+      {input_texts::HotkeysSaved("F6键", ""), "F6键", "是 。"},
+      {input_texts::HotkeysSaved("F6键", "F7键"), "退出", "下次启动"},
+      {input_texts::Cut(0, false), "再按一次", "Shift"},
+      {input_texts::Cut(7, true), "前 7 个字符", "请按一下 Shift 键。"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_TRUE(holds(c.text, c.part)) << c.text;
+    EXPECT_FALSE(holds(c.text, c.never)) << c.text;
+  }
+}
