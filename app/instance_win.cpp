@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/app_texts.h"
+#include "app/earlier_table.h"
 #include "app/restart.h"
 #include "app/second_start.h"
 #include "app/state.h"
@@ -28,22 +29,25 @@ Text TrimSpaces(Text s) {
 }
 
 // Runs the batch through cmd with a hidden window, without waiting (RestartBatchCommand says
-// how: the path goes in an environment variable, cmd starts in the system folder).
-bool StartBatchHidden(const Text& batchPath) {
+// how: the paths go in environment variables, cmd starts in the system folder).
+bool StartBatchHidden(const Text& batchPath, const Text& programPath) {
   char systemDir[MAX_PATH] = {};
   UINT n = GetSystemDirectoryA(systemDir, MAX_PATH);
   if (n == 0 || n >= MAX_PATH) return false;
-  BatchCommand command = RestartBatchCommand(batchPath, Text(systemDir, n));
-  if (ReportIf(!SetEnvironmentVariableA(command.variable.c_str(), command.value.c_str()))) return false;
+  BatchCommand command = RestartBatchCommand(batchPath, programPath, Text(systemDir, n));
+  bool set = true;
+  for (const auto& [name, value] : command.environment)
+    set = set && !ReportIf(!SetEnvironmentVariableA(name.c_str(), value.c_str()));
 
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_HIDE;
   PROCESS_INFORMATION info{};
-  const bool started = CreateProcessA(command.program.c_str(), command.commandLine.data(), nullptr, nullptr, FALSE,
-                                      CREATE_NO_WINDOW, nullptr, command.folder.c_str(), &startup, &info);
-  SetEnvironmentVariableA(command.variable.c_str(), nullptr);  // cmd has its copy
+  const bool started = set && CreateProcessA(command.program.c_str(), command.commandLine.data(), nullptr, nullptr,
+                                             FALSE, CREATE_NO_WINDOW, nullptr, command.folder.c_str(), &startup, &info);
+  for (const auto& variable : command.environment)
+    SetEnvironmentVariableA(variable.first.c_str(), nullptr);  // cmd has its copy
   if (ReportIf(!started)) return false;
   UniqueHandle process(info.hProcess);
   UniqueHandle thread(info.hThread);
@@ -181,8 +185,10 @@ void AnswerTableCannotBeCreated() {
   if (s.ToldFolderUnwritable) return;
   s.ToldFolderUnwritable = true;
   const std::string folder = WideToUtf8(AnsiToWide(s.RunDirectory));
+  // An earlier version run here without a manifest kept its table where Windows redirected it.
+  const std::string earlier = WideToUtf8(AnsiToWide(EarlierTableFolder(s.RunDirectory)));
   const std::wstring text =
-      Utf8ToWide(tooLong ? app_texts::FolderPathTooLong(folder) : app_texts::FolderNotWritable(folder));
+      Utf8ToWide(tooLong ? app_texts::FolderPathTooLong(folder) : app_texts::FolderNotWritable(folder, earlier));
   MessageBoxW(nullptr, text.c_str(), Utf8ToWide(app_texts::kTitle).c_str(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
   // Without a table the program cannot keep an account: it ends, and nothing starts again.
   TerminateProcessById();
@@ -194,7 +200,7 @@ bool RestartProgram(int delay) {
   DWORD attrs = GetFileAttributesA(program.c_str());
   if (attrs == INVALID_FILE_ATTRIBUTES || (attrs & FILE_ATTRIBUTE_DIRECTORY)) return false;
 
-  // The 8.3 form keeps spaces out of the batch line where the system has one.
+  // The short (8.3) form where the system has one, as earlier versions started it.
   char shortPath[255] = {};
   DWORD n = GetShortPathNameA(program.c_str(), shortPath, sizeof shortPath);
   Text path = n > 0 && n < sizeof shortPath ? TrimSpaces(Text(shortPath, n)) : Text();
@@ -203,7 +209,7 @@ bool RestartProgram(int delay) {
   // A stale batch file from an earlier restart is not run in place of one that could not
   // be written; without a batch file running, this process goes on.
   const Text batchPath = state.RunDirectory + "\\Restart.bat";
-  if (!WriteWholeFile(batchPath, BuildRestartBatch(path, delay, batchPath)) || !StartBatchHidden(batchPath)) {
+  if (!WriteWholeFile(batchPath, BuildRestartBatch(delay)) || !StartBatchHidden(batchPath, path)) {
     return false;
   }
   TerminateProcessById();

@@ -3,31 +3,37 @@
 #pragma once
 
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "base/text.h"
 
 namespace quorrel {
 
+// The variables through which cmd gets the two paths.
+inline constexpr char kRestartProgramVariable[] = "QUORREL_RESTART_PROGRAM";
+inline constexpr char kRestartBatchVariable[] = "QUORREL_RESTART_BATCH";
+
 // The text of "Restart.bat", four lines joined by CR LF with no line end after the last:
 //   @echo off 
 //   @ping 127.0.0.1 -n <n> >nul
-//   start "" "<programPath>"
-//   del "<batchPath>"
+//   start "" "%QUORREL_RESTART_PROGRAM%"
+//   del "%QUORREL_RESTART_BATCH%"
 // n is delayCount when it is greater than 0, else 2 (n echo requests to the local host
-// make the wait). The paths are taken as given (the caller passes the program's short form
-// when there is one), except that each '%' is doubled: cmd would otherwise read it as the
-// start of a variable and start or delete a wrong path. The batch deletes itself by its own
-// full path, wherever cmd's current folder is. Every other byte of the result is ASCII, so
-// the text is valid in the ANSI code page whatever bytes the paths hold.
-Text BuildRestartBatch(std::string_view programPath, int delayCount, std::string_view batchPath);
+// make the wait). The batch holds no path: cmd reads a batch file in the console's code
+// page, which need not be the ANSI code page the paths are in, but it takes a variable's
+// value from its environment as the characters the program put there. So the text is ASCII
+// and reads the same in every code page, and a '%', '!' or '&' in a path is never parsed
+// (a value is expanded once; delayed expansion is off, RestartBatchCommand).
+Text BuildRestartBatch(int delayCount);
 
 // How cmd is started to run the batch.
 struct BatchCommand {
   Text program;      // cmd.exe in the system folder, never the program's or the current one
   Text commandLine;  // names no path but cmd's own
   Text folder;       // cmd's current folder
-  Text variable;     // an environment variable cmd must inherit ...
-  Text value;        // ... holding this: the batch's path
+  // Variables cmd must inherit, with their values: the batch's path and the program's.
+  std::vector<std::pair<Text, Text>> environment;
 };
 
 // cmd starts in the system folder, whatever folder the batch is in: cmd refuses a UNC current
@@ -37,6 +43,7 @@ struct BatchCommand {
 // where the registry switches delayed expansion on, /d keeps the registry's AutoRun commands
 // out. The quotes around the variable make the path one word whatever it holds (a space, an
 // '&'); /s has cmd take away only the outer pair.
-BatchCommand RestartBatchCommand(std::string_view batchPath, std::string_view systemFolder);
+BatchCommand RestartBatchCommand(std::string_view batchPath, std::string_view programPath,
+                                 std::string_view systemFolder);
 
 }  // namespace quorrel

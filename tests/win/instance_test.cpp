@@ -165,6 +165,11 @@ void ExpectRestartIn(const std::string& root, const std::string& name) {
   EXPECT_EQ(seen[0], "restart " + std::to_string(first.pid));
   ASSERT_EQ(seen[1].rfind("started ", 0), 0u) << seen[1];
   EndById(static_cast<DWORD>(std::stoul(seen[1].substr(8))));
+  // cmd ran in the system folder (the restarted copy inherits its folder): cmd refuses a
+  // network folder, which Wine does not show, so where it stood is checked instead.
+  char system[MAX_PATH] = {};
+  const std::string systemFolder(system, GetSystemDirectoryA(system, MAX_PATH));
+  EXPECT_STRCASEEQ(seen[1].substr(seen[1].find(" in ") + 4).c_str(), systemFolder.c_str());
 
   char shortPath[255] = {};
   DWORD n = GetShortPathNameA(program.c_str(), shortPath, sizeof shortPath);
@@ -187,8 +192,10 @@ TEST_P(RestartTest, StartsAFreshCopyThroughTheBatchFile) {
   ExpectRestartIn(root.path(), GetParam());
 }
 
+// A '%' in the folder's name is left to the host test: Wine's cmd expands a '%' inside a
+// variable's value again, where Windows' cmd takes the value as it is.
 INSTANTIATE_TEST_SUITE_P(Folders, RestartTest,
-                         ::testing::Values("restart dir", "重启 目录 (x86) & co", "50%OFF %PATH% 目录", "!x! 重启!"));
+                         ::testing::Values("restart dir", "重启 目录 (x86) & co", "!x! 重启!"));
 
 // A network folder, where cmd cannot stand: \\quorrel\share. Wine serves \\server\share from
 // the folder dosdevices\unc\server\share of its prefix; made here for this test alone and
@@ -212,6 +219,6 @@ TEST(RestartFromANetworkFolder, StartsAFreshCopyThroughTheBatchFile) {
   WineShare share;
   const std::string root = "\\\\quorrel\\share\\restart-" + std::to_string(GetCurrentProcessId());
   if (!CreateDirectoryA(root.c_str(), nullptr)) GTEST_SKIP() << "no network folder \\\\quorrel\\share";
-  ExpectRestartIn(root, "50%OFF !x! 目录");
+  ExpectRestartIn(root, "!x! 目录 & co");
   TempDir::RemoveTree(root);
 }

@@ -4,7 +4,8 @@
 //                           itself, then waits 10 s (exit code 7)
 //   instance_probe restart  appends "restart <pid>" to probe.log beside itself; the first
 //                           time (no "restarted" marker yet) it restarts itself
-//   instance_probe          appends "started <pid>" to probe.log and exits (the restarted copy)
+//   instance_probe          appends "started <pid> in <current folder>" to probe.log and
+//                           exits (the restarted copy)
 #include <windows.h>
 
 #include <string>
@@ -70,7 +71,9 @@ int main(int argc, char** argv) {
     return 3;  // only when the program file was not found
   }
   if (mode.empty()) {
-    Append(dir + "\\probe.log", "started " + pid + "\r\n");
+    char folder[MAX_PATH] = {};
+    const DWORD n = GetCurrentDirectoryA(MAX_PATH, folder);
+    Append(dir + "\\probe.log", "started " + pid + " in " + std::string(folder, n < MAX_PATH ? n : 0) + "\r\n");
     return 0;
   }
   return 2;
