@@ -10,7 +10,23 @@
 #include "base/milestones.h"
 #include "ui/toolkit/window_win.h"
 
+namespace {
+
+// A DLL loaded by name (libgcrypt's entropy gatherer asks for netapi32.dll) comes from the
+// system folder only, never from the exe's folder (a downloads folder holds anything) or the
+// current one. Looked up at run time: Windows 7 without its update KB2533623 lacks it, and the
+// exe must still start there, with at least the current folder left out.
+void NarrowDllSearch() {
+  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+  const auto narrow = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+  if (!narrow || !narrow(LOAD_LIBRARY_SEARCH_SYSTEM32)) SetDllDirectoryW(L"");
+}
+
+}  // namespace
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  NarrowDllSearch();
   quorrel::RecordMilestonesWhenAsked();
   quorrel::Milestone("entry");
   // Drag and drop needs a single-threaded apartment.

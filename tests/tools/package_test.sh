@@ -33,7 +33,8 @@ if [ -z "$zip" ]; then
 fi
 
 python3 - "$zip" "$packaged" "$repeated" "$junit" <<'PY'
-import hashlib, os, struct, sys, zipfile, zlib
+import hashlib, os, struct, subprocess, sys, tempfile, zipfile, zlib
+import xml.etree.ElementTree as ET
 from xml.sax.saxutils import quoteattr
 
 zip_path, packaged, repeated, junit = sys.argv[1:5]
@@ -146,6 +147,22 @@ if z:
     check("Quorrel.exe has no symbol table", nsym == 0 and only_strings,
           f"pointer {symptr}, {nsym} symbols, more than section names behind it")
     check("Quorrel.exe is under 2 MB", 0 < len(exe) < 2 * 1024 * 1024, f"{len(exe)} bytes")
+    # Run as the user who starts it: no legacy program, whose writes Windows would redirect.
+    try:
+        manifest = ET.fromstring(exe[exe.find(b"<assembly"):exe.find(b"</assembly>") + 11])
+        levels = [e.get("level") for e in manifest.iter("{urn:schemas-microsoft-com:asm.v3}requestedExecutionLevel")]
+    except ET.ParseError as e:
+        levels = [str(e)]
+    check("Quorrel.exe's manifest asks for asInvoker", levels == ["asInvoker"], f"levels {levels}")
+    # Looked up at run time: a static import would keep the exe from starting on Windows 7
+    # without its update.
+    with tempfile.NamedTemporaryFile(suffix=".exe") as f:
+        f.write(exe), f.flush()
+        dump = subprocess.run(["i686-w64-mingw32-objdump", "-p", f.name], capture_output=True, text=True).stdout
+    imports = dump[dump.find("The Import Tables"):]
+    check("SetDefaultDllDirectories is called but not imported",
+          "GetProcAddress" in imports and "SetDefaultDllDirectories" not in imports
+          and b"SetDefaultDllDirectories\0" in exe, imports[:200] if "GetProcAddress" not in imports else "imported or missing")
 
     sums = members.get("SHA256SUMS.txt", b"")
     want = f"{hashlib.sha256(exe).hexdigest()} *Quorrel.exe\r\n".encode()
