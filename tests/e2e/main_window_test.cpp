@@ -100,7 +100,7 @@ TEST_F(MainWindowTest, AFirstStartMakesTheTableASecondEndsAtOnceAndTheNextFindsI
   EXPECT_EQ(run_.Read(kLogName).value_or(""), created);
 }
 
-TEST_F(MainWindowTest, TheEditorOpensOnceOverTheDimmedWindowAndItsCaptionButtonAddsNothing) {
+TEST_F(MainWindowTest, TheEditorOpensOnceOverTheDimmedWindowComesForwardAndItsCaptionButtonAddsNothing) {
   Process p;
   MainUi ui = Open(p);
   ASSERT_TRUE(ui.complete());
@@ -119,8 +119,18 @@ TEST_F(MainWindowTest, TheEditorOpensOnceOverTheDimmedWindowAndItsCaptionButtonA
   const std::string pid = ControlText(boxes[3]);
   ASSERT_TRUE(std::regex_match(pid, std::regex("[1-9]\\d{4}"))) << pid;
 
-  TypeInto(boxes[0], "Half");
+  // A second start brings the editor forward, not the window under it.
   HWND editor = GetAncestor(boxes[0], GA_ROOT);
+  {
+    TargetWindow elsewhere;
+    ASSERT_TRUE(elsewhere.Focus());
+    Process second = Start();
+    EXPECT_TRUE(WaitFor([&] { return !second.Running(); }, 15s));
+    EXPECT_EQ(second.WaitExit(1s), std::optional<DWORD>(0));
+    EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == editor; }, 5s));
+  }
+
+  TypeInto(boxes[0], "Half");
   RECT r;
   GetWindowRect(editor, &r);
   Foreground(editor);

@@ -99,6 +99,7 @@ class Target {
   }
 
   HWND window() const { return window_; }
+  HWND edit() const { return edit_; }
   HANDLE thread() const { return thread_.get(); }
   bool Front() const {
     return window_ && edit_ && WaitUntil([&] {
@@ -244,6 +245,31 @@ TEST(TargetFacts, ABoundBatchGoesOnlyToTheWindowOfThePress) {
   own.Focus();
   EXPECT_EQ(bound.InjectIntoTarget(keys), std::optional<size_t>(2));
   EXPECT_EQ(own.WaitText(1), "q");
+}
+
+// The keys go to the focused window, whichever process owns it: here another program's box
+// embedded in a window of ours, as browsers and remote clients embed theirs.
+TEST(TargetFacts, TheKeyboardOwnerIsTheProcessOfTheFocusedWindowNotOfTheOneInFront) {
+  Target other(TestsFolder() + "\\typing_target.exe", false);
+  ASSERT_TRUE(other.edit());
+  DWORD otherProcess = 0;
+  const DWORD otherThread = GetWindowThreadProcessId(other.edit(), &otherProcess);
+  e2e::TargetWindow own;
+  ASSERT_TRUE(SetParent(other.edit(), own.hwnd()));
+  // Windows shares the input of a parent's and its child's threads; Wine needs telling.
+  AttachThreadInput(GetCurrentThreadId(), otherThread, TRUE);
+  const bool focused = WaitUntil([&] {
+    SetForegroundWindow(own.hwnd());
+    SetFocus(other.edit());
+    Sleep(20);
+    return GetForegroundWindow() == own.hwnd() && GetFocus() == other.edit();
+  });
+  const KeyboardOwner owner = ReadKeyboardOwner();
+  AttachThreadInput(GetCurrentThreadId(), otherThread, FALSE);
+  SetParent(other.edit(), other.window());
+  ASSERT_TRUE(focused);
+  EXPECT_NE(otherProcess, GetCurrentProcessId());
+  EXPECT_EQ(owner, (KeyboardOwner{own.hwnd(), other.edit(), otherProcess}));
 }
 
 TEST(TargetFacts, ModifiersHeldNowWhateverTheirSide) {
