@@ -3,7 +3,9 @@
 #include <commdlg.h>
 
 #include <cstdint>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "base/encoding_win.h"
 #include "exchange/import_lines.h"
@@ -28,8 +30,8 @@ enum Control : int {
 
 using import_texts::kTitle;  // the window's, and its messages
 constexpr char kNoFileText[] = "请选择文件";
-constexpr char kDialogFilterName[] = "文本文件";
-constexpr char kDialogFilterPattern[] = "*.txt";
+// Text files first; then the password exports of browsers and password managers.
+constexpr const char* kDialogFilter[][2] = {{"文本文件", "*.txt"}, {"CSV 文件", "*.csv"}};
 // Paths from the dialog; longer than MAX_PATH where the system allows it.
 constexpr DWORD kDialogPathBuffer = 4096;
 
@@ -45,10 +47,11 @@ constexpr COLORREF kNameColour = RGB(0x33, 0x33, 0x33);
 constexpr UINT kRedrawBox = WM_APP + 1;
 
 struct ImportWindow : ui::WindowState {
-  explicit ImportWindow(ImportWindowArgs a) : args(std::move(a)) {}
+  ImportWindow(ImportWindowArgs a, std::wstring& d) : args(std::move(a)), done(d) {}
   Text& FilePath() { return args.importFilePath ? *args.importFilePath : ownPath; }
 
   ImportWindowArgs args;
+  std::wstring& done;  // what an import that stored its accounts tells, once the window is gone
   Text ownPath;  // when the opener keeps none
   // Missing pictures leave these empty; the box then draws plain stand-ins.
   UniqueBitmap background = LoadPngResource(IDR_IMPORT_BOX_PNG);
@@ -162,10 +165,13 @@ void OnCreated(ui::Window& w, ui::EventArgs&) {
 }
 
 void OnFileBoxClicked(ui::Window& w, ui::EventArgs&) {
-  std::string filter = Utf8ToAnsi(kDialogFilterName);
-  filter.push_back('\0');
-  filter += kDialogFilterPattern;
-  filter.push_back('\0');  // c_str adds the list's final zero
+  std::string filter;
+  for (const auto& [name, pattern] : kDialogFilter) {
+    filter += Utf8ToAnsi(name);
+    filter.push_back('\0');
+    filter += pattern;
+    filter.push_back('\0');
+  }  // c_str adds the list's final zero
   std::string path(kDialogPathBuffer, '\0');
   OPENFILENAMEA ofn{};
   ofn.lStructSize = sizeof ofn;
@@ -202,8 +208,18 @@ void TellAboutFile(HWND owner, const import_texts::AboutFile& text, const Text& 
 bool TellNothingStored(HWND owner, const ImportResult& result, const Text& path, const Text& tablePath) {
   switch (result.status) {
     case ImportResult::kImported: return false;
-    case ImportResult::kNoAccounts: TellAboutFile(owner, import_texts::NoAccounts(result.lineCount), path); break;
-    case ImportResult::kTooManyLines: TellAboutFile(owner, import_texts::TooManyLines(result.freePids), path); break;
+    case ImportResult::kNoAccounts:
+      TellAboutFile(owner, import_texts::NoAccounts(result.lineCount, result.format == ImportFormat::kCsv), path);
+      break;
+    case ImportResult::kNoColumns: {
+      std::vector<std::string> columns;
+      for (const Text& c : result.columns) columns.push_back(WideToUtf8(AnsiToWide(c)));
+      TellAboutFile(owner, import_texts::NoColumns(columns), path);
+      break;
+    }
+    case ImportResult::kTooManyLines:
+      TellAboutFile(owner, import_texts::TooManyAccounts(result.accounts, result.freePids), path);
+      break;
     case ImportResult::kOutOfMemory: TellAboutFile(owner, import_texts::NoMemory(), path); break;
     case ImportResult::kTableFailed:
       TellTableOutcome(owner, kTitle, import_texts::kNothingImported, result.outcome, tablePath);
@@ -212,19 +228,49 @@ bool TellNothingStored(HWND owner, const ImportResult& result, const Text& path,
   return true;
 }
 
+std::string FromText(const ImportResult& r) {
+  if (r.format == ImportFormat::kLines) return import_texts::kFromLines;
+  switch (r.source) {
+    case CsvSource::kOther: break;
+    case CsvSource::kBrowser: return import_texts::kFromBrowser;
+    case CsvSource::kFirefox: return import_texts::FromExportOf("Firefox");
+    case CsvSource::kKeePass: return import_texts::FromExportOf("KeePass");
+    case CsvSource::kBitwarden: return import_texts::FromExportOf("Bitwarden");
+    case CsvSource::kOnePassword: return import_texts::FromExportOf("1Password");
+    case CsvSource::kLastPass: return import_texts::FromExportOf("LastPass");
+    case CsvSource::kDashlane: return import_texts::FromExportOf("Dashlane");
+  }
+  return import_texts::kFromCsv;
+}
+
+std::wstring DoneText(const ImportResult& r) {
+  import_texts::Done d;
+  d.imported = r.imported;
+  d.from = FromText(r);
+  d.csv = r.format == ImportFormat::kCsv;
+  d.notAccounts = r.skipped - r.unstorable;
+  d.unstorable = r.unstorable;
+  if (r.guessed) d.readAs = *r.guessed == ImportEncoding::kAnsi ? "GBK" : "UTF-8";
+  d.sample = WideToUtf8(AnsiToWide(r.sample));
+  return Utf8ToWide(import_texts::Imported(d));
+}
+
 // Every way out of a confirm that stores nothing says why and leaves the window open with its
-// file, which may be put right and imported with the same confirm.
+// file, which may be put right and imported with the same confirm. Every confirm is logged,
+// but one that the table refused.
 void OnConfirm(ui::Window& w, ui::EventArgs&) {
   ImportWindow& s = StateOf(w);
   const HWND hwnd = w.hwnd();
   if (s.args.accounts) {
     const Text& path = s.FilePath();
     if (path.empty()) {
+      LogImport(*s.args.accounts, 0);
       Tell(hwnd, Utf8ToWide(import_texts::kNoFile), MB_ICONINFORMATION);
       return;
     }
     ImportFile file = ReadImportFile(path);
     if (file.status != ImportFile::kRead) {
+      LogImport(*s.args.accounts, 0);
       TellAboutFile(hwnd,
                     file.status == ImportFile::kTooBig     ? import_texts::TooBig()
                     : file.status == ImportFile::kNoMemory ? import_texts::NoMemory()
@@ -236,8 +282,7 @@ void OnConfirm(ui::Window& w, ui::EventArgs&) {
     SecureWipe(file.bytes);
     if (TellNothingStored(hwnd, result, path, s.args.accounts->table_path)) return;
     if (s.args.onImported) s.args.onImported();
-    if (result.skipped != 0)
-      Tell(hwnd, Utf8ToWide(import_texts::Skipped(result.imported, result.skipped)), MB_ICONINFORMATION);
+    s.done = DoneText(result);
   } else if (s.args.onImported) {
     s.args.onImported();
   }
@@ -280,7 +325,15 @@ const ui::HandlerSpec kHandlers[] = {
 
 void OpenImportWindow(HWND owner, ImportWindowArgs args) {
   ui::WindowSpec spec{kTitle, 200, 175, kControls, kHandlers};
-  ui::Window::RunModal(spec, owner, std::make_unique<ImportWindow>(std::move(args)));
+  std::wstring done;
+  ui::Window::RunModal(spec, owner, std::make_unique<ImportWindow>(std::move(args), done));
+  if (done.empty()) return;
+  // Told over the refilled list, where the accounts are seen arriving. A window that was the
+  // thread's last left a quit behind, which would end the message at once: it waits.
+  MSG quit{};
+  const bool quitting = PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+  Tell(owner, done, MB_ICONINFORMATION);
+  if (quitting) PostQuitMessage(static_cast<int>(quit.wParam));
 }
 
 }  // namespace quorrel

@@ -1,4 +1,5 @@
-// The import window "导入文件": accounts from a text file of "name----user----password" lines.
+// The import window "导入文件": accounts from a text file of "name----user----password" lines
+// or from a password export (CSV) of a browser or a password manager.
 #pragma once
 
 #include <windows.h>
@@ -17,7 +18,8 @@ struct ImportWindowArgs {
   std::function<void()> onClosed;          // the window is gone (the opener's dimming goes)
 };
 
-// Runs the window modally over owner (the main window, already dimmed by the caller).
+// Runs the window modally over owner (the main window, already dimmed by the caller). An
+// import that stored accounts is told over owner once the window is gone.
 void OpenImportWindow(HWND owner, ImportWindowArgs args);
 
 }  // namespace quorrel

@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "base/encoding_win.h"
 #include "driver/drag_drop.h"
@@ -116,10 +117,17 @@ void Click(HWND control) {
 }
 
 // Answers the next open-file dialog of this thread: types path and confirms, or cancels.
-void AnswerDialog(std::string path) {
+// types, when given, gets the dialog's file types.
+void AnswerDialog(std::string path, std::vector<std::string>* types = nullptr) {
   Steps::When([] { return ThreadWindow(L"#32770") != nullptr; },
-              [path] {
+              [path, types] {
                 HWND dialog = ThreadWindow(L"#32770");
+                HWND combo = GetDlgItem(dialog, 0x470);  // cmb1
+                for (int i = 0, n = types ? static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0)) : 0; i < n; ++i) {
+                  wchar_t item[128] = {};
+                  SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item));
+                  types->push_back(WideToUtf8(item));
+                }
                 if (path.empty()) {
                   PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
                                reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
@@ -146,14 +154,18 @@ class CountingFileSystem final : public Win32FileSystem {
   bool diskFull = false;
 };
 
-// Answers the next message box of this thread with that title: its text, then OK.
-void AnswerMessage(const char* title, std::string* said) {
+// Answers the next message box of this thread with that title: its text, then OK; then as
+// many more as `more` says, one after the other, each into the next string of said.
+void AnswerMessage(const char* title, std::string* said, int more = 0) {
   const std::wstring t = Utf8ToWide(title);
   Steps::When([t] { return ThreadWindow(L"#32770", t) != nullptr; },
-              [t, said] {
+              [t, title, said, more] {
                 HWND box = ThreadWindow(L"#32770", t);
                 if (HWND text = GetDlgItem(box, 0xFFFF)) *said = TextOf(text);
                 PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+                if (more > 0)
+                  Steps::When([box] { return !IsWindow(box); }, [=] { AnswerMessage(title, said + 1, more - 1); },
+                              "the message gone");
               },
               title);
 }
@@ -237,7 +249,8 @@ TEST_F(ImportWindowTest, DialogCancelledThenUsedThenADropWinsAndConfirmImportsIn
   Open();
 
   EXPECT_EQ(fs_.writes - writesBefore, 1);
-  EXPECT_NE(skipped.find("已导入 2 个账号，跳过了 1 行"), std::string::npos) << skipped;
+  EXPECT_NE(skipped.find("2 个账号"), std::string::npos) << skipped;
+  EXPECT_NE(skipped.find("跳过了 1 行"), std::string::npos) << skipped;
   EXPECT_EQ(Names(), (std::vector<std::string>{"n1/u1/p1", "n2 /u2/"}));
   EXPECT_EQ(imported_, 1);
   EXPECT_EQ(closed_, 1);
@@ -267,7 +280,7 @@ TEST_F(ImportWindowTest, AnImportThatStoredNothingSaysWhyAndKeepsTheWindowWithIt
   ASSERT_TRUE(RawWrite(txt, "a----b----c\r\nd----e----f\r\n"));
   importFilePath_ = txt;
   fs_.diskFull = true;
-  std::string said, stillOpen;
+  std::string said[2], stillOpen;
   Steps::When([] { return ImportWindowHwnd() != nullptr; }, [&] {
     SendMessageW(ConfirmButton(ImportWindowHwnd()), BM_CLICK, 0, 0);  // returns once the message is answered
     HWND window = ImportWindowHwnd();
@@ -277,15 +290,61 @@ TEST_F(ImportWindowTest, AnImportThatStoredNothingSaysWhyAndKeepsTheWindowWithIt
     fs_.diskFull = false;  // room again: the same confirm now imports
     SendMessageW(ConfirmButton(window), BM_CLICK, 0, 0);
   }, "the import window");
-  AnswerMessage("导入文件", &said);
+  AnswerMessage("导入文件", said, 1);
   Open();
-  EXPECT_NE(said.find("没有导入任何账号"), std::string::npos) << said;
-  EXPECT_NE(said.find("磁盘已满"), std::string::npos) << said;
+  EXPECT_NE(said[0].find("没有导入任何账号"), std::string::npos) << said[0];
+  EXPECT_NE(said[0].find("磁盘已满"), std::string::npos) << said[0];
+  EXPECT_NE(said[1].find("2 个账号"), std::string::npos) << said[1];
   EXPECT_EQ(stillOpen, "list.txt");
   EXPECT_EQ(Names(), (std::vector<std::string>{"a/b/c", "d/e/f"}));
   EXPECT_EQ(imported_, 1);
-  // One line, for the import that stored its accounts.
+  // One line, for the import that stored its accounts: the table took nothing the first time.
   const std::string log = RawRead(Log());
   EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
   EXPECT_TRUE(log.ends_with(" ---> Importing Data 2\r\n")) << log;
+}
+
+// A browser's export and a password manager's, its columns in another order, picked in the
+// dialog under its CSV entry: the accounts arrive as written, and the message says from what.
+// A confirm without a file is logged with 0 lines.
+TEST_F(ImportWindowTest, ExportsOfABrowserAndAPasswordManagerPickedInTheDialogImport) {
+  const std::string browser = dir_.path() + "\\browser.csv";
+  const std::string manager = dir_.path() + "\\vault.csv";
+  ASSERT_TRUE(RawWrite(browser, "\xEF\xBB\xBFname,url,username,password,note\r\n"
+                                "邮箱,https://mail.example.com/,张三,\"a,\"\"b\"\"\",\"line one\r\nline two\"\r\n"
+                                ",https://bank.example.cn/login,\"li, si\",pw2,\r\n"));
+  ASSERT_TRUE(RawWrite(manager, "folder,favorite,type,name,notes,fields,reprompt,login_uri,login_username,"
+                                "login_password,login_totp\n,,note,Memo,text,,0,,,,\n,1,login,网银,,,0,,王五,Pw 3,\n"))
+      << GetLastError() << " " << manager;
+  std::string said[3];
+  std::vector<std::string> filter;
+  Steps::When([] { return ImportWindowHwnd() != nullptr; }, [&] {
+    HWND window = ImportWindowHwnd();
+    SendMessageW(ConfirmButton(window), BM_CLICK, 0, 0);  // no file yet: told, logged
+    AnswerDialog(browser, &filter);
+    Click(FileBox(window));
+    SendMessageW(ConfirmButton(window), BM_CLICK, 0, 0);
+  }, "the import window");
+  AnswerMessage("导入文件", said, 1);
+  Open();
+  // The dialog's file types: text files first, then CSV.
+  ASSERT_EQ(filter.size(), 2u);
+  EXPECT_NE(filter[0].find("文本文件"), std::string::npos) << filter[0];
+  EXPECT_NE(filter[1].find("CSV"), std::string::npos) << filter[1];
+  EXPECT_NE(said[1].find("CSV"), std::string::npos) << said[1];
+  EXPECT_NE(said[1].find("2 个账号"), std::string::npos) << said[1];
+
+  importFilePath_ = manager;
+  Steps::When([] { return ImportWindowHwnd() != nullptr; },
+              [] { SendMessageW(ConfirmButton(ImportWindowHwnd()), BM_CLICK, 0, 0); }, "the second import window");
+  AnswerMessage("导入文件", &said[2]);
+  Open();
+  EXPECT_NE(said[2].find("Bitwarden"), std::string::npos) << said[2];
+  EXPECT_NE(said[2].find("跳过了 1 行"), std::string::npos) << said[2];
+  EXPECT_EQ(Names(), (std::vector<std::string>{Utf8ToAnsi("邮箱/张三/a,\"b\""), "bank.example.cn/li, si/pw2",
+                                               Utf8ToAnsi("网银/王五/Pw 3")}));
+  const std::string log = RawRead(Log());
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 3) << log;
+  for (const char* line : {"Importing Data 0\r\n", "Importing Data 4\r\n", "Importing Data 3\r\n"})
+    EXPECT_NE(log.find(line), std::string::npos) << line << log;
 }
