@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/app_texts.h"
+#include "app/earlier_table.h"
 #include "app/restart.h"
 #include "app/second_start.h"
 #include "app/state.h"
@@ -184,8 +185,10 @@ void AnswerTableCannotBeCreated() {
   if (s.ToldFolderUnwritable) return;
   s.ToldFolderUnwritable = true;
   const std::string folder = WideToUtf8(AnsiToWide(s.RunDirectory));
+  // An earlier version run here without a manifest kept its table where Windows redirected it.
+  const std::string earlier = WideToUtf8(AnsiToWide(EarlierTableFolder(s.RunDirectory)));
   const std::wstring text =
-      Utf8ToWide(tooLong ? app_texts::FolderPathTooLong(folder) : app_texts::FolderNotWritable(folder));
+      Utf8ToWide(tooLong ? app_texts::FolderPathTooLong(folder) : app_texts::FolderNotWritable(folder, earlier));
   MessageBoxW(nullptr, text.c_str(), Utf8ToWide(app_texts::kTitle).c_str(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
   // Without a table the program cannot keep an account: it ends, and nothing starts again.
   TerminateProcessById();

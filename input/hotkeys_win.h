@@ -11,6 +11,10 @@ namespace quorrel {
 
 inline constexpr int kAccountHotkeyId = 1001;   // types the 账号 box
 inline constexpr int kPasswordHotkeyId = 1002;  // types the 密码 box
+// The same keys with Shift: the same boxes, typed slowly (one event at a time), for a
+// window that loses keys sent in a burst (a web console, a client no list knows).
+inline constexpr int kAccountSlowHotkeyId = 1003;
+inline constexpr int kPasswordSlowHotkeyId = 1004;
 
 struct HotkeyRecord {
   HWND window;

@@ -151,7 +151,7 @@ inline constexpr char kOwnWindow[] =
 inline std::string ConsoleNeedsCharacter(size_t position) {
   return "命令行窗口只接受按键，第 " + std::to_string(position) +
          " 个字符（例如汉字或全角符号）无法用按键输入。为免只输入一半，这次没有输入。\n"
-         "请在能粘贴的地方输入这个账号，或在账号里换掉这个字符。";
+         "这个账号请用键盘手动输入。";
 }
 inline constexpr char kConsoleImeOn[] =
     "命令行窗口的输入法处于中文状态，按键会进到输入法里，所以没有输入。\n"

@@ -1,8 +1,11 @@
 #include "input/input_window_win.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -43,6 +46,8 @@ constexpr wchar_t kMaskChar = 0x25CF;  // ●
 
 // Polls the user's modifier keys while a press waits for them to come up.
 constexpr UINT_PTR kModifierTimerId = 0x51E8;
+// Sends the next event of a paced typing.
+constexpr UINT_PTR kPaceTimerId = 0x51E9;
 
 // Posted once the window is in its place: what the user must know from the start (a key
 // that does not work, a file that gave no account) is told beside it.
@@ -60,6 +65,15 @@ struct WaitingPress {
   SecretText text;
   KeyboardOwner owner;
   ModifierWait wait;
+  bool slow = false;
+};
+
+// A typing that goes one event at a time, bound to the window of its press.
+struct PacedRun {
+  PacedRun(std::vector<KeyEvent> events, SendInputInjector::Options options)
+      : typing(std::move(events)), injector(options) {}
+  PacedTyping typing;
+  SendInputInjector injector;
 };
 
 struct InputWindow : ui::WindowState {
@@ -70,10 +84,13 @@ struct InputWindow : ui::WindowState {
   // swallow the byte after them: the hotkey would type a wrong password.
   std::array<SecretText, 2> shown;
   std::optional<WaitingPress> waiting;
+  std::unique_ptr<PacedRun> paced;  // while a paced typing runs
   SystemKeyboardLayout layouts;  // asked for every character the typing plans
   ui::Balloon note;              // what could not be typed, and why
   std::array<HintKey, 2> keys;   // the hint's two keys, fitted again after a DPI change
   std::string fileNote;          // why the last file gave no account; empty when it did
+  HWND tip = nullptr;            // the hint line's tip on slow typing (owned by the window)
+  std::wstring tipText;
 };
 
 InputWindow& StateOf(ui::Window& w) { return w.State<InputWindow>(); }
@@ -150,6 +167,39 @@ Refusal RegisterInputHotkey(HWND window, int32_t code, int id) {
   return RegisterAppHotkey(window, 0, static_cast<UINT>(code), OnInputHotkey, id) ? Refusal::kNone : Refusal::kTaken;
 }
 
+// The same key with Shift types slowly. Only for keys that give no character (F1-F24,
+// Insert, Pause...): Shift with a letter or digit key is a capital or a symbol everywhere,
+// and taking it from every program would break their typing. A Shift combination another
+// program holds is left to it: the plain key still works.
+void RegisterSlowHotkey(HWND window, int32_t code, int id) {
+  if (MapVirtualKeyW(static_cast<UINT>(code), MAPVK_VK_TO_CHAR) != 0) return;
+  (void)RegisterAppHotkey(window, MOD_SHIFT, static_cast<UINT>(code), OnInputHotkey, id);
+}
+
+// Where the user looks for it: over the hint line, which names the keys.
+void AddSlowTypingTip(ui::Window& w) {
+  InputWindow& s = StateOf(w);
+  const bool any = std::any_of(HotkeyRecords().begin(), HotkeyRecords().end(), [&](const HotkeyRecord& r) {
+    return r.window == w.hwnd() && (r.id == kAccountSlowHotkeyId || r.id == kPasswordSlowHotkeyId);
+  });
+  HWND label = w.Control(kHint);
+  if (!any || !label) return;
+  s.tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0, 0,
+                          0, w.hwnd(), nullptr, GetModuleHandleW(nullptr), nullptr);
+  if (!s.tip) return;
+  s.tipText = Utf8ToWide(input_texts::SlowTypingTip(s.keys[0].name, s.keys[1].name));
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.uFlags = TTF_SUBCLASS;
+  tool.hwnd = w.hwnd();
+  tool.uId = 1;
+  GetWindowRect(label, &tool.rect);
+  MapWindowPoints(nullptr, w.hwnd(), reinterpret_cast<POINT*>(&tool.rect), 2);
+  tool.lpszText = s.tipText.data();
+  SendMessageW(s.tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  SendMessageW(s.tip, TTM_SETMAXTIPWIDTH, 0, 400);
+}
+
 void OnCreated(ui::Window& w, ui::EventArgs&) {
   InputWindow& s = StateOf(w);
   const InputWindowArgs& a = s.args;
@@ -167,6 +217,9 @@ void OnCreated(ui::Window& w, ui::EventArgs&) {
                                ? Refusal::kSameAsAccount
                                : RegisterInputHotkey(w.hwnd(), a.passwordHotkeyCode, kPasswordHotkeyId);
   s.keys = {HintKey{KeyName(a.accountHotkeyCode), account}, HintKey{KeyName(a.passwordHotkeyCode), password}};
+  if (account == Refusal::kNone) RegisterSlowHotkey(w.hwnd(), a.accountHotkeyCode, kAccountSlowHotkeyId);
+  if (password == Refusal::kNone) RegisterSlowHotkey(w.hwnd(), a.passwordHotkeyCode, kPasswordSlowHotkeyId);
+  AddSlowTypingTip(w);
   FitHint(w);
   PostMessageW(w.hwnd(), kTellAtOpen, 0, 0);
 }
@@ -187,6 +240,22 @@ void Tell(ui::Window& w, std::string_view title, const std::string& text) {
 }
 
 void TellNothingTyped(ui::Window& w, const std::string& text) { Tell(w, input_texts::kNothingTyped, text); }
+
+// What became of a typing: nothing to say when all went in.
+void TellOutcome(ui::Window& w, const Injection& done) {
+  const char* title = done.typedChars == 0 ? input_texts::kNothingTyped : input_texts::kPartTyped;
+  switch (done.outcome) {
+    case Injection::Outcome::kTyped: StateOf(w).note.Hide(); break;
+    case Injection::Outcome::kTargetChanged:
+      if (done.typedChars == 0 && !done.keysLeftDown) return TellNothingTyped(w, input_texts::kWindowChanged);
+      Tell(w, title, input_texts::WindowChangedWhileTyping(done.typedChars));
+      break;
+    case Injection::Outcome::kCut: Tell(w, title, input_texts::Cut(done.typedChars, done.keysLeftDown)); break;
+    case Injection::Outcome::kStopped: Tell(w, title, input_texts::SlowTypingStopped(done.typedChars)); break;
+  }
+}
+
+void StopPacedTimer(ui::Window& w) { KillTimer(w.hwnd(), kPaceTimerId); }
 
 // Once, when the window has opened: the file that gave no account, the keys that do not
 // work and where to choose others. The hint keeps marking such a key.
@@ -223,7 +292,8 @@ void OnFitHint(ui::Window& w, ui::EventArgs& args) {
 
 // Types the text as the focused program takes it (typing_plan.h) into the window that had
 // the keyboard at the press, or waits for the user's modifier keys, or says why it cannot.
-void TypeNow(ui::Window& w, SecretText text, const KeyboardOwner& owner) {
+// slow: the user asked for one event at a time.
+void TypeNow(ui::Window& w, SecretText text, const KeyboardOwner& owner, bool slow) {
   InputWindow& s = StateOf(w);
   // After a wait the user may be in another window by now (Alt+Tab is a hotkey press with
   // a modifier after it): the text is not for that one.
@@ -234,52 +304,92 @@ void TypeNow(ui::Window& w, SecretText text, const KeyboardOwner& owner) {
   // The typing never presses a hotkey's key (a character that needs one goes as a Unicode
   // character event), so its own events can neither fire a hotkey again nor be swallowed
   // as one: a hotkey on "A" would otherwise eat every "a" of the password.
-  const TypingPlan plan = PlanTyping(text.view(), facts, environment, s.layouts, HotkeyKeys());
+  TypingPlan plan = PlanTyping(text.view(), facts, environment, s.layouts, HotkeyKeys(), {.paced = slow});
   switch (plan.status()) {
     case PlanStatus::Ready: {
-      // A remote client reads the keys' scan codes; everything else gets the plain events.
-      // The injector checks the window once more as its last step before the keys go.
-      SendInputInjector injector({.scanCodeLayout = plan.remoteClient() ? reinterpret_cast<HKL>(facts.layout) : nullptr,
-                                  .boundTo = owner});
-      const Injection done = InjectBatch(injector, plan.events());
-      switch (done.outcome) {
-        case Injection::Outcome::kTyped: s.note.Hide(); break;
-        case Injection::Outcome::kTargetChanged: TellNothingTyped(w, input_texts::kWindowChanged); break;
-        case Injection::Outcome::kCut:
-          Tell(w, done.typedChars == 0 ? input_texts::kNothingTyped : input_texts::kPartTyped,
-               input_texts::Cut(done.typedChars, done.keysLeftDown));
-          break;
+      // A remote client and a console read the keys' scan codes, and so may whatever the
+      // user types slowly into (a web console); a local program gets the plain events. The
+      // injector checks the window once more as its last step before each batch.
+      const bool scanCodes = plan.target() != TargetKind::Local || plan.paced();
+      const SendInputInjector::Options options{
+          .scanCodeLayout = scanCodes ? reinterpret_cast<HKL>(facts.layout) : nullptr, .boundTo = owner};
+      if (plan.paced() && !plan.events().empty()) {
+        std::vector<KeyEvent> events(plan.events());
+        s.paced = std::make_unique<PacedRun>(std::move(events), options);
+        s.note.Hide();
+        SetTimer(w.hwnd(), kPaceTimerId, static_cast<UINT>(kPacedEventGap.count()), nullptr);
+        return;
       }
+      SendInputInjector injector(options);
+      TellOutcome(w, InjectBatch(injector, plan.events()));
       break;
     }
     case PlanStatus::WaitForModifiers:
-      s.waiting.emplace(WaitingPress{std::move(text), owner, ModifierWait(Now())});
+      s.waiting.emplace(WaitingPress{std::move(text), owner, ModifierWait(Now()), slow});
       SetTimer(w.hwnd(), kModifierTimerId, static_cast<UINT>(ModifierWait::kPollInterval.count()), nullptr);
       break;
-    case PlanStatus::TargetElevated: TellNothingTyped(w, input_texts::kElevated); break;
+    case PlanStatus::NoWindow: TellNothingTyped(w, input_texts::kNoWindow); break;
+    case PlanStatus::OwnWindow: TellNothingTyped(w, input_texts::kOwnWindow); break;
+    case PlanStatus::TargetElevated:
+      // An account from a file is not in the list: after a restart as administrator it is
+      // opened from its file again.
+      TellNothingTyped(w, s.args.accountFile ? input_texts::kElevatedFromFile : input_texts::kElevated);
+      break;
+    case PlanStatus::ConsoleImeOn: TellNothingTyped(w, input_texts::kConsoleImeOn); break;
     case PlanStatus::RemoteCannotType:
-      TellNothingTyped(w, plan.refusedForHotkey() != 0
-                              ? input_texts::RemoteNeedsHotkey(plan.refusedAt(), KeyName(plan.refusedForHotkey()))
-                              : input_texts::RemoteNeedsCharacter(plan.refusedAt()));
+      if (plan.target() == TargetKind::Console && plan.refusedForHotkey() == 0)
+        TellNothingTyped(w, input_texts::ConsoleNeedsCharacter(plan.refusedAt()));
+      else
+        TellNothingTyped(w, plan.refusedForHotkey() != 0
+                                ? input_texts::RemoteNeedsHotkey(plan.refusedAt(), KeyName(plan.refusedForHotkey()))
+                                : input_texts::RemoteNeedsCharacter(plan.refusedAt()));
       break;
   }
 }
 
+// The next event of a paced typing, one per tick.
+void OnPaceTimer(ui::Window& w, ui::EventArgs& args) {
+  if (args.wparam != kPaceTimerId) return;
+  args.handled = true;
+  InputWindow& s = StateOf(w);
+  if (!s.paced) return StopPacedTimer(w);
+  const std::optional<Injection> done = s.paced->typing.Next(s.paced->injector);
+  if (!done) return;
+  StopPacedTimer(w);
+  s.paced.reset();
+  TellOutcome(w, *done);
+}
+
 // The handler of both program hotkeys: types the 账号 or 密码 box.
 LRESULT CALLBACK OnInputHotkey(HWND window, UINT, WPARAM wparam, LPARAM) {
-  if (wparam != kAccountHotkeyId && wparam != kPasswordHotkeyId) return 0;
+  const bool slow = wparam == kAccountSlowHotkeyId || wparam == kPasswordSlowHotkeyId;
+  const bool account = wparam == kAccountHotkeyId || wparam == kAccountSlowHotkeyId;
+  if (!slow && !account && wparam != kPasswordHotkeyId) return 0;
   // What has the keyboard now, as close to the press as this program gets to see it.
   const KeyboardOwner owner = ReadKeyboardOwner();
   ui::Window* w = ui::Window::FromHwnd(window);
   if (!w || !w->StateIf<InputWindow>()) return 0;
   InputWindow& s = StateOf(*w);
   s.waiting.reset();  // a new press replaces one still waiting
-  SecretText text = InputBoxText(window, wparam == kAccountHotkeyId ? InputBox::Account : InputBox::Password);
-  if (text.empty()) {
-    // Nothing to type: a file that gave no account is told again, the press would seem lost.
-    if (!s.fileNote.empty()) Tell(*w, input_texts::kFileNotRead, s.fileNote);
-  } else {
-    TypeNow(*w, std::move(text), owner);
+  // A press while a paced typing runs stops it, and only stops it (the user may have seen
+  // it go wrong), unless all its characters are in and only key releases are left: those
+  // go at once, and the press is served.
+  bool stopped = false;
+  if (s.paced) {
+    StopPacedTimer(*w);
+    stopped = !s.paced->typing.allCharactersIn();
+    const Injection end = s.paced->typing.Stop(s.paced->injector);
+    s.paced.reset();
+    if (stopped) TellOutcome(*w, end);
+  }
+  if (!stopped) {
+    SecretText text = InputBoxText(window, account ? InputBox::Account : InputBox::Password);
+    if (!text.empty()) {
+      TypeNow(*w, std::move(text), owner, slow);
+    } else if (!s.fileNote.empty()) {
+      // Nothing to type: a file that gave no account is told again, the press would seem lost.
+      Tell(*w, input_texts::kFileNotRead, s.fileNote);
+    }
   }
   // Presses that came in while the batch went out are dropped, not served after it: Wine
   // hands the whole batch to the system before SendInput returns, so every WM_HOTKEY
@@ -303,9 +413,10 @@ void OnModifierTimer(ui::Window& w, ui::EventArgs& args) {
   if (!s.waiting) return;
   SecretText text = std::move(s.waiting->text);
   const KeyboardOwner owner = s.waiting->owner;
+  const bool slow = s.waiting->slow;
   s.waiting.reset();
   if (step == ModifierWait::Step::Released) {
-    TypeNow(w, std::move(text), owner);
+    TypeNow(w, std::move(text), owner, slow);
   } else {
     TellNothingTyped(w, input_texts::kModifiersHeld);
   }
@@ -321,6 +432,12 @@ void OnDestroying(ui::Window& w, ui::EventArgs&) {
   UnregisterAllHotkeys(w.hwnd());
   KillTimer(w.hwnd(), kModifierTimerId);
   s.waiting.reset();
+  if (s.paced) {
+    // Closed while typing slowly: nothing is left down.
+    StopPacedTimer(w);
+    (void)s.paced->typing.Stop(s.paced->injector);
+    s.paced.reset();
+  }
   s.note.Hide();
   // Nothing of the account stays behind in the controls' memory or in the window's own.
   w.SetText(kAccount, "");
@@ -348,6 +465,7 @@ const ui::HandlerSpec kHandlers[] = {
     {ui::kNoControl, ui::Event::Message, OnDpiChanged, WM_DPICHANGED},
     {ui::kNoControl, ui::Event::Message, OnFitHint, kFitHint},
     {ui::kNoControl, ui::Event::Message, OnModifierTimer, WM_TIMER},
+    {ui::kNoControl, ui::Event::Message, OnPaceTimer, WM_TIMER},
     {ui::kNoControl, ui::Event::Message, OnHotkeyMessage, 0},
     {ui::kNoControl, ui::Event::Destroying, OnDestroying},
 };

@@ -143,6 +143,18 @@ TargetFacts ReadTargetFacts(const KeyboardOwner& owner, const TargetFactsOptions
     return facts;
   }
   facts.windowKnown = true;
+  DWORD foregroundProcess = 0;
+  GetWindowThreadProcessId(owner.foreground, &foregroundProcess);
+  facts.ownProcess = owner.processId == GetCurrentProcessId() || foregroundProcess == GetCurrentProcessId();
+  // The console host reports the console's program (cmd.exe, ssh.exe) as the window's
+  // process: a console is known by its window's class.
+  for (HWND window : {owner.foreground, owner.focus}) {
+    wchar_t name[64] = {};
+    std::string ascii;
+    for (int i = 0, n = GetClassNameW(window, name, 64); i < n; ++i)
+      ascii += name[i] < 0x80 ? static_cast<char>(name[i]) : '?';
+    if (IsConsoleWindowClass(ascii)) facts.console = true;
+  }
   // Not opened: a protected process, or gone; its name and level stay unknown.
   if (UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, owner.processId)); process) {
     facts.imageName = ImageNameOf(process.get());

@@ -175,6 +175,10 @@ std::optional<Injection> PacedTyping::Next(KeyInjector& injector) {
   return Injection{Injection::Outcome::kTyped, CharactersIn(events_, next_)};
 }
 
+bool PacedTyping::allCharactersIn() const {
+  return CharactersIn(events_, next_) == CharactersIn(events_, events_.size());
+}
+
 Injection PacedTyping::Stop(KeyInjector& injector) {
   const size_t taken = next_;
   next_ = events_.size();  // nothing more goes after a stop

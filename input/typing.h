@@ -148,6 +148,8 @@ class PacedTyping {
   // Ends it before the next event, as the user asked.
   [[nodiscard]] Injection Stop(KeyInjector& injector);
   [[nodiscard]] size_t remaining() const { return events_.size() - next_; }
+  // Every character went in; what is left only releases keys (and puts Caps Lock back).
+  [[nodiscard]] bool allCharactersIn() const;
 
  private:
   std::vector<KeyEvent> events_;

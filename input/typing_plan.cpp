@@ -57,9 +57,21 @@ constexpr std::string_view kRemoteClients[] = {
     "ultraviewer_desktop",   // UltraViewer
 };
 
-// The window classes of console windows: the console host (conhost, also under Wine) and
-// Windows Terminal.
-constexpr std::string_view kConsoleClasses[] = {"consolewindowclass", "cascadia_hosting_window_class"};
+// The window classes of console windows: the console host's, Windows Terminal's, and Wine's
+// console host's (where the tests run).
+constexpr std::string_view kConsoleClasses[] = {"consolewindowclass", "cascadia_hosting_window_class",
+                                                "wineconsoleclass"};
+
+// Layouts whose keys are the US keys: English (United States) and the Chinese languages
+// with their own keyboard, or with an input method (0xE...) over it. A layout of another
+// keyboard for the same language names it in its high word (0x04070804: German keys).
+bool HasUsKeys(LayoutId layout) {
+  const auto language = static_cast<uint16_t>(layout & 0xFFFF);
+  const auto keyboard = static_cast<uint16_t>((layout >> 16) & 0xFFFF);
+  constexpr uint16_t kUsKeyLanguages[] = {0x0409, 0x0804, 0x0404, 0x0C04, 0x1004, 0x1404};
+  return std::find(std::begin(kUsKeyLanguages), std::end(kUsKeyLanguages), language) != std::end(kUsKeyLanguages) &&
+         (keyboard == language || (keyboard & 0xF000) == 0xE000);
+}
 
 constexpr uint8_t kAnyModifier = kModifierShift | kModifierCtrl | kModifierAlt | kModifierWin;
 
@@ -208,7 +220,12 @@ TypingPlan PlanTyping(std::string_view text, const TargetFacts& facts, TypingEnv
   // ASCII a Unicode event is as good as a key, except where only keys go through.
   auto keyOf = [&](char16_t ch) -> std::optional<typing_batch::PlainKey> {
     if (ch >= 0x80 && !keysOnly) return std::nullopt;
-    const std::optional<LayoutKey> key = layout.KeyFor(facts.layout, ch);
+    std::optional<LayoutKey> key = layout.KeyFor(facts.layout, ch);
+    // A US keyboard has a key for every printable ASCII character, whatever a layout that
+    // is read from elsewhere (Wine reads the X server's keymap) leaves out.
+    if (!key && ch < 0x80 && HasUsKeys(facts.layout))
+      if (const std::optional<CharKey> us = FindCharKey(static_cast<unsigned char>(ch)))
+        key = LayoutKey{us->vk, us->shift ? kLayoutShift : uint8_t{0}};
     if (!key || key->dead || key->vk == 0 || (key->shiftState & ~kLayoutShift) != 0) return std::nullopt;
     return typing_batch::PlainKey{key->vk, (key->shiftState & kLayoutShift) != 0};
   };

@@ -119,8 +119,8 @@ class KeyboardLayout {
 // name as people come to have it (see RemoteClientName): a path is cut to its last part.
 [[nodiscard]] bool IsRemoteClient(std::string_view imageName);
 
-// The console window classes: the console host's own and Windows Terminal's. A console
-// reads key events; a Unicode character event may be dropped there without a trace.
+// The console window classes: the console host's own, Windows Terminal's and Wine's. A
+// console reads key events; a Unicode character event may be dropped there without a trace.
 [[nodiscard]] bool IsConsoleWindowClass(std::string_view className);
 
 // The name a program's file name is matched by: lower-case ASCII, without ".exe", without

@@ -10,6 +10,9 @@
 // costs. Goal: 1.2. And the time to read the facts alone, 200 reads, with a program of
 // another process in front (the typing target of the Windows tests) and with this
 // process's own window in front, and the time of the last check before the keys go.
+// Last, the paced path: a 40-character password into a stand-in of a virtual machine's
+// console (the typing target named vmware.exe, in its relay mode), press to the last
+// character arriving in the guest, and the pace per event that gives.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -24,6 +27,7 @@
 #include "input/target_facts_win.h"
 #include "input/typing_plan.h"
 #include "input/typing_win.h"
+#include "tests/win/tools/typing_target.h"
 
 using namespace quorrel;
 using namespace quorrel::e2e;
@@ -244,6 +248,46 @@ bool TimeFactsReads() {
   return TimeFactsReads(own.hwnd(), "this process's window in front") && ok;
 }
 
+// F9 into a virtual machine's console: the events go one at a time. False when a press
+// did not arrive whole.
+bool RunPacedSeries() {
+  constexpr char kPassword40[] = "Relay-4ep!Q9#zX@w7$Kd^m2&Tn*B5(vL)p_Yh+3";
+  constexpr int kPacedPresses = 7;
+  RunDirectory run;
+  run.Write("bench.Pw", BuildAccountFileContent("bench", kPassword40));
+  Process quorrel = Process::Start(run.exe(), "\"" + run.File("bench.Pw") + "\"", run.path());
+  if (!WaitWindow(quorrel.id(), "辅助输入")) return false;
+  const std::string exe = run.File("vmware.exe");
+  CopyFileA((BenchFolder() + "\\typing_target.exe").c_str(), exe.c_str(), FALSE);
+  Process console = Process::Start(exe, "120 relay", run.path());
+  HWND window = WaitWindow(console.id(), "typing target");
+  HWND guest = window ? FindWindowExW(window, nullptr, L"Edit", nullptr) : nullptr;
+  if (!guest || !SettledForeground(window)) return false;
+  // The paced events of the password, as the program plans them for such a console.
+  SystemTypingEnvironment environment;
+  SystemKeyboardLayout layouts;
+  const TargetFacts facts = ReadTargetFacts();
+  const size_t events = PlanTyping(kPassword40, facts, environment, layouts).events().size();
+  std::vector<double> times;
+  int whole = 0;
+  for (int i = 0; i < kPacedPresses; ++i) {
+    SendMessageW(window, typing_target::kReset, 0, 0);
+    const auto start = Clock::now();
+    PressKey(VK_F9);
+    const bool arrived = WaitFor([&] { return ControlTextAnsi(guest) == kPassword40; }, std::chrono::seconds(10));
+    times.push_back(Ms(Clock::now() - start));
+    whole += arrived;
+    Pump(std::chrono::milliseconds(200));
+  }
+  const double median = Median(times);
+  std::printf("40-character password into a virtual machine's console (paced, %zu events): %d of %d whole\n", events,
+              whole, kPacedPresses);
+  Print("last character", times);
+  std::printf("  pace: %.1f ms per event (the program asks for %lld ms)\n",
+              median / static_cast<double>(events > 1 ? events - 1 : 1), static_cast<long long>(kPacedEventGap.count()));
+  return whole == kPacedPresses;
+}
+
 }  // namespace
 
 int main() {
@@ -253,5 +297,6 @@ int main() {
   ok = RunSeries(Ansi(kChinese16), "16 Chinese characters", false) && ok;
   // The fixed part: hotkey delivery, reading the box, one injection.
   ok = RunSeries("Q", "1-character password", false) && ok;
+  ok = RunPacedSeries() && ok;
   return ok ? 0 : 1;
 }

@@ -1,5 +1,7 @@
 // What the real program types when the target is not an ordinary window at rest: the user
 // still holds a modifier key, or the target is a remote-desktop client that takes keys only.
+#include <cstdio>
+
 #include "base/encoding_win.h"
 #include "exchange/account_file.h"
 #include "main_window_support.h"
@@ -16,6 +18,7 @@ void Keys(std::initializer_list<std::pair<WORD, bool>> keys) {  // (key, up) in 
   for (auto [vk, up] : keys) {
     in[i].type = INPUT_KEYBOARD;
     in[i].ki.wVk = vk;
+    in[i].ki.dwExtraInfo = tt::kTestsOwnKey;  // a relay stand-in lets them through
     in[i++].ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
   }
   SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
@@ -146,6 +149,104 @@ TEST_F(TypingTargets, ARemoteClientGetsKeysOnlyOrNothing) {
   Pump(300ms);
   EXPECT_EQ(ControlTextAnsi(edit), "") << "half a password went in";
   EXPECT_EQ(ask(tt::kUnicodeEvents), 0u);
+}
+
+// The input window's own boxes are no target: with the caret in its 账号 box, F9 types
+// nothing there (a password would show in clear and go out with the next F8), and says so.
+TEST_F(TypingTargets, APressInTheProgramsOwnWindowTypesNothing) {
+  Process p;
+  HWND input = Open(p, "own-user", "Own Pw!7");
+  ASSERT_TRUE(input);
+  const std::vector<HWND> boxes = Children(input, "Edit");
+  ASSERT_EQ(boxes.size(), 2u);
+  ClickWindow(boxes[0]);
+  ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == input; }, 3s));
+  PressKey(VK_END);
+  PressKey(VK_F9);
+  EXPECT_TRUE(WaitFor([&] { return NoteOf(p.id()).find("Quorrel") != std::string::npos; }, 3s)) << NoteOf(p.id());
+  EXPECT_EQ(ControlTextAnsi(boxes[0]), "own-user");
+  EXPECT_EQ(ControlTextAnsi(boxes[1]).size(), std::string("Own Pw!7").size());
+}
+
+// Stand-ins of virtual-machine consoles (typing_target's relay mode: a queue of 16 events
+// that the guest empties one every 10 ms). Named as such a console, the password goes at a
+// pace and arrives whole; named as a browser (a web console in a tab), F9's burst loses
+// keys there and Shift+F9 types at the same pace; a press while it runs stops it.
+TEST_F(TypingTargets, RelaysGetEveryKeyAtTheirPaceAndAPressStopsIt) {
+  const std::string password = "Relay-4ep!Q9#zX@w7$Kd^m2&Tn*B5(vL)p_Yh+3";  // 40 characters
+  Process p;
+  ASSERT_TRUE(Open(p, "Cons-user", password));
+  RunDirectory clients;
+  auto start = [&](const std::string& name, Process& target) -> HWND {
+    const std::string exe = clients.File(name);
+    if (!CopyFileA((ModuleDir() + "\\typing_target.exe").c_str(), exe.c_str(), FALSE)) return nullptr;
+    target = Process::Start(exe, "120 relay", clients.path());
+    HWND window = WaitWindow(target.id(), "typing target");
+    return window && SettledForeground(window) ? window : nullptr;
+  };
+  auto guestText = [](HWND window) { return ControlTextAnsi(FindWindowExW(window, nullptr, L"Edit", nullptr)); };
+  auto slowPress = [](WORD vk) { Keys({{VK_SHIFT, false}, {vk, false}, {vk, true}, {VK_SHIFT, true}}); };
+
+  for (const char* console : {"vmware.exe", "remote-viewer.exe"}) {
+    Process target;
+    HWND window = start(console, target);
+    ASSERT_TRUE(window) << console;
+    const auto began = std::chrono::steady_clock::now();
+    PressKey(VK_F9);
+    EXPECT_TRUE(WaitFor([&] { return guestText(window) == password; }, 10s))
+        << console << ": " << guestText(window) << " / " << NoteOf(p.id());
+    std::printf("[ figure ] %s: 40 characters at the relay's pace in %lld ms\n", console,
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                           std::chrono::steady_clock::now() - began).count()));
+    if (std::string(console) != "vmware.exe") continue;
+    // A press while it types stops it: a part went in, told with its count.
+    SendMessageW(window, tt::kReset, 0, 0);
+    PressKey(VK_F9);
+    ASSERT_TRUE(WaitFor([&] { return guestText(window).size() >= 3; }, 5s)) << guestText(window);
+    PressKey(VK_F8);
+    EXPECT_TRUE(WaitFor([&] { return NoteOf(p.id()).find("已输入前") != std::string::npos; }, 3s)) << NoteOf(p.id());
+    const std::string part = guestText(window);
+    Pump(500ms);
+    EXPECT_EQ(guestText(window), part) << "typed on after the stop";
+    EXPECT_TRUE(!part.empty() && part.size() < password.size() && password.rfind(part, 0) == 0) << part;
+  }
+
+  Process browser;
+  HWND web = start("chrome.exe", browser);
+  ASSERT_TRUE(web);
+  PressKey(VK_F9);
+  Pump(1500ms);
+  EXPECT_NE(guestText(web), password) << "the stand-in lost nothing of a burst: it models no relay";
+  SendMessageW(web, tt::kReset, 0, 0);
+  ASSERT_TRUE(SettledForeground(web));
+  slowPress(VK_F9);
+  EXPECT_TRUE(WaitFor([&] { return guestText(web) == password; }, 10s)) << guestText(web);
+}
+
+// A console window reads key events but drops Unicode character events: a password it can
+// take by keys arrives exactly; one holding a Chinese character is not typed at all, told.
+TEST_F(TypingTargets, AConsoleGetsThePasswordExactlyOrNothing) {
+  const std::pair<std::string, bool> passwords[] = {{"Pa ss W0rd!\\|~\"{}`x", true}, {"Pa ss W0rd\xD6\xD0\xCE\xC4`x", false}};
+  for (const auto& [password, typed] : passwords) {
+    Process p;
+    ASSERT_TRUE(Open(p, "user", password));
+    RunDirectory folder;
+    const std::string line = folder.File("line.txt");
+    Process console = Process::Start(ModuleDir() + "\\console_reader.exe", "\"" + line + "\" 60", folder.path(),
+                                     CREATE_NEW_CONSOLE);
+    HWND window = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (window = FindWindowW(nullptr, L"console reader")) != nullptr; }, 10s));
+    ASSERT_TRUE(SettledForeground(window));
+    PressKey(VK_F9);
+    if (!typed) {
+      EXPECT_TRUE(WaitFor([&] { return NoteOf(p.id()).find("第 11 个字符") != std::string::npos; }, 5s))
+          << NoteOf(p.id());
+    }
+    Pump(500ms);
+    PressKey(VK_RETURN);
+    ASSERT_TRUE(console.WaitExit(10s)) << "the console read no line";
+    EXPECT_EQ(folder.Read("line.txt").value_or("?"), typed ? password : "") << Utf8(password);
+  }
 }
 
 }  // namespace

@@ -18,6 +18,8 @@ constexpr LayoutId kChinese = 0x08040804;  // Chinese (PRC) with the US keyboard
 constexpr LayoutId kGerman = 0x04070407;
 constexpr LayoutId kUsIntl = 0xF0010409;  // United States-International
 constexpr LayoutId kUnknown = 0x1234;      // no key for anything, as VkKeyScanExW's -1
+constexpr LayoutId kPinyinGaps = 0xE0010804;  // Chinese IME on US keys, read without ( and ) (Wine)
+constexpr LayoutId kChineseGerman = 0x04070804;  // Chinese language on German keys, likewise
 
 constexpr uint8_t S = kLayoutShift;
 constexpr uint8_t AltGr = kLayoutCtrl | kLayoutAlt;
@@ -82,6 +84,7 @@ class FakeLayouts : public KeyboardLayout {
  public:
   std::optional<LayoutKey> KeyFor(LayoutId layout, char16_t ch) override {
     if (layout == kUs || layout == kChinese) return UsKey(ch);
+    if (layout == kPinyinGaps || layout == kChineseGerman) return ch == '(' || ch == ')' ? std::nullopt : UsKey(ch);
     if (layout == kGerman) return GermanKey(ch);
     if (layout == kUsIntl) {
       UsInternationalAnswers answers;
@@ -201,6 +204,10 @@ TEST(PlanTyping, WhatIsTypedForEachKindOfTarget) {
       {"remote: hotkey on a key the text lacks, Chinese", "a\xD5\xC5", Remote("mstsc.exe"), Refused(2), false,
        Keys({66})},
       {"remote: no key in the layout", "a", Remote("mstsc.exe", kUnknown), Refused(1)},
+      {"remote, US keys read with gaps: the US key", "(a)", Remote("vmware.exe", kPinyinGaps),
+       Types(Around(0x39) + Chord(65) + Around(0x30))},
+      {"local, US keys read with gaps: the US key", "(", Local(kPinyinGaps), Types(Shifted(0x39))},
+      {"remote, other keys read with gaps: no key", "a(", Remote("vmware.exe", kChineseGerman), Refused(2)},
   };
   for (const Case& c : cases) {
     IconvEnvironment gbk("GBK", c.capsOn);

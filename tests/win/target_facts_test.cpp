@@ -344,9 +344,9 @@ TEST(TargetFacts, TheTypingPlannedForTheTargetArrivesAsPlanned) {
       {"local: keys without scan codes, Chinese as Unicode", local, "aB\xD5\xC5", PlanStatus::Ready, L"aB\x5F20",
        {{'A', 0, false}, {'A', 0, true}, {VK_SHIFT, 0, false}, {'B', 0, false}, {VK_SHIFT, 0, true}, {'B', 0, true},
         {VK_PACKET, 0x5F20, false}, {VK_PACKET, 0x5F20, false}}},
-      {"remote: keys with their scan codes", copy.exe, "aB1", PlanStatus::Ready, L"aB1",
-       {{'A', A, false}, {'A', A, true}, {VK_SHIFT, Shift, false}, {'B', B, false}, {VK_SHIFT, Shift, true},
-        {'B', B, true}, {'1', One, false}, {'1', One, true}}},
+      {"remote: keys with their scan codes, Shift around its key", copy.exe, "aB1", PlanStatus::Ready, L"aB1",
+       {{'A', A, false}, {'A', A, true}, {VK_SHIFT, Shift, false}, {'B', B, false}, {'B', B, true},
+        {VK_SHIFT, Shift, true}, {'1', One, false}, {'1', One, true}}},
       {"remote: a character without a key types nothing", copy.exe, "a\xD5\xC5", PlanStatus::RemoteCannotType, L"", {}},
   };
   for (const Case& c : cases) {

@@ -93,14 +93,15 @@ Process& Process::operator=(Process&& other) noexcept {
 
 Process::~Process() { Terminate(); }
 
-Process Process::Start(const std::string& exe, const std::string& args, const std::string& dir) {
+Process Process::Start(const std::string& exe, const std::string& args, const std::string& dir,
+                       DWORD creationFlags) {
   Process p;
   std::string cmd = "\"" + exe + "\"";
   if (!args.empty()) cmd += " " + args;
   STARTUPINFOA si{};
   si.cb = sizeof si;
   std::string workDir = dir.empty() ? exe.substr(0, exe.find_last_of('\\')) : dir;
-  if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, workDir.c_str(), &si,
+  if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, creationFlags, nullptr, workDir.c_str(), &si,
                       &p.pi_)) {
     ADD_FAILURE() << "cannot start " << cmd << " (error " << GetLastError() << ")";
     p.pi_ = {};

@@ -51,7 +51,7 @@ class Process {
 
   // Starts exe with the given (already quoted) argument text, working directory dir.
   static Process Start(const std::string& exe, const std::string& args = "",
-                       const std::string& dir = "");
+                       const std::string& dir = "", DWORD creationFlags = 0);
   DWORD id() const { return pi_.dwProcessId; }
   HANDLE handle() const { return pi_.hProcess; }
   bool Running() const;

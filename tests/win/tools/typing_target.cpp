@@ -4,18 +4,27 @@
 // a Unicode character arrives as VK_PACKET). Other processes ask what arrived with the
 // messages of typing_target.h. It works under any file name: the tests copy it as a
 // remote-desktop client's program.
-//   typing_target [seconds [unhooked]]
+//   typing_target [seconds [unhooked | relay]]
 //     seconds    ends by itself after that long (default 300), so that a test that died
 //                leaves nothing running for long
 //     unhooked   without the hook: under Wine, a hook in the foreground program holds up
 //                each key and at times keeps a right Shift or Windows key out of the key
 //                state that GetAsyncKeyState reads
+//     relay      a virtual machine's console: the keys do not reach the edit box directly
+//                but pass a relay (relay_model.h, a queue of 16 events that the guest
+//                empties one every 10 ms, timed by the events' own time stamps, so that a
+//                busy machine does not change what arrives), and the edit box shows what
+//                the guest typed: each key by its scan code, in the guest's Shift and
+//                Caps Lock state; a Unicode character event does not pass. F1-F24 go on
+//                to the system (the hotkeys of the program under test).
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "tests/win/tools/relay_model.h"
 #include "tests/win/tools/typing_target.h"
 
 using namespace quorrel::typing_target;
@@ -29,6 +38,29 @@ HWND g_edit = nullptr;
 std::vector<uint32_t> g_events;
 LRESULT g_keys = 0;
 LRESULT g_packets = 0;
+bool g_relayMode = false;
+quorrel::relay::Relay g_relay{{}};
+BYTE g_guestKeys[256] = {};  // the guest's keyboard state
+std::wstring g_guestText;
+
+// An event that passed the relay, as the guest's keyboard driver takes it.
+void GuestKey(const KBDLLHOOKSTRUCT& k) {
+  if (k.vkCode == VK_PACKET) return;  // only scan codes pass
+  // An event without one (from a sender that gives the virtual key alone) gets the key's
+  // scan code, as a browser's page would see a key code for it.
+  const UINT scan = k.scanCode != 0 ? k.scanCode : MapVirtualKeyW(k.vkCode, MAPVK_VK_TO_VSC);
+  const UINT vk = MapVirtualKeyW(scan, MAPVK_VSC_TO_VK_EX);
+  if (vk == 0) return;
+  const bool up = (k.flags & LLKHF_UP) != 0;
+  g_guestKeys[vk] = up ? 0 : 0x80;
+  if (vk == VK_LSHIFT || vk == VK_RSHIFT) g_guestKeys[VK_SHIFT] = (g_guestKeys[VK_LSHIFT] | g_guestKeys[VK_RSHIFT]);
+  if (vk == VK_CAPITAL && !up) g_guestKeys[VK_CAPITAL] ^= 1;
+  if (up || vk == VK_SHIFT || vk == VK_LSHIFT || vk == VK_RSHIFT || vk == VK_CAPITAL) return;
+  wchar_t out[4] = {};
+  const int n = ToUnicodeEx(vk, scan, g_guestKeys, out, 4, 0, GetKeyboardLayout(0));
+  if (n > 0) g_guestText.append(out, static_cast<size_t>(n));
+  SetWindowTextW(g_edit, g_guestText.c_str());
+}
 
 LRESULT CALLBACK KeyboardHook(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HC_ACTION) {
@@ -40,6 +72,10 @@ LRESULT CALLBACK KeyboardHook(int code, WPARAM wParam, LPARAM lParam) {
     if (g_events.size() < kMaxEvents)
       g_events.push_back(Packed({static_cast<uint8_t>(k->vkCode), static_cast<uint16_t>(k->scanCode),
                                  static_cast<uint8_t>(k->flags)}));
+    if (g_relayMode && !(k->vkCode >= VK_F1 && k->vkCode <= VK_F24) && k->dwExtraInfo != kTestsOwnKey) {
+      if (g_relay.Arrive(k->time)) GuestKey(*k);
+      return 1;  // the keys go to the guest, not to this machine
+    }
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -72,6 +108,8 @@ LRESULT CALLBACK TargetProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case kReset:
       g_events.clear();
       g_keys = g_packets = 0;
+      g_guestText.clear();
+      std::fill(std::begin(g_guestKeys), std::end(g_guestKeys), BYTE{0});
       SetWindowTextW(g_edit, L"");
       return 1;
     default:
@@ -94,6 +132,7 @@ int main(int argc, char** argv) {
                                 nullptr, inst, nullptr);
   if (!window) return 2;
   const bool hooked = !(argc > 2 && std::string(argv[2]) == "unhooked");
+  g_relayMode = argc > 2 && std::string(argv[2]) == "relay";
   HHOOK hook = hooked ? SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardHook, inst, 0) : nullptr;
   if (hooked && !hook) return 3;
   SetTimer(window, kEndTimer, static_cast<UINT>(seconds > 0 ? seconds : 300) * 1000u, nullptr);

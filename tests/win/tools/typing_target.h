@@ -17,6 +17,10 @@ inline constexpr UINT kUnicodeEvents = WM_APP + 2;  // -> VK_PACKET events seen 
 inline constexpr UINT kEventAt = WM_APP + 3;        // wParam i -> the i-th event seen, Packed; 0 beyond
 inline constexpr UINT kReset = WM_APP + 4;          // forgets the events seen and empties the box -> 1
 
+// The extra information of a test's own key events: in relay mode they go on to the system
+// (a hotkey with Shift) instead of to the guest.
+inline constexpr ULONG_PTR kTestsOwnKey = 0x51A7;
+
 // One event as the low-level keyboard hook saw it.
 struct SeenEvent {
   uint8_t vk = 0;       // VK_PACKET for a Unicode character
