@@ -286,6 +286,13 @@ TEST_F(DpiScreens, InputWindowNotes) {
       {"note-cut-nothing", input_texts::kNothingTyped, input_texts::Cut(0, false)},
       {"note-remote-character", input_texts::kNothingTyped, input_texts::RemoteNeedsCharacter(5)},
       {"note-remote-hotkey", input_texts::kNothingTyped, input_texts::RemoteNeedsHotkey(3, "")},
+      {"note-no-window", input_texts::kNothingTyped, input_texts::kNoWindow},
+      {"note-own-window", input_texts::kNothingTyped, input_texts::kOwnWindow},
+      {"note-console-character", input_texts::kNothingTyped, input_texts::ConsoleNeedsCharacter(11)},
+      {"note-console-ime", input_texts::kNothingTyped, input_texts::kConsoleImeOn},
+      {"note-slow-stopped", input_texts::kPartTyped, input_texts::SlowTypingStopped(12)},
+      {"note-changed-while-typing", input_texts::kPartTyped, input_texts::WindowChangedWhileTyping(7)},
+      {"note-slow-typing-tip", "", input_texts::SlowTypingTip("F8键", "F9键")},
   };
   const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
   for (const auto& c : cases) {
