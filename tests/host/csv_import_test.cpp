@@ -72,37 +72,26 @@ TEST(CsvImport, RecordsFollowRfc4180AndForgiveWhatSpreadsheetsWrite) {
 
 TEST(CsvImport, TheHostOfAUrlNamesAnAccountWithoutAName) {
   const std::pair<std::string, std::string> cases[] = {
-      {"https://mail.example.com/login?x=1", "mail.example.com"},
-      {"http://user:pw@example.org:8080/", "example.org"},
-      {"android://hash@com.example.app/", "com.example.app"},
-      {"example.com/path", "example.com"},
-      {" localhost:3000", "localhost"},
-      {"https://[::1]:8443/a", "[::1]"},
-      {"", ""},
-      {"\xD3\xCA@\xCF\xE4.cn/", "\xCF\xE4.cn"},
-      {"\xB0\x40" "b.cn", "\xB0\x40" "b.cn"},  // 40 as a trail byte is no '@'
+      {"https://mail.example.com/login?x=1", "mail.example.com"}, {"http://user:pw@example.org:8080/", "example.org"},
+      {"android://hash@com.example.app/", "com.example.app"},     {"example.com/path", "example.com"},
+      {" localhost:3000", "localhost"}, {"https://[::1]:8443/a", "[::1]"}, {"", ""},
+      {"\xD3\xCA@\xCF\xE4.cn/", "\xCF\xE4.cn"}, {"\xB0\x40" "b.cn", "\xB0\x40" "b.cn"},  // 40 as a trail byte is no '@'
   };
   for (const auto& [url, host] : cases) EXPECT_EQ(HostOfUrl(url), host) << url;
   EXPECT_EQ(HostOfUrl(u"https://a.b.cn:1/x"), u"a.b.cn");
 }
 
+// Headers beside those of ExportsOfEachKindImportTheirAccounts.
 TEST(CsvImport, HeadersOfTheExportsPeopleHave) {
   const struct {
     std::string header;
     CsvSource source;
     bool accounts;
   } cases[] = {
-      {"name,url,username,password,note", CsvSource::kBrowser, true},
       {"name,url,username,password", CsvSource::kBrowser, true},
-      {"\"url\",\"username\",\"password\",\"httpRealm\",\"formActionOrigin\",\"guid\",\"timeCreated\"",
-       CsvSource::kFirefox, true},
-      {"\"Group\",\"Title\",\"Username\",\"Password\",\"URL\",\"Notes\",\"TOTP\"", CsvSource::kKeePass, true},
       {"\"Account\",\"Login Name\",\"Password\",\"Web Site\",\"Comments\"", CsvSource::kKeePass, true},
-      {"folder,favorite,type,name,notes,fields,reprompt,login_uri,login_username,login_password,login_totp",
-       CsvSource::kBitwarden, true},
       {"Title,Url,Username,Password,OTPAuth,Favorite,Archived,Tags,Notes", CsvSource::kOnePassword, true},
       {"url,username,password,totp,extra,name,grouping,fav", CsvSource::kLastPass, true},
-      {"username,username2,username3,title,password,note,url,category,otpSecret", CsvSource::kDashlane, true},
       {"Name,Url,MatchUrl,Login,Pwd,Note,Folder", CsvSource::kOther, true},
       {"name,url,email,password", CsvSource::kOther, true},
       {"\xC3\xFB\xB3\xC6,\xD3\xC3\xBB\xA7\xC3\xFB,\xC3\xDC\xC2\xEB", CsvSource::kOther, true},  // 名称,用户名,密码
