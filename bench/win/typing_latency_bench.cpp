@@ -105,7 +105,8 @@ void TypePlanned(const std::string& password, const ReservedKeys& hotkeys, Typin
                  KeyboardLayout& layouts, const std::vector<KeyEvent>& floorBatch, Series& s) {
   const auto start = Clock::now();
   const KeyboardOwner owner = ReadKeyboardOwner();
-  const TargetFacts facts = ReadTargetFacts(owner);
+  TargetFacts facts = ReadTargetFacts(owner);
+  facts.ownProcess = false;  // the bench's own window stands in for another program's
   const auto read = Clock::now();
   const TypingPlan plan = PlanTyping(password, facts, environment, layouts, hotkeys);
   SendInputInjector injector(

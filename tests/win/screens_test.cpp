@@ -351,9 +351,12 @@ TEST_F(DpiScreens, ImportAndEditorMessages) {
   ASSERT_EQ(CreateAccountTable(store_), TableOutcome::kCreated);
   const std::string folder = dir_.path() + "\\";
   ASSERT_TRUE(RawWrite(folder + "skipped.txt", "邮箱----zhangsan----pw1\r\n只有名称\r\n论坛----lisi----pw2\r\n"));
-  ASSERT_TRUE(RawWrite(folder + "none.txt", "名称,用户名,密码\r\n"));
+  ASSERT_TRUE(RawWrite(folder + "none.txt", "只有名称\r\n名称,用户名,密码\r\n"));
   ASSERT_TRUE(RawWrite(folder + "big.txt", std::string(33 << 20, '\n')));
-  for (const char* name : {"skipped", "none", "big", "missing"}) {
+  ASSERT_TRUE(RawWrite(folder + "columns.txt", "title,url,notes\r\n网银,https://bank.example.com,x\r\n"));
+  ASSERT_TRUE(RawWrite(folder + "csv.txt", "\xEF\xBB\xBFname,url,username,password\r\n网银,https://bank.example.com,zhang,pw1\r\n"
+                                           ",https://mail.example.com/x,li,pw2\r\n邮箱,,wang,\r\n"));
+  for (const char* name : {"skipped", "none", "big", "missing", "columns", "csv"}) {
     importPath_ = folder + name + ".txt";
     ImportWindowArgs import{.accounts = &store_, .importFilePath = &importPath_};
     // The import's messages may change their way of showing: a missing picture is only said.
