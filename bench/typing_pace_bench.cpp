@@ -1,6 +1,6 @@
 // The pace of typing into a relay (a virtual machine's console, a remote-control client):
 // the program's paced events of a 40-character password with capitals and symbols, sent
-// one every `gap` ms into models of such relays (tests/win/tools/relay_model.h: a short
+// one every `gap` ms into models of such relays (bench/relay_model.h: a short
 // queue that the guest empties one event per poll), and what arrives. Prints, for each
 // gap, the events lost and the time the password takes; the program's gap is marked.
 #include <cstdio>
@@ -10,7 +10,7 @@
 
 #include "input/typing.h"
 #include "input/typing_plan.h"
-#include "tests/win/tools/relay_model.h"
+#include "bench/relay_model.h"
 
 namespace {
 

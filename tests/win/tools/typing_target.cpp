@@ -11,7 +11,7 @@
 //                each key and at times keeps a right Shift or Windows key out of the key
 //                state that GetAsyncKeyState reads
 //     relay      a virtual machine's console: the keys do not reach the edit box directly
-//                but pass a relay (relay_model.h, a queue of 16 events that the guest
+//                but pass a relay (bench/relay_model.h, a queue of 16 events that the guest
 //                empties one every 10 ms, timed by the events' own time stamps, so that a
 //                busy machine does not change what arrives), and the edit box shows what
 //                the guest typed: each key by its scan code, in the guest's Shift and
@@ -24,7 +24,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/win/tools/relay_model.h"
+#include "bench/relay_model.h"
 #include "tests/win/tools/typing_target.h"
 
 using namespace quorrel::typing_target;
