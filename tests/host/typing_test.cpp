@@ -276,4 +276,13 @@ TEST(PacedTyping, OneEventACallAndNothingLeftDownWhereverItEnds) {
     (void)paced.Next(inj);
     EXPECT_EQ(inj.calls.size(), calls) << c.what << ": an event went after the end";
   }
+  // A press once B is down finds every character in: only releases are left.
+  RecordingInjector inj;
+  PacedTyping paced{Events(events)};
+  std::vector<bool> allIn;
+  for (int i = 0; i < 7; ++i) {
+    allIn.push_back(paced.allCharactersIn());
+    EXPECT_FALSE(paced.Next(inj).has_value());
+  }
+  EXPECT_EQ(allIn, (std::vector<bool>{false, false, false, false, false, false, true}));
 }
