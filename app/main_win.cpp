@@ -31,8 +31,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   quorrel::Milestone("entry");
   // Drag and drop needs a single-threaded apartment.
   OleInitialize(nullptr);
+  quorrel::Milestone("OLE ready");
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
+  quorrel::Milestone("common controls ready");
 
   quorrel::InitProcessState();
   std::atexit([] { quorrel::ReleaseProcessState(); });

@@ -6,6 +6,7 @@
 #include "app/instance_win.h"
 #include "app/state.h"
 #include "base/encoding_win.h"
+#include "base/milestones.h"
 #include "base/report.h"
 #include "input/input_window_win.h"
 #include "security/pin_pad_win.h"
@@ -144,6 +145,7 @@ void RunStartup() {
   s.RestartedForTable = TakeRestartedForTable();
   s.Accounts = MakeAccountStore(s.RunDirectory);
   LoadHotkeyCodes();
+  Milestone("settings read");
 
   if (!s.CommandLineArgs.empty()) {
     // An input window of an earlier run gives way to this one, hotkeys included.

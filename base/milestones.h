@@ -15,7 +15,8 @@ void Milestone(const char* name);
 
 // Windows: when the environment variable QUORREL_MILESTONES names a file, records every
 // milestone into it as one line "<name>\t<performance counter>", after a first line
-// "frequency\t<counts per second>". Called first thing by the entry.
+// "frequency\t<counts per second>" and the moments before the entry that the program notes
+// for itself ("imports loaded", "static initialisers begin"). Called first thing by the entry.
 void RecordMilestonesWhenAsked();
 
 }  // namespace quorrel

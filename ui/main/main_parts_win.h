@@ -99,7 +99,7 @@ struct AccountListRead {
 struct MainWindow : ui::WindowState {
   explicit MainWindow(MainWindowArgs a) : args(std::move(a)) {}
   MainWindowArgs args;
-  // Menu strip pictures by button index; the spacer has none.
+  // Menu strip pictures by button index, each decoded when first shown; the spacer has none.
   std::array<UniqueBitmap, kMenuButtonCount> picturesNormal;
   std::array<UniqueBitmap, kMenuButtonCount> picturesActive;
   UniqueBitmap logo;          // the caption's and the about page's

@@ -14,35 +14,34 @@ namespace quorrel::mainwin {
 namespace {
 
 constexpr const char* kPageTitles[] = {"账号列表", "软件设定", "其他说明"};
-constexpr int kPagedButtons[] = {kMenuAccounts, kMenuSettings, kMenuAbout, kMenuTray, kMenuExit};
 
+// A menu picture is decoded when first shown: the first paint shows the current page's button
+// active and the others normal, so the rest wait for the mouse.
 void ShowMenuPicture(ui::Window& w, int index, bool active) {
-  if (index < 0 || index >= kMenuButtonCount) return;
-  const MainWindow& s = StateOf(w);
-  const UniqueBitmap& picture = (active ? s.picturesActive : s.picturesNormal)[static_cast<size_t>(index)];
-  ui::BarSetPicture(w.Control(kMenu), index, picture.get());
-}
-
-void LoadMenuPictures(MainWindow& s) {
-  for (int i : kPagedButtons) {
+  if (index < 0 || index >= kMenuButtonCount || index == kMenuSpacer) return;
+  UniqueBitmap& picture = (active ? StateOf(w).picturesActive : StateOf(w).picturesNormal)[static_cast<size_t>(index)];
+  if (!picture) {
     // A picture that fails to load leaves its button without one.
-    s.picturesActive[static_cast<size_t>(i)] = LoadPngResource(IDR_MENU_ACTIVE_BASE + i);
-    s.picturesNormal[static_cast<size_t>(i)] = LoadPngResource(IDR_MENU_NORMAL_BASE + i);
-    ReportIf(!s.picturesActive[static_cast<size_t>(i)] || !s.picturesNormal[static_cast<size_t>(i)]);
+    picture = LoadPngResource((active ? IDR_MENU_ACTIVE_BASE : IDR_MENU_NORMAL_BASE) + index);
+    ReportIf(!picture);
   }
+  ui::BarSetPicture(w.Control(kMenu), index, picture.get());
 }
 
 void OnCreated(ui::Window& w, ui::EventArgs&) {
   Milestone("window created");
   MainWindow& s = StateOf(w);
-  LoadMenuPictures(s);
   s.logo = LoadPngResource(IDR_LOGO_PNG);
   ui::PictureSet(w.Control(kLogo), s.logo.get());
-  for (int i = 0; i < kMenuButtonCount; ++i) ShowMenuPicture(w, i, false);
+  Milestone("logo");
+  for (int i : {kMenuTray, kMenuExit}) ShowMenuPicture(w, i, false);
   ui::BarShowButton(w.Control(kMenu), kMenuSpacer, true);
-  SelectMenuButton(w, kMenuAccounts);
+  SelectMenuButton(w, kMenuAccounts);  // the page buttons' pictures
+  Milestone("menu pictures");
   CreateAccountListColumns(w);
+  Milestone("list columns");
   StartFindingByTyping(w);
+  Milestone("typing search ready");
   ui::BarShowButton(w.Control(kAccountBar), kView, false);  // "查看" has no action
   FillAccountList(w);
 }
@@ -161,11 +160,9 @@ void SelectMenuButton(ui::Window& w, int index) {
     case kMenuSettings:
     case kMenuAbout:
       for (int i = kMenuAccounts; i <= kMenuAbout; ++i) {
-        ShowMenuPicture(w, i, false);
-        ui::BarSetChecked(menu, i, false);
+        ShowMenuPicture(w, i, i == index);
+        ui::BarSetChecked(menu, i, i == index);
       }
-      ui::BarSetChecked(menu, index, true);
-      ShowMenuPicture(w, index, true);
       w.SelectPage(kPanel, index);
       w.SetCaption(kTitle, kPageTitles[index]);
       break;
@@ -211,6 +208,7 @@ HWND OpenMainWindow(MainWindowArgs args) {
   if (args.guard) args.guard();
   auto state = std::make_unique<mainwin::MainWindow>(std::move(args));
   mainwin::StartFirstAccountRead(*state);  // on a thread of its own while the window is made
+  Milestone("table read started");
   ui::Window* w = ui::Window::Create(spec, nullptr, std::move(state));
   Milestone("first paint");  // shown and updated
   return w ? w->hwnd() : nullptr;

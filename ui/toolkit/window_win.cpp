@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "base/encoding_win.h"
+#include "base/milestones.h"
 #include "base/text.h"
 #include "res/resource.h"
 #include "ui/toolkit/controls_win.h"
@@ -176,6 +177,7 @@ Window* Window::FromHwnd(HWND hwnd) {
 Window* Window::Create(const WindowSpec& spec, HWND owner, std::unique_ptr<WindowState> state) {
   HINSTANCE inst = GetModuleHandleW(nullptr);
   RegisterClasses(inst);
+  Milestone("window class registered");
   auto* w = new Window(spec, std::move(state));
   w->dpi_ = DpiOf(owner);
   RECT r{0, 0, w->Scale(spec.clientWidth), w->Scale(spec.clientHeight + spec.captionHeight)};
@@ -197,6 +199,7 @@ Window* Window::Create(const WindowSpec& spec, HWND owner, std::unique_ptr<Windo
     SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(actual, actual), 0);
   }
   ShowWindow(hwnd, SW_SHOW);
+  Milestone("shown");
   UpdateWindow(hwnd);
   return w;
 }
@@ -507,8 +510,11 @@ LRESULT Window::Handle(UINT msg, WPARAM wp, LPARAM lp) {
   }
   switch (msg) {
     case WM_CREATE: {
+      Milestone("window made");
       CreateControls();
+      Milestone("controls made");
       ApplyFont();
+      Milestone("fonts set");
       if (spec_.modal && GetWindow(hwnd_, GW_OWNER)) EnableWindow(GetWindow(hwnd_, GW_OWNER), FALSE);
       EventArgs args;
       Dispatch(kNoControl, Event::Created, args);
