@@ -8,9 +8,7 @@ using namespace quorrel;
 // under the user's VirtualStore; a network folder was never redirected.
 TEST(EarlierTable, TheRedirectedFolderIsTheFolderWithoutItsDriveUnderVirtualStore) {
   const std::string local = "C:\\Users\\zs\\AppData\\Local";
-  const struct {
-    std::string localAppData, folder, store;
-  } cases[] = {
+  const std::tuple<std::string, std::string, std::string> cases[] = {
       {local, "C:\\Program Files (x86)\\Quorrel", local + "\\VirtualStore\\Program Files (x86)\\Quorrel"},
       {local + "\\", "d:\\Tools\\Quorrel\\", local + "\\VirtualStore\\Tools\\Quorrel"},
       {local, "C:\\", local + "\\VirtualStore"},
@@ -18,5 +16,5 @@ TEST(EarlierTable, TheRedirectedFolderIsTheFolderWithoutItsDriveUnderVirtualStor
       {local, "Quorrel", ""},
       {"", "C:\\Program Files\\Quorrel", ""},
   };
-  for (const auto& c : cases) EXPECT_EQ(VirtualStoreFolder(c.localAppData, c.folder), c.store) << c.folder;
+  for (const auto& [localAppData, folder, store] : cases) EXPECT_EQ(VirtualStoreFolder(localAppData, folder), store) << folder;
 }

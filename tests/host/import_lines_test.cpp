@@ -6,6 +6,7 @@
 #include <new>
 #include <set>
 
+#include "exchange/csv_import.h"
 #include "table_test_support.h"
 
 using namespace quorrel;
@@ -65,14 +66,10 @@ using namespace std::string_literals;
 // emoji gets made-up bytes: it shows that a surrogate pair reaches the converter whole.
 std::optional<Text> FakeGbk(std::u16string_view line) {
   static const std::map<char16_t, std::string_view> kTable = {
-      {u'\u5F20', "\xD5\xC5"},  // 张
-      {u'\u4E09', "\xC8\xFD"},  // 三
-      {u'\u5BC6', "\xC3\xDC"},  // 密
-      {u'\u7801', "\xC2\xEB"},  // 码
-      {u'\u4E00', "\xD2\xBB"},  // 一
-      {u'\u4E1A', "\xD2\xB5"},  // 业
-      {u'\u3000', "\xA1\xA1"},  // full-width space
-      {u'\u00B7', "\xA1\xA4"},  // middle dot
+      {u'张', "\xD5\xC5"}, {u'三', "\xC8\xFD"}, {u'密', "\xC3\xDC"}, {u'码', "\xC2\xEB"}, {u'一', "\xD2\xBB"},
+      {u'业', "\xD2\xB5"}, {u'\u3000', "\xA1\xA1"} /* full-width space */, {u'\u00B7', "\xA1\xA4"} /* middle dot */,
+      {u'邮', "\xD3\xCA"}, {u'箱', "\xCF\xE4"}, {u'网', "\xCD\xF8"}, {u'银', "\xD2\xF8"},
+      {u'名', "\xC3\xFB"}, {u'称', "\xB3\xC6"}, {u'用', "\xD3\xC3"}, {u'户', "\xBB\xA7"},
   };
   Text out;
   for (size_t i = 0; i < line.size(); ++i) {
@@ -125,13 +122,11 @@ TEST(ImportLines, CountingSplittingAndTrimming) {
   EXPECT_EQ(CountSeparators("-------", "----"), 1u);  // no overlap
   EXPECT_EQ(CountSeparators("--------", "----"), 2u);
 
-  ImportList three = ParseImportText(kThreeLines);
-  EXPECT_EQ(three.lineCount, 3u);
-  EXPECT_EQ(AccountsOf(three), (std::vector<Fields>{{"a", "b", "c"}}));
-  EXPECT_EQ(ParseImportText(std::string(kThreeLines) + "\r\n").lineCount, 3u);
-  EXPECT_EQ(ParseImportText("a----b----c\r\n\r\n\r\nd----e----f\r\n").lineCount, 4u);  // inner empty lines count
-  EXPECT_EQ(ParseImportText("").lineCount, 0u);
-  EXPECT_EQ(ParseImportText(" \xA1\xA1  ").lineCount, 0u);
+  EXPECT_EQ(AccountsOf(ParseImportText(kThreeLines)), (std::vector<Fields>{{"a", "b", "c"}}));
+  // Inner empty lines count; a last line end or a text of spaces adds none.
+  for (const auto& [text, lines] : {std::pair{std::string(kThreeLines), 3u}, {std::string(kThreeLines) + "\r\n", 3u},
+                                    {"a----b----c\r\n\r\n\r\nd----e----f\r\n", 4u}, {"", 0u}, {" \xA1\xA1  ", 0u}})
+    EXPECT_EQ(ParseImportText(text).lineCount, lines) << text;
 
   // LF and CR end lines as CR LF does (files from other systems and exporters).
   ImportList lf = ParseImportText("a----b\nc----d\n");
@@ -163,17 +158,13 @@ TEST(ImportLines, CountingSplittingAndTrimming) {
 }
 
 TEST(ImportLines, FileNameOfPathFollowsTheShellRule) {
-  EXPECT_EQ(FileNameOfPath("C:\\dir\\list.txt"), "list.txt");
-  EXPECT_EQ(FileNameOfPath("C:\\dir\\list.csv"), "list.csv");
-  EXPECT_EQ(FileNameOfPath("C:\\dir\\"), "");
-  EXPECT_EQ(FileNameOfPath("list"), "list");
-  EXPECT_EQ(FileNameOfPath("C:list"), "list");
-  EXPECT_EQ(FileNameOfPath("a/b\\\\c"), "c");
-  EXPECT_EQ(FileNameOfPath(""), "");
-  // 0x5C as the trail byte of a GBK character is neither a separator nor a final backslash.
-  EXPECT_EQ(FileNameOfPath("C:\\\x95\x5C" "a\\\xB1\xED.txt"), "\xB1\xED.txt");
-  EXPECT_EQ(FileNameOfPath("C:\\d\\\x95\x5C" "b.txt"), "\x95\x5C" "b.txt");
-  EXPECT_EQ(FileNameOfPath("C:\\d\\\x95\x5C"), "\x95\x5C");
+  const std::pair<const char*, const char*> cases[] = {
+      {"C:\\dir\\list.txt", "list.txt"}, {"C:\\dir\\list.csv", "list.csv"}, {"C:\\dir\\", ""}, {"list", "list"},
+      {"C:list", "list"}, {"a/b\\\\c", "c"}, {"", ""},
+      // 0x5C as the trail byte of a GBK character is neither a separator nor a final backslash.
+      {"C:\\\x95\x5C" "a\\\xB1\xED.txt", "\xB1\xED.txt"}, {"C:\\d\\\x95\x5C" "b.txt", "\x95\x5C" "b.txt"},
+      {"C:\\d\\\x95\x5C", "\x95\x5C"}};
+  for (const auto& [path, name] : cases) EXPECT_EQ(FileNameOfPath(path), name) << path;
 }
 
 // Import files as editors save them: UTF-8 with and without a mark, UTF-16, GBK, and LF, CR
@@ -289,9 +280,8 @@ TEST(ImportAccounts, AcceptedLinesGetFreshPidsAndTheLogCountsEveryLine) {
   h.draw.values = {20000, 30000, 30000, 20000, 40000, 50000};
   const ImportResult result =
       ImportAccountText(h.store, "a----b----c\r\nskip\r\na----b----c\r\n \xA1\xA1----u----\r\n  \r\n");
-  EXPECT_EQ(result.lineCount, 5u);
-  EXPECT_EQ(result.imported, 3u);
-  EXPECT_EQ(result.skipped, 1u);  // "skip"; a line of spaces is no line to tell about
+  // "skip" is skipped; a line of spaces is no line to tell about.
+  EXPECT_EQ((std::tuple{result.lineCount, result.imported, result.skipped}), (std::tuple{size_t{5}, size_t{3}, size_t{1}}));
   EXPECT_EQ(h.fs.write_calls - writes, 1);
   EXPECT_EQ(h.log, (Strings{"Importing Data 5"}));
   std::vector<AccountRecord> all = Records(h);
@@ -381,14 +371,11 @@ TEST(ImportAccounts, ATableThatDoesNotOpenIsToldOnlyWhenALineIsAccepted) {
   StoreHarness h;
   h.TableBytes() = "not a table";
   ImportResult result = ImportAccountText(h.store, "x----y\r\nz");
-  EXPECT_EQ(result.status, ImportResult::kNoAccounts);
-  EXPECT_EQ(result.lineCount, 2u);
-  EXPECT_EQ(result.skipped, 2u);
+  EXPECT_EQ((std::tuple{result.status, result.lineCount, result.skipped}), (std::tuple{ImportResult::kNoAccounts, 2u, 2u}));
   EXPECT_EQ(h.log, Strings{"Importing Data 2"});
   result = ImportAccountText(h.store, "a----b----c");
-  EXPECT_EQ(result.status, ImportResult::kTableFailed);
-  EXPECT_EQ(result.outcome, TableOutcome::kCannotOpen);
-  EXPECT_EQ(result.imported, 0u);
+  EXPECT_EQ((std::tuple{result.status, result.outcome, result.imported}),
+            (std::tuple{ImportResult::kTableFailed, TableOutcome::kCannotOpen, 0u}));
   EXPECT_EQ(h.log, Strings{"Importing Data 2"});  // a table that took nothing logs no import
   EXPECT_EQ(h.TableBytes(), "not a table");
 }
@@ -402,18 +389,15 @@ TEST(ImportAccounts, TheLastFreePidsAreTakenEachOnceAndMoreLinesThanFreePidsAreR
   EXPECT_EQ((std::tuple{result.status, result.accounts, result.freePids}),
             (std::tuple{ImportResult::kTooManyLines, size_t{4}, size_t{3}}));
   result = ImportAccountText(h.store, "a----b----c\r\nd----e----f\r\ng----h----i\r\n");
-  EXPECT_EQ(result.outcome, TableOutcome::kOpened);
-  EXPECT_EQ(result.imported, 3u);
+  EXPECT_EQ((std::pair{result.outcome, result.imported}), (std::pair{TableOutcome::kOpened, size_t{3}}));
   const std::vector<AccountRecord> all = Records(h);
   for (size_t i = all.size() - 3; i < all.size(); ++i)  // every imported account opens alone
     EXPECT_EQ(FindAccountByPid(h.store, all[i].pid).record->name, all[i].name) << all[i].pid;
   h.log.clear();
   const int draws = h.draw.calls, writes = h.fs.write_calls;
   result = ImportAccountText(h.store, "d----e----f");
-  EXPECT_EQ(result.status, ImportResult::kTooManyLines);
-  EXPECT_EQ(result.outcome, TableOutcome::kNoFreePid);
-  EXPECT_EQ(h.draw.calls, draws);
-  EXPECT_EQ(h.fs.write_calls, writes);
+  EXPECT_EQ((std::pair{result.status, result.outcome}), (std::pair{ImportResult::kTooManyLines, TableOutcome::kNoFreePid}));
+  EXPECT_EQ((std::pair{h.draw.calls, h.fs.write_calls}), (std::pair{draws, writes}));  // nothing drawn or written
   EXPECT_EQ(h.log, Strings{"Importing Data 1"});
 }
 
@@ -436,4 +420,169 @@ TEST(ImportAccounts, TenThousandLinesIntoTenThousandAccountsInOneWrite) {
   EXPECT_EQ(pids.size(), 20000u);
   EXPECT_EQ(all.back().name, "name9999");
   EXPECT_EQ(all.back().password, "pw9999");
+}
+
+// Password exports (CSV) of browsers and password managers.
+namespace {
+std::string Gbk(std::u16string_view text) { return *FakeGbk(text); }
+Strings Accounts(const StoreHarness& h) {
+  Strings out;
+  for (const AccountRecord& r : Records(h)) out.push_back(r.name + "|" + r.user + "|" + r.password.str());
+  return out;
+}
+}  // namespace
+
+TEST(CsvImport, RecordsFollowRfc4180AndForgiveWhatSpreadsheetsWrite) {
+  const std::pair<std::string, std::vector<Strings>> cases[] = {
+      {"a,b\r\nc,d", {{"a", "b"}, {"c", "d"}}},
+      {"a,b\nc,d\rx\r\n", {{"a", "b"}, {"c", "d"}, {"x"}}},
+      {"\"a,b\",\"say \"\"hi\"\"\",\"two\r\nlines\"", {{"a,b", "say \"hi\"", "two\r\nlines"}}},
+      {"a,,\r\n,\r\n\r\n", {{"a", "", ""}, {"", ""}, {""}}},
+      {"\"\",\"\"\"\"", {{"", "\""}}},
+      {"a\"b,\"c\"d,e", {{"a\"b", "cd", "e"}}},         // a quote inside, characters after a closing one
+      {"\"never closed,x\r\ny", {{"never closed,x\r\ny"}}},
+      {"\"a\"\"b\"\"c", {{"a\"b\"c"}}},                   // never closed after doubled quotes
+      {"\xD5\x2C,\xB1\x22", {{"\xD5", "", "\xB1\""}}},  // bytes below 40 are never trail bytes
+  };
+  for (const auto& [text, records] : cases) EXPECT_EQ(SplitCsvRecords(text), records) << text;
+}
+
+TEST(CsvImport, TheHostOfAUrlNamesAnAccountWithoutAName) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"https://mail.example.com/login?x=1", "mail.example.com"}, {"http://user:pw@example.org:8080/", "example.org"},
+      {"android://hash@com.example.app/", "com.example.app"},     {"example.com/path", "example.com"},
+      {" localhost:3000", "localhost"}, {"https://[::1]:8443/a", "[::1]"}, {"", ""},
+      {"\xD3\xCA@\xCF\xE4.cn/", "\xCF\xE4.cn"}, {"\xB0\x40" "b.cn", "\xB0\x40" "b.cn"},  // 40 as a trail byte is no '@'
+  };
+  for (const auto& [url, host] : cases) EXPECT_EQ(HostOfUrl(url), host) << url;
+  EXPECT_EQ(HostOfUrl(u"https://a.b.cn:1/x"), u"a.b.cn");
+}
+
+// Headers beside those of ExportsOfEachKindImportTheirAccounts.
+TEST(CsvImport, HeadersOfTheExportsPeopleHave) {
+  const std::tuple<std::string, CsvSource, bool> cases[] = {
+      {"name,url,username,password", CsvSource::kBrowser, true},
+      {"\"Account\",\"Login Name\",\"Password\",\"Web Site\",\"Comments\"", CsvSource::kKeePass, true},
+      {"Title,Url,Username,Password,OTPAuth,Favorite,Archived,Tags,Notes", CsvSource::kOnePassword, true},
+      {"url,username,password,totp,extra,name,grouping,fav", CsvSource::kLastPass, true},
+      {"Name,Url,MatchUrl,Login,Pwd,Note,Folder", CsvSource::kOther, true},
+      {"name,url,email,password", CsvSource::kOther, true},
+      {"\xC3\xFB\xB3\xC6,\xD3\xC3\xBB\xA7\xC3\xFB,\xC3\xDC\xC2\xEB", CsvSource::kOther, true},  // 名称,用户名,密码
+      {"Title,URL,Notes", CsvSource::kOther, false}, {"url,username", CsvSource::kOther, false},
+  };
+  for (const auto& [text, source, accounts] : cases) {
+    const std::optional<CsvHeader> header = ReadCsvHeader(text + "\r\nx,y\r\n");
+    ASSERT_TRUE(header) << text;
+    EXPECT_EQ((std::pair{header->source, header->HoldsAccounts()}), (std::pair{source, accounts})) << text;
+  }
+  // No header: one known name, one field, a "----" line, a line of commas of another kind.
+  for (const char* text : {"name,comment", "password", "a,b----c----d", "name,url----x", "bank, shop, mail"})
+    EXPECT_FALSE(ReadCsvHeader(text)) << text;
+  const std::optional<CsvHeader> wide = ReadCsvHeader(u"名称,网址,用户名,密码", &FakeGbk);
+  ASSERT_TRUE(wide && wide->HoldsAccounts());
+  EXPECT_EQ(wide->names, (Strings{"\xC3\xFB\xB3\xC6", "?", "\xD3\xC3\xBB\xA7\xC3\xFB", "\xC3\xDC\xC2\xEB"}));
+}
+
+// Exports as the programs write them, through the whole import: which accounts arrive, what
+// is skipped and why, and what the message is told.
+TEST(CsvImport, ExportsOfEachKindImportTheirAccounts) {
+  const struct {
+    const char* what;
+    std::string file;
+    Strings accounts;
+    size_t skipped, unstorable, lines;
+    CsvSource source;
+  } cases[] = {
+      {"Chrome: a mark, quoted commas and quotes, a line break, Chinese names, a name from the URL",
+       "\xEF\xBB\xBF" "name,url,username,password,note\r\n"
+       "邮箱,https://mail.example.com/,张三,\"pw,\"\"1\"\"\",\"two\nlines\"\r\n"
+       ",https://bank.example.cn/login,li,pw2,\r\n"
+       "nopw,https://x.cn/,u,,\r\n"
+       "Café,https://e.cn/,u,pw3,\r\n",
+       {Gbk(u"邮箱") + "|" + Gbk(u"张三") + "|pw,\"1\"", "bank.example.cn|li|pw2"}, 2, 1, 6, CsvSource::kBrowser},
+      {"Firefox: every field quoted, no mark, no name column",
+       "\"url\",\"username\",\"password\",\"httpRealm\",\"formActionOrigin\",\"guid\"\n"
+       "\"https://accounts.example.com\",\"bob\",\"S3cret \",,\"https://accounts.example.com\",\"{1}\"\n",
+       {"accounts.example.com|bob|S3cret "}, 0, 0, 2, CsvSource::kFirefox},
+      {"Bitwarden: columns in another order, a note without a password, the e-mail column absent",
+       "folder,favorite,type,name,notes,fields,reprompt,login_uri,login_username,login_password,login_totp\n"
+       ",,note,My note,secret text,,0,,,,\n"
+       "Work,1,login,网银,,,0,https://b.cn,wang,Pw 2,\n",
+       {Gbk(u"网银") + "|wang|Pw 2"}, 1, 0, 3, CsvSource::kBitwarden},
+      {"KeePassXC saved as GBK by a Chinese system",
+       "\"Group\",\"Title\",\"Username\",\"Password\",\"URL\",\"Notes\"\r\n"
+       "\"Root\",\"\xD3\xCA\xCF\xE4\",\"\xD5\xC5\xC8\xFD\",\"\xC3\xDC\xC2\xEB\",\"\",\"\"\r\n",
+       {"\xD3\xCA\xCF\xE4|\xD5\xC5\xC8\xFD|\xC3\xDC\xC2\xEB"}, 0, 0, 2, CsvSource::kKeePass},
+      {"Dashlane in UTF-16: the title, the e-mail for an empty user name",
+       Le(u"username,username2,username3,title,password,note,url,category,otpSecret\r\nz,,,Shop,p1,,https://s.cn,,\r\n"),
+       {"Shop|z|p1"}, 0, 0, 2, CsvSource::kDashlane},
+      {"Proton-like: the e-mail where the user name is empty",
+       "type,name,url,email,username,password,note\nlogin,,https://p.cn,a@p.cn,,pw,\n",
+       {"p.cn|a@p.cn|pw"}, 0, 0, 2, CsvSource::kOther},
+      {"1Password, a last password ending in spaces", "Title,Url,Username,Password\nT,,u,pw  ",
+       {"T|u|pw  "}, 0, 0, 2, CsvSource::kOther},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    StoreHarness h;
+    (void)h.Pids();
+    h.log.clear();
+    const ImportResult result = ImportAccountText(h.store, c.file, kGbk);
+    EXPECT_EQ((std::tuple{result.status, result.format, result.source}),
+              (std::tuple{ImportResult::kImported, ImportFormat::kCsv, c.source}));
+    EXPECT_EQ((std::pair{result.skipped, result.unstorable}), (std::pair{c.skipped, c.unstorable}));
+    EXPECT_EQ(Accounts(h), c.accounts);
+    EXPECT_EQ(h.log, Strings{"Importing Data " + std::to_string(c.lines)});
+  }
+}
+
+TEST(CsvImport, LinesOrAnExportAndAHeaderWithoutTheColumnsAnAccountNeeds) {
+  StoreHarness h;
+  (void)h.Pids();
+  // A "----" file whose first line holds commas, even known names, imports as lines.
+  for (const char* file : {"a,b----u----p\r\nc----d----e\r\n", "name,url,password\r\nc----d----e\r\n",
+                           "url,username,password\r\nc----d----e\r\n"}) {
+    const ImportResult result = ImportAccountText(h.store, file, kGbk);
+    EXPECT_EQ(result.format, ImportFormat::kLines) << file;
+    EXPECT_GE(result.imported, 1u) << file;
+  }
+  h.log.clear();
+  const std::string before = h.TableBytes();
+  const ImportResult refused = ImportAccountText(h.store, "Title,URL,Notes\r\nx,https://x.cn,n\r\n", kGbk);
+  EXPECT_EQ(refused.status, ImportResult::kNoColumns);
+  EXPECT_EQ(refused.columns, (Strings{"Title", "URL", "Notes"}));
+  const ImportResult empty = ImportAccountText(h.store, "name,url,username,password\r\n,,,\r\nn,u,x,\r\n", kGbk);
+  EXPECT_EQ((std::pair{empty.status, empty.skipped}), (std::pair{ImportResult::kNoAccounts, size_t{1}}));
+  EXPECT_EQ(h.TableBytes(), before);
+  EXPECT_EQ(h.log, (Strings{"Importing Data 2", "Importing Data 3"}));
+}
+
+// Possible accounts are counted against the free PIDs, not blank or skipped lines.
+TEST(CsvImport, OnlyAccountsCountAgainstTheFreePids) {
+  StoreHarness h;
+  (void)h.Pids();
+  ASSERT_EQ(AddAccount(h.store, "10000", "x", "y", "z"), TableOutcome::kOpened);
+  const std::string csv = "name,url,username,password\r\n" + ManyLines(kPidRange - 1, "n,,u,") + "n,,u,p\r\n";
+  for (const std::string& file : {csv, std::string(kPidRange, '\n') + "a----b----c\r\n"}) {
+    const ImportResult result = ImportAccountText(h.store, file, kGbk);
+    EXPECT_EQ((std::pair{result.status, result.imported}), (std::pair{ImportResult::kImported, size_t{1}}));
+  }
+}
+
+// A file without a mark holding more than ASCII is told the encoding it was read in, with a
+// name as read; a file with a mark or of ASCII alone is not.
+TEST(CsvImport, TheEncodingOfAFileWithoutAMarkIsTold) {
+  const std::tuple<std::string, std::optional<ImportEncoding>, std::string> cases[] = {
+      {"\xD3\xCA\xCF\xE4----u----p", ImportEncoding::kAnsi, "\xD3\xCA\xCF\xE4"},
+      {"a----\xD5\xC5----p\r\n", ImportEncoding::kAnsi, "\xD5\xC5"},  // a user name where no name has it
+      {"name,url,username,password\n邮箱,,u,p\n", ImportEncoding::kUtf8, "\xD3\xCA\xCF\xE4"},
+      {"a----b----\xC3\xDC", ImportEncoding::kAnsi, ""},  // never a password
+      {"\xEF\xBB\xBF邮箱----u----p", std::nullopt, ""}, {"a----b----c", std::nullopt, ""},
+  };
+  for (const auto& [file, guessed, sample] : cases) {
+    StoreHarness h;
+    (void)h.Pids();
+    const ImportResult result = ImportAccountText(h.store, file, kGbk);
+    EXPECT_EQ((std::pair{result.guessed, result.sample}), (std::pair{guessed, sample})) << file;
+  }
 }

@@ -7,12 +7,8 @@
 using namespace quorrel;
 
 TEST(InputTexts, NotesWithAnUnnamedKeyOrACountStayWholeSentences) {
-  const auto holds = [](const std::string& text, const char* part) { return text.find(part) != std::string::npos; };
-  const struct {
-    std::string text;
-    const char* part;       // what the note must say
-    const char* never;      // a hole left by an empty name, or a step that does not work
-  } cases[] = {
+  // The note, what it must say, and a hole left by an empty name or a step that does not work.
+  const std::tuple<std::string, const char*, const char*> cases[] = {
       {input_texts::RemoteNeedsHotkey(3, ""), "第 3 个字符", "到，"},
       {input_texts::RemoteNeedsHotkey(3, "A键"), " A键", "到A键"},  // a space before Latin letters
       {input_texts::RemoteNeedsHotkey(3, "A键"), "退出", "下次启动"},  // a second start only comes forward
@@ -22,8 +18,6 @@ TEST(InputTexts, NotesWithAnUnnamedKeyOrACountStayWholeSentences) {
       {input_texts::Cut(0, false), "再按一次", "Shift"},
       {input_texts::Cut(7, true), "前 7 个字符", "请按一下 Shift 键。"},
   };
-  for (const auto& c : cases) {
-    EXPECT_TRUE(holds(c.text, c.part)) << c.text;
-    EXPECT_FALSE(holds(c.text, c.never)) << c.text;
-  }
+  for (const auto& [text, part, never] : cases)
+    EXPECT_TRUE(text.find(part) != std::string::npos && text.find(never) == std::string::npos) << text;
 }

@@ -229,38 +229,31 @@ TEST_F(DpiScreens, TableMessages) {
 // The other messages whose words were chosen with care, as their windows show them: a box
 // of this title and icon, with the text the code puts together.
 TEST_F(DpiScreens, MessagesOfSettingsExportAndStart) {
-  const std::string config = Utf8ToAnsi("C:\\Users\\张三\\Documents\\Quorrel\\Config.ini");
-  const std::string folder = "C:\\Program Files (x86)\\Quorrel";
-  const std::string earlier = "C:\\Users\\zhangsan\\AppData\\Local\\VirtualStore\\Program Files (x86)\\Quorrel";
-  const std::string configUtf8 = WideToUtf8(AnsiToWide(config));
-  const auto advice = [](const char* again) { return store_texts::WriteAdvice(false, again); };
+  const std::string config = "C:\\Users\\张三\\Documents\\Quorrel\\Config.ini", folder = "C:\\Program Files (x86)\\Quorrel";
+  const auto setting = [&](bool readOnly) {
+    return main_texts::kSettingNotSavedHead + ("\r\n" + config) + "\r\n\r\n" + main_texts::kSettingNotSavedTail +
+           store_texts::WriteAdvice(readOnly, main_texts::kSwitchAgain);
+  };
+  const auto notExported = [](const std::string& why) { return main_texts::kNotExported + ("\r\n\r\n" + why); };
   const struct {
-    const char* name;
-    const char* title;
+    const char *name, *title;
     std::string text;
     UINT icon;
   } cases[] = {
-      {"setting-not-saved", "Quorrel",
-       main_texts::kSettingNotSavedHead + ("\r\n" + configUtf8) + "\r\n\r\n" + main_texts::kSettingNotSavedTail +
-           advice(main_texts::kSwitchAgain),
-       MB_ICONWARNING},
-      {"setting-not-saved-read-only", "Quorrel",
-       main_texts::kSettingNotSavedHead + ("\r\n" + configUtf8) + "\r\n\r\n" + main_texts::kSettingNotSavedTail +
-           store_texts::WriteAdvice(true, main_texts::kSwitchAgain),
-       MB_ICONWARNING},
-      {"pin-not-saved", "启动密码", security_texts::PinNotSaved(configUtf8, advice(security_texts::kSetAgain)),
-       MB_ICONWARNING},
+      {"setting-not-saved", "Quorrel", setting(false), MB_ICONWARNING},
+      {"setting-not-saved-read-only", "Quorrel", setting(true), MB_ICONWARNING},
+      {"pin-not-saved", "启动密码",
+       security_texts::PinNotSaved(config, store_texts::WriteAdvice(false, security_texts::kSetAgain)), MB_ICONWARNING},
       {"hotkeys-not-saved", "设置快捷键",
-       input_texts::HotkeysNotSaved(configUtf8, true, false, store_texts::WriteAdvice(true, input_texts::kConfirmAgain)),
+       input_texts::HotkeysNotSaved(config, true, false, store_texts::WriteAdvice(true, input_texts::kConfirmAgain)),
        MB_ICONWARNING},
       {"hotkeys-saved", "设置快捷键", input_texts::HotkeysSaved("F6键", "F7键"), MB_ICONINFORMATION},
-      {"export-bad-name", "Quorrel", main_texts::kNotExported + std::string("\r\n\r\n") + exchange_texts::kBadName,
-       MB_ICONWARNING},
-      {"export-bad-user", "Quorrel",
-       main_texts::kNotExported + std::string("\r\n\r\n") + exchange_texts::kBadUserName, MB_ICONWARNING},
-      {"export-failed", "Quorrel", main_texts::kNotExported + std::string("\r\n\r\n") + exchange_texts::ExportFailed(),
-       MB_ICONWARNING},
-      {"start-folder-not-writable", "Quorrel", app_texts::FolderNotWritable(folder, earlier), MB_ICONERROR},
+      {"export-bad-name", "Quorrel", notExported(exchange_texts::kBadName), MB_ICONWARNING},
+      {"export-bad-user", "Quorrel", notExported(exchange_texts::kBadUserName), MB_ICONWARNING},
+      {"export-failed", "Quorrel", notExported(exchange_texts::ExportFailed()), MB_ICONWARNING},
+      {"start-folder-not-writable", "Quorrel",
+       app_texts::FolderNotWritable(folder, "C:\\Users\\zhangsan\\AppData\\Local\\VirtualStore\\Program Files (x86)\\Quorrel"),
+       MB_ICONERROR},
       {"start-path-too-long", "Quorrel", app_texts::FolderPathTooLong(folder), MB_ICONERROR},
       {"second-start-not-administrator", "Quorrel", app_texts::kRunningWithoutAdministrator, MB_ICONINFORMATION},
       {"second-start-out-of-reach", "Quorrel", app_texts::kRunningOutOfReach, MB_ICONINFORMATION},
@@ -274,34 +267,32 @@ TEST_F(DpiScreens, MessagesOfSettingsExportAndStart) {
 // The notes beside the input window whose words changed, as the window shows them: below
 // its hint line, the whole note inside the screen.
 TEST_F(DpiScreens, InputWindowNotes) {
+  const char *kNothing = input_texts::kNothingTyped, *kPart = input_texts::kPartTyped;
   const struct {
     const char* name;
     const char* title;
     std::string text;
   } cases[] = {
-      {"note-elevated", input_texts::kNothingTyped, input_texts::kElevated},
-      {"note-elevated-file", input_texts::kNothingTyped, input_texts::kElevatedFromFile},
-      {"note-window-changed", input_texts::kNothingTyped, input_texts::kWindowChanged},
-      {"note-cut", input_texts::kPartTyped, input_texts::Cut(3, true)},
-      {"note-cut-nothing", input_texts::kNothingTyped, input_texts::Cut(0, false)},
-      {"note-remote-character", input_texts::kNothingTyped, input_texts::RemoteNeedsCharacter(5)},
-      {"note-remote-hotkey", input_texts::kNothingTyped, input_texts::RemoteNeedsHotkey(3, "")},
-      {"note-no-window", input_texts::kNothingTyped, input_texts::kNoWindow},
-      {"note-own-window", input_texts::kNothingTyped, input_texts::kOwnWindow},
-      {"note-console-character", input_texts::kNothingTyped, input_texts::ConsoleNeedsCharacter(11)},
-      {"note-console-ime", input_texts::kNothingTyped, input_texts::kConsoleImeOn},
-      {"note-slow-stopped", input_texts::kPartTyped, input_texts::SlowTypingStopped(12)},
-      {"note-changed-while-typing", input_texts::kPartTyped, input_texts::WindowChangedWhileTyping(7)},
+      {"note-elevated", kNothing, input_texts::kElevated}, {"note-elevated-file", kNothing, input_texts::kElevatedFromFile},
+      {"note-window-changed", kNothing, input_texts::kWindowChanged}, {"note-cut", kPart, input_texts::Cut(3, true)},
+      {"note-cut-nothing", kNothing, input_texts::Cut(0, false)},
+      {"note-remote-character", kNothing, input_texts::RemoteNeedsCharacter(5)},
+      {"note-remote-hotkey", kNothing, input_texts::RemoteNeedsHotkey(3, "")},
+      {"note-no-window", kNothing, input_texts::kNoWindow}, {"note-own-window", kNothing, input_texts::kOwnWindow},
+      {"note-console-character", kNothing, input_texts::ConsoleNeedsCharacter(11)},
+      {"note-console-ime", kNothing, input_texts::kConsoleImeOn},
+      {"note-slow-stopped", kPart, input_texts::SlowTypingStopped(12)},
+      {"note-changed-while-typing", kPart, input_texts::WindowChangedWhileTyping(7)},
       {"note-slow-typing-tip", "", input_texts::SlowTypingTip("F8键", "F9键")},
   };
   const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  HWND input = OpenInputWindow(nullptr, {.user = SecretText(std::string_view("zhangsan")),
+                                         .password = SecretText(std::string_view("pw")),
+                                         .accountHotkeyCode = VK_F8, .passwordHotkeyCode = VK_F9});
+  ASSERT_TRUE(input);
+  RECT window{};
+  GetWindowRect(input, &window);
   for (const auto& c : cases) {
-    HWND input = OpenInputWindow(nullptr, {.user = SecretText(std::string_view("zhangsan")),
-                                           .password = SecretText(std::string_view("pw")),
-                                           .accountHotkeyCode = VK_F8, .passwordHotkeyCode = VK_F9});
-    ASSERT_TRUE(input);
-    RECT window{};
-    GetWindowRect(input, &window);
     ui::Balloon note;
     note.Show(input, POINT{(window.left + window.right) / 2, window.bottom - 8}, c.title, c.text);
     PumpMessages(200ms);
@@ -311,9 +302,9 @@ TEST_F(DpiScreens, InputWindowNotes) {
     EXPECT_TRUE(EqualRect(&inside, &shown)) << c.name << " leaves the screen";
     EXPECT_FALSE(screens::SaveWindowPicture(input, c.name, note.Window()).empty()) << c.name;
     note.Hide();
-    DestroyWindow(input);
-    PumpMessages(50ms);
   }
+  DestroyWindow(input);
+  PumpMessages(50ms);
 }
 
 // The import's and the editor's messages, each from a press of the window's button (from a
