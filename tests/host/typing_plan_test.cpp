@@ -153,6 +153,7 @@ TEST(PlanTyping, WhatIsTypedForEachKindOfTarget) {
     Expected expected;
     bool capsOn = false;
     ReservedKeys reserved = {};
+    bool slow = false;  // the user asked for slow typing
   } cases[] = {
       {"US plain", "Ab1! z", Local(), Types(Shifted(65) + Chord(66) + Chord(49) + Shifted(49) + Chord(32) + Chord(90))},
       {"US, Chinese", "\xD5\xC5\xC8\xFD a", Local(), Types(Char(0x5F20) + Char(0x4E09) + Chord(32) + Chord(65))},
@@ -204,6 +205,9 @@ TEST(PlanTyping, WhatIsTypedForEachKindOfTarget) {
       {"remote: hotkey on a key the text lacks, Chinese", "a\xD5\xC5", Remote("mstsc.exe"), Refused(2), false,
        Keys({66})},
       {"remote: no key in the layout", "a", Remote("mstsc.exe", kUnknown), Refused(1)},
+      {"local, slow: Shift around its key, Unicode as ever", "A\xD5\xC5", Local(), Types(Around(65) + Char(0x5F20)),
+       false, {}, true},
+      {"console, slow: keys or nothing as ever", "A\xD5\xC5", Console(), Refused(2), false, {}, true},
       {"remote, US keys read with gaps: the US key", "(a)", Remote("vmware.exe", kPinyinGaps),
        Types(Around(0x39) + Chord(65) + Around(0x30))},
       {"local, US keys read with gaps: the US key", "(", Local(kPinyinGaps), Types(Shifted(0x39))},
@@ -212,7 +216,7 @@ TEST(PlanTyping, WhatIsTypedForEachKindOfTarget) {
   for (const Case& c : cases) {
     IconvEnvironment gbk("GBK", c.capsOn);
     FakeLayouts layouts;
-    const TypingPlan plan = PlanTyping(c.text, c.facts, gbk, layouts, c.reserved);
+    const TypingPlan plan = PlanTyping(c.text, c.facts, gbk, layouts, c.reserved, {.paced = c.slow});
     EXPECT_EQ(plan.status(), c.expected.status) << c.what;
     EXPECT_EQ(plan.refusedAt(), c.expected.refusedAt) << c.what;
     EXPECT_EQ(plan.refusedForHotkey(), c.expected.refusedForHotkey) << c.what;
@@ -302,33 +306,6 @@ TEST(PlanTyping, RemoteClientsByFileNameAndVkKeyScanResults) {
       {"Edit", false}, {"ConsoleWindowClass2", false}, {"", false},
   };
   for (const auto& [name, console] : classes) EXPECT_EQ(IsConsoleWindowClass(name), console) << name;
-}
-
-// Relays get one event at a time; so does any window where the user asks for it, by its
-// own rules (Unicode events where a local program takes them).
-TEST(PlanTyping, PacedWhereKeysGoThroughARelayOrTheUserAsks) {
-  const struct {
-    const char* what;
-    TargetFacts facts;
-    bool asked;
-    TargetKind target;
-    bool paced;
-    Events events;
-  } cases[] = {
-      {"local", Local(), false, TargetKind::Local, false, Shifted(65) + Char(0x5F20)},
-      {"local, asked", Local(), true, TargetKind::Local, true, Around(65) + Char(0x5F20)},
-      {"virtual machine", Remote("vmware.exe"), false, TargetKind::Relay, true, {}},
-      {"console", Console(), false, TargetKind::Console, false, {}},
-      {"console, asked", Console(), true, TargetKind::Console, true, {}},
-  };
-  for (const auto& c : cases) {
-    IconvEnvironment gbk;
-    FakeLayouts layouts;
-    const TypingPlan plan = PlanTyping("A\xD5\xC5", c.facts, gbk, layouts, {}, {.paced = c.asked});
-    EXPECT_EQ(plan.target(), c.target) << c.what;
-    EXPECT_EQ(plan.paced(), c.paced) << c.what;
-    EXPECT_EQ(plan.events(), c.events) << c.what;  // keys-only targets refuse the 张
-  }
 }
 
 TEST(PlanTyping, TheImeIsTakenAsItAnswers) {

@@ -1,40 +1,27 @@
 // A console program reading one line, as ssh, runas or a `net use` prompt does: started in
 // a console window of its own, it reads a line with ReadConsoleW and writes it, UTF-8, to
-// the file named on its command line, then ends.
-//   console_reader <file> [seconds]    ends by itself after that long (default 120)
-// The file's name is in the ANSI code page.
+// the file named on its command line (ANSI), then ends; after 60 seconds it ends anyway.
 #include <windows.h>
 
-#include <cstdlib>
-#include <string>
-
-namespace {
-
-DWORD WINAPI EndLater(void* seconds) {
-  Sleep(static_cast<DWORD>(reinterpret_cast<uintptr_t>(seconds)) * 1000u);
+static DWORD WINAPI EndLater(void*) {
+  Sleep(60000);
   ExitProcess(3);
 }
 
-}  // namespace
-
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
-  const uintptr_t seconds = argc > 2 ? static_cast<uintptr_t>(std::atoi(argv[2])) : 120;
-  CloseHandle(CreateThread(nullptr, 0, EndLater, reinterpret_cast<void*>(seconds ? seconds : 120), 0, nullptr));
+  CloseHandle(CreateThread(nullptr, 0, EndLater, nullptr, 0, nullptr));
   SetConsoleTitleW(L"console reader");
-  HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
   wchar_t line[512] = {};
   DWORD read = 0;
-  if (!ReadConsoleW(in, line, 511, &read, nullptr)) return 4;
-  std::wstring text(line, read);
-  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r')) text.pop_back();
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), n, nullptr, nullptr);
+  if (!ReadConsoleW(GetStdHandle(STD_INPUT_HANDLE), line, 511, &read, nullptr)) return 4;
+  while (read > 0 && (line[read - 1] == L'\n' || line[read - 1] == L'\r')) --read;
+  char utf8[2048] = {};
+  const int n = WideCharToMultiByte(CP_UTF8, 0, line, static_cast<int>(read), utf8, sizeof utf8, nullptr, nullptr);
   HANDLE out = CreateFileA(argv[1], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   if (out == INVALID_HANDLE_VALUE) return 5;
   DWORD written = 0;
-  WriteFile(out, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+  WriteFile(out, utf8, static_cast<DWORD>(n > 0 ? n : 0), &written, nullptr);
   CloseHandle(out);
   return 0;
 }
