@@ -166,13 +166,18 @@ TEST_F(SystemTyping, CapsLockIsOffForTheBatchAndOnAgainAfterIt) {
 }
 
 // The password hotkey of an input window of this process, pressed while the system takes
-// only part of the batch: that part lands, the note says how much, and no key stays down,
-// also when the release is cut short once more.
+// only part of the batch: that part lands in the program in front (another process: this
+// one's own windows are no target), the note says how much, and no key stays down, also
+// when the release is cut short once more.
 TEST_F(SystemTyping, ABatchCutShortIsToldAndLeavesNoKeyDown) {
   HWND input = OpenInputWindow(nullptr, {.user = SecretText(std::string_view("u")),
                                          .password = SecretText(std::string_view("aBcd")),
                                          .accountHotkeyCode = VK_F8, .passwordHotkeyCode = VK_F9});
   ASSERT_TRUE(input);
+  e2e::Process other = e2e::Process::Start(e2e::ModuleDir() + "\\typing_target.exe", "60 unhooked");
+  HWND target = e2e::WaitWindow(other.id(), "typing target");
+  ASSERT_TRUE(target);
+  const HWND edit = FindWindowExW(target, nullptr, L"Edit", nullptr);
   const struct {
     std::vector<size_t> cuts;  // the batch's, then the releases'
     std::string landed;
@@ -182,13 +187,14 @@ TEST_F(SystemTyping, ABatchCutShortIsToldAndLeavesNoKeyDown) {
       {{0}, "", ""},           // nothing taken
   };
   for (const auto& c : cases) {
-    SetUp();
+    SetWindowTextW(edit, L"");
+    ASSERT_TRUE(e2e::SettledForeground(target));
     SetSendInputCutsForTests(c.cuts);
     e2e::PressKey(VK_F9);
     std::string note;
     e2e::WaitFor([&] { return !(note = e2e::NoteOf(GetCurrentProcessId())).empty(); }, 5s);
     PumpFor(100ms);
-    EXPECT_EQ(EditText(), c.landed);
+    EXPECT_EQ(e2e::ControlTextAnsi(edit), c.landed);
     EXPECT_TRUE(!note.empty() && note.find(c.count) != std::string::npos) << "note after " << c.landed << ": " << note;
     for (int vk : {int{VK_SHIFT}, int{'A'}, int{'B'}, int{'C'}})
       EXPECT_EQ(GetAsyncKeyState(vk) & 0x8000, 0) << vk << " left down";
