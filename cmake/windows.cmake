@@ -22,35 +22,55 @@ if(NOT MSVC)
   add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
 endif()
 
-# comdlg32 is loaded when the import window first asks for a file, not at every start: its
-# loading (with what it loads in turn) took about 20 ms of each start under Wine, before the
-# program's first instruction.
-list(REMOVE_ITEM QUORREL_WIN_LIBS comdlg32)
-if(MSVC)
-  list(APPEND QUORREL_WIN_LIBS comdlg32 delayimp)
-  target_link_options(quorrel_base PUBLIC /DELAYLOAD:comdlg32.dll)
-else()
-  # mingw-w64's import library of the two functions the program calls, resolved at the first
-  # call (libmingwex's __delayLoadHelper2); 32-bit names carry their stdcall sizes.
+# Libraries loaded at their first call rather than at every start. comdlg32: when the import
+# window first asks for a file (its loading, with what it loads in turn, took about 20 ms of
+# each start under Wine, before the program's first instruction). shell32 and shlwapi: the
+# tray, the desktop folder, a web page, the log's file; nothing the first window shows.
+# (oleaut32, for the log's dates, is looked up by the log itself; ole32 stays an import:
+# Wine's input method loads it when the first window is activated anyway.)
+# Each entry: the library, then the functions the program calls, with their 32-bit stdcall
+# argument sizes. No function with a floating-point argument: mingw's 64-bit delay-load
+# thunk does not keep those registers.
+set(QUORREL_DELAY_LOADED
+  "comdlg32.dll CommDlgExtendedError@0 GetOpenFileNameA@4"
+  "shell32.dll DragQueryFileA@16 SHChangeNotify@16 SHGetFolderPathW@20 ShellExecuteA@24 Shell_NotifyIconA@8"
+  "shlwapi.dll PathFileExistsA@4")
+if(NOT CMAKE_DLLTOOL)
+  set(CMAKE_DLLTOOL ${MINGW_PREFIX}-dlltool)
+endif()
+set(delay_libs "")
+foreach(entry IN LISTS QUORREL_DELAY_LOADED)
+  string(REPLACE " " ";" entry "${entry}")
+  list(POP_FRONT entry dll)
+  string(REGEX REPLACE "\\.dll$" "" name ${dll})
+  if(MSVC)
+    target_link_options(quorrel_base PUBLIC /DELAYLOAD:${dll})
+    continue()
+  endif()
+  # mingw-w64's import library of just these functions, resolved at the first call
+  # (libmingwex's __delayLoadHelper2); the full import library stays behind it in the link for
+  # test programs that call more. 32-bit names carry their stdcall sizes, 64-bit ones none.
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-    set(delay_exports "CommDlgExtendedError@0\nGetOpenFileNameA@4\n")
-    set(delay_kill_at -k)
+    set(kill_at -k)
   else()
-    set(delay_exports "CommDlgExtendedError\nGetOpenFileNameA\n")
-    set(delay_kill_at "")
+    list(TRANSFORM entry REPLACE "@[0-9]+$" "")
+    set(kill_at "")
   endif()
-  set(delay_def ${CMAKE_BINARY_DIR}/comdlg32-delay.def)
-  set(delay_lib ${CMAKE_BINARY_DIR}/libcomdlg32-delay.a)
-  file(CONFIGURE OUTPUT ${delay_def} CONTENT "LIBRARY comdlg32.dll\nEXPORTS\n${delay_exports}")
-  if(NOT CMAKE_DLLTOOL)
-    set(CMAKE_DLLTOOL ${MINGW_PREFIX}-dlltool)
-  endif()
-  add_custom_command(OUTPUT ${delay_lib}
-    COMMAND ${CMAKE_DLLTOOL} ${delay_kill_at} --dllname comdlg32.dll --def ${delay_def} --output-delaylib ${delay_lib}
-    DEPENDS ${delay_def} VERBATIM)
-  add_custom_target(comdlg32_delay DEPENDS ${delay_lib})
-  add_dependencies(quorrel_base comdlg32_delay)
-  list(APPEND QUORREL_WIN_LIBS ${delay_lib})
+  list(JOIN entry "\n" exports)
+  set(def ${CMAKE_BINARY_DIR}/${name}-delay.def)
+  set(lib ${CMAKE_BINARY_DIR}/lib${name}-delay.a)
+  file(CONFIGURE OUTPUT ${def} CONTENT "LIBRARY ${dll}\nEXPORTS\n${exports}\n")
+  add_custom_command(OUTPUT ${lib}
+    COMMAND ${CMAKE_DLLTOOL} ${kill_at} --dllname ${dll} --def ${def} --output-delaylib ${lib}
+    DEPENDS ${def} VERBATIM)
+  list(APPEND delay_libs ${lib})
+endforeach()
+if(MSVC)
+  list(APPEND QUORREL_WIN_LIBS delayimp)
+else()
+  add_custom_target(delay_imports DEPENDS ${delay_libs})
+  add_dependencies(quorrel_base delay_imports)
+  list(PREPEND QUORREL_WIN_LIBS ${delay_libs})
 endif()
 target_link_libraries(quorrel_base PUBLIC ${QUORREL_WIN_LIBS})
 add_library(quorrel_win INTERFACE)

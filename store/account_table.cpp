@@ -155,7 +155,8 @@ TableOutcome CreateAccountTable(const AccountStore& store) {
 }
 
 TableOutcome ForEachAccount(const AccountStore& store,
-                            const std::function<void(int ordinal, const AccountRecord&)>& visitor) {
+                            const std::function<void(int ordinal, const AccountRecord&)>& visitor,
+                            const std::function<void(size_t count)>& counted) {
   if (!store.fs) return TableOutcome::kCannotOpen;
   TableOutcome outcome = TableOutcome::kOpened;
   if (store.fs->Probe(store.table_path) == PathState::kAbsent) {
@@ -166,6 +167,7 @@ TableOutcome ForEachAccount(const AccountStore& store,
   TableContainer table(*store.fs);
   if (!OpenAccountTable(store, table)) return OutcomeOf(table);
   const size_t count = table.RecordCount();
+  if (counted) counted(count);
   AccountRecord record;
   for (size_t i = 1; i <= count; ++i) {
     ReadRecordInto(table, record);

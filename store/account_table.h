@@ -91,9 +91,11 @@ std::vector<FieldSpec> AccountTableFields();
 // Visits every record in stored order with its ordinal from 1. A missing table is created
 // (kCreated, nothing visited) or recovered (kRecovered, its records visited); a file that does
 // not open, or a path that cannot be checked, is skipped (kCannotOpen, or kBusy while another
-// program holds it); kOpened after a visit of the whole table.
+// program holds it); kOpened after a visit of the whole table. `counted`, when given, hears
+// how many records follow before the first is visited.
 [[nodiscard]] TableOutcome ForEachAccount(const AccountStore& store,
-                                          const std::function<void(int ordinal, const AccountRecord&)>& visitor);
+                                          const std::function<void(int ordinal, const AccountRecord&)>& visitor,
+                                          const std::function<void(size_t count)>& counted = nullptr);
 
 struct FoundAccount {
   TableOutcome outcome;                // kOpened when the table was read

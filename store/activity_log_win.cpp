@@ -35,11 +35,35 @@ Text FormatPiece(FormatFn format, const SYSTEMTIME& st, const Text& utf8Picture)
   return Text(buffer, strnlen(buffer, kFormatBuffer));
 }
 
+// oleaut32 is loaded with the first date, not at every start, and its date functions are
+// looked up here rather than through a delay-load import: mingw's 64-bit delay-load thunk
+// does not keep the floating-point argument registers (the first VariantTimeToSystemTime
+// read 1899-12-30).
+struct OleDates {
+  decltype(&SystemTimeToVariantTime) toOle = nullptr;
+  decltype(&VariantTimeToSystemTime) fromOle = nullptr;
+};
+
+const OleDates& Dates() {
+  static const OleDates dates = [] {
+    OleDates d;
+    if (HMODULE oleaut = LoadLibraryW(L"oleaut32.dll")) {
+      d.toOle = reinterpret_cast<decltype(d.toOle)>(
+          reinterpret_cast<void*>(GetProcAddress(oleaut, "SystemTimeToVariantTime")));
+      d.fromOle = reinterpret_cast<decltype(d.fromOle)>(
+          reinterpret_cast<void*>(GetProcAddress(oleaut, "VariantTimeToSystemTime")));
+    }
+    ReportIf(!d.toOle || !d.fromOle);
+    return d;
+  }();
+  return dates;
+}
+
 double NowAsOleTime() {
   SYSTEMTIME now{};
   GetLocalTime(&now);
   double ole = 0;
-  SystemTimeToVariantTime(&now, &ole);
+  if (Dates().toOle) Dates().toOle(&now, &ole);
   return ole;
 }
 
@@ -48,7 +72,7 @@ double NowAsOleTime() {
 Text FormatDateTimeWith(double oleTime, int style, int parts, bool twentyFourHour) {
   const DateTimePictures pictures = SelectDateTimePictures(style, parts, twentyFourHour);
   SYSTEMTIME st{};
-  if (!std::isfinite(oleTime) || !VariantTimeToSystemTime(oleTime, &st)) return {};
+  if (!std::isfinite(oleTime) || !Dates().fromOle || !Dates().fromOle(oleTime, &st)) return {};
   return FormatPiece(GetDateFormatA, st, pictures.date) +
          FormatPiece(GetTimeFormatA, st, pictures.time);
 }

@@ -244,6 +244,12 @@ TEST_F(ImportAssociationTest, TenThousandLinesAreAccountsWithPidsOfTheirOwnInOne
   EXPECT_EQ(ForEachAccount(TableAt(run_), [&](int, const AccountRecord& r) { pids.insert(r.pid); }),
             TableOutcome::kOpened);
   EXPECT_EQ(pids.size(), 10000u);
+  // Each row shows its own account: the first, one in the middle, the last.
+  for (int row : {0, 4999, 9999}) {
+    EXPECT_EQ(Cell(ui.list, row, 1), "n" + std::to_string(row));
+    EXPECT_EQ(Cell(ui.list, row, 2), "u" + std::to_string(row));
+    EXPECT_EQ(pids.count(Cell(ui.list, row, 4)), 1u) << row;
+  }
 }
 
 // UTF-16 LE with its byte-order mark, as Notepad saves "Unicode".

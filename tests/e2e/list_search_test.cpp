@@ -1,5 +1,5 @@
 // Finding an account by typing into the list: letters of its name, or the pinyin initials
-// of its name, in a table of a few hundred accounts.
+// of its name, in a table of a few hundred accounts, and again after the table changed.
 #include "main_window_support.h"
 
 namespace quorrel::e2e {
@@ -51,6 +51,16 @@ TEST_F(ListSearchTest, TypingSelectsTheRowItsLettersOrPinyinInitialsFind) {
   Pump(1500ms);
   type("QZ");
   EXPECT_EQ(SelectedRow(ui.list), 200);
+
+  // The table changed behind the program's back: after a refresh, typing finds what it holds.
+  std::vector<AccountRecord> added;
+  added.push_back({"", Ansi("新浪微博"), "weibo", SecretText(std::string("pw"))});
+  ASSERT_EQ(AddAccountsWithNewPids(store, added), TableOutcome::kOpened);
+  ui.Toolbar(kRefresh);
+  ASSERT_TRUE(WaitFor([&] { return RowCount(ui.list) == 301; }));
+  Pump(1500ms);
+  type("XL");
+  EXPECT_EQ(SelectedRow(ui.list), 300);
 
   // What an input method commits searches the names as typed; Enter opens the row found.
   Pump(1500ms);

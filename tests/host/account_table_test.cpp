@@ -74,7 +74,9 @@ TEST_F(AccountTableTest, ATableThatCannotBeCheckedIsNeverReplaced) {
   Seed({"11111"});
   const std::string table = h.TableBytes();
   h.fs.unreadable.insert(StoreHarness::kPath);
-  EXPECT_EQ(ForEachAccount(h.store, nullptr), TableOutcome::kCannotOpen);
+  bool counted = false;
+  EXPECT_EQ(ForEachAccount(h.store, nullptr, [&](size_t) { counted = true; }), TableOutcome::kCannotOpen);
+  EXPECT_FALSE(counted);
   EXPECT_EQ(CreateAccountTable(h.store), TableOutcome::kPresent);
   EXPECT_NE(AddAccount(h.store, "22222", "n", "u", "p"), TableOutcome::kOpened);
   const NewPid pid = NewAccountPid(h.store);
@@ -117,10 +119,12 @@ TEST_F(AccountTableTest, AddedAccountsAreListedInOrderAndFoundWhole) {
   ASSERT_EQ(AddAccount(h.store, "12345", "second", "with", "same pid"), TableOutcome::kOpened);
   EXPECT_TRUE(h.log.empty());  // the callers log additions
 
-  std::vector<int> ordinals;
-  EXPECT_EQ(ForEachAccount(h.store, [&](int i, const AccountRecord&) { ordinals.push_back(i); }),
+  std::vector<int> ordinals;  // the count told first, as a negative number
+  EXPECT_EQ(ForEachAccount(
+                h.store, [&](int i, const AccountRecord&) { ordinals.push_back(i); },
+                [&](size_t count) { ordinals.push_back(-static_cast<int>(count)); }),
             TableOutcome::kOpened);
-  EXPECT_EQ(ordinals, (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(ordinals, (std::vector<int>{-3, 1, 2, 3}));
   EXPECT_EQ(h.Pids(), (Strings{"12345", "54321", "12345"}));
   auto found = FindAccountByPid(h.store, "12345").record;  // the first of two
   ASSERT_TRUE(found);

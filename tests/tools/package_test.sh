@@ -33,7 +33,7 @@ if [ -z "$zip" ]; then
 fi
 
 python3 - "$zip" "$packaged" "$repeated" "$junit" <<'PY'
-import hashlib, os, struct, subprocess, sys, tempfile, zipfile, zlib
+import hashlib, os, re, struct, subprocess, sys, tempfile, zipfile, zlib
 import xml.etree.ElementTree as ET
 from xml.sax.saxutils import quoteattr
 
@@ -163,6 +163,11 @@ if z:
     check("SetDefaultDllDirectories is called but not imported",
           "GetProcAddress" in imports and "SetDefaultDllDirectories" not in imports
           and b"SetDefaultDllDirectories\0" in exe, imports[:200] if "GetProcAddress" not in imports else "imported or missing")
+    # Loaded when first needed, not at every start.
+    named = {n.lower() for n in re.findall(r"DLL Name: (\S+)", imports)}
+    late = {"comdlg32.dll", "oleaut32.dll", "shell32.dll", "shlwapi.dll"}
+    check("comdlg32, oleaut32, shell32 and shlwapi are imported by no table", not named & late,
+          f"imported: {sorted(named & late)}")
 
     sums = members.get("SHA256SUMS.txt", b"")
     want = f"{hashlib.sha256(exe).hexdigest()} *Quorrel.exe\r\n".encode()

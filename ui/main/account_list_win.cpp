@@ -51,16 +51,37 @@ const AccountRow* RowAt(const MainWindow& s, int row) {
 AccountListRead ReadAccountList(const AccountStore& accounts, bool masked) {
   AccountListRead read;
   read.masked = masked;
-  read.outcome = ForEachAccount(accounts, [&](int, const AccountRecord& r) {
-    AccountRow row;
-    row.pid = r.pid;
-    row.name = r.name;
-    row.user = r.user;
-    row.masked = masked;
-    row.passwordBytes = r.password.size();
-    if (!masked) row.password = r.password.Clone();
-    read.rows.push_back(std::move(row));
-  });
+  struct Sizes {
+    size_t pid, name, user;
+  };
+  std::vector<Sizes> sizes;
+  read.outcome = ForEachAccount(
+      accounts,
+      [&](int, const AccountRecord& r) {
+        for (const Text* text : {&r.pid, &r.name, &r.user})
+          read.texts.insert(read.texts.end(), text->begin(), text->end());
+        sizes.push_back({r.pid.size(), r.name.size(), r.user.size()});
+        AccountRow& row = read.rows.emplace_back();
+        row.masked = masked;
+        row.passwordBytes = r.password.size();
+        if (!masked) row.password = r.password.Clone();
+      },
+      [&](size_t count) {
+        read.rows.reserve(count);
+        sizes.reserve(count);
+      });
+  // The block is whole now: the rows may point into it.
+  const char* next = read.texts.data();
+  const auto take = [&next](size_t size) {
+    const std::string_view text(next, size);
+    next += size;
+    return text;
+  };
+  for (size_t i = 0; i < read.rows.size(); ++i) {
+    read.rows[i].pid = take(sizes[i].pid);
+    read.rows[i].name = take(sizes[i].name);
+    read.rows[i].user = take(sizes[i].user);
+  }
   return read;
 }
 
@@ -113,7 +134,9 @@ void FillAccountList(ui::Window& w) {
   // thousands of accounts shows at once.
   ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
   s.rows = std::move(read->rows);
-  IndexAccountRows(s);
+  s.rowTexts = std::move(read->texts);
+  s.search.Clear();
+  s.searchMade = false;
   ListView_SetItemCountEx(list, static_cast<int>(s.rows.size()), 0);
   InvalidateRect(list, nullptr, TRUE);
   Milestone("list filled");
@@ -217,7 +240,7 @@ bool ConfirmDelete(ui::Window& w, const AccountRow& row) {
 void DeleteSelected(ui::Window& w) {
   const AccountRow* row = RowAt(StateOf(w), SelectedRow(w.Control(kList)));
   if (!row || !ConfirmDelete(w, *row)) return;
-  const Text pid = row->pid;  // the rows go with the refill
+  const Text pid(row->pid);  // the rows go with the refill
   const AccountStore& accounts = *StateOf(w).args.accounts;
   const DeletedAccounts deleted = DeleteAccountByPid(accounts, pid);
   // A table that does not open is told by the refill, once a start.

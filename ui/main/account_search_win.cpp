@@ -21,6 +21,11 @@ void SelectFoundRow(HWND list, int row) {
 
 void TypedIntoList(ui::Window& w, HWND list, wchar_t ch) {
   MainWindow& s = StateOf(w);
+  if (!s.searchMade) {
+    s.search.Clear(s.rows.size());
+    for (const AccountRow& row : s.rows) s.search.Add(row.name, row.user);
+    s.searchMade = true;
+  }
   char bytes[8];
   BOOL lossy = FALSE;
   const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, &ch, 1, bytes, sizeof bytes, nullptr, &lossy);
@@ -58,11 +63,6 @@ LRESULT CALLBACK FindByTyping(HWND list, UINT message, WPARAM wparam, LPARAM lpa
 void StartFindingByTyping(ui::Window& w) {
   if (HWND list = w.Control(kList))
     ReportIf(!SetWindowSubclass(list, FindByTyping, kFindByTypingId, reinterpret_cast<DWORD_PTR>(w.hwnd())));
-}
-
-void IndexAccountRows(MainWindow& s) {
-  s.search.Clear(s.rows.size());
-  for (const AccountRow& row : s.rows) s.search.Add(row.name, row.user);
 }
 
 }  // namespace quorrel::mainwin

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <future>
+#include <string_view>
 #include <vector>
 
 #include "base/handles_win.h"
@@ -78,11 +79,12 @@ enum SwitchSide : int { kSwitchOn = 0, kSwitchOff = 1 };
 // The about page's buttons.
 enum AboutAction : int { kAboutForum = 0, kAboutFeedback = 1, kAboutWeChat = 2, kAboutAlipay = 3 };
 
-// One row of the account list, as the list shows it.
+// One row of the account list, as the list shows it. Its texts lie in the block of texts
+// read with it (thousands of rows, no allocation each), which lives as long as the rows.
 struct AccountRow {
-  Text pid;
-  Text name;
-  Text user;
+  std::string_view pid;
+  std::string_view name;
+  std::string_view user;
   bool masked = true;
   size_t passwordBytes = 0;  // a masked row shows one "●" per byte and keeps no password
   SecretText password;       // plain rows only
@@ -93,6 +95,7 @@ struct AccountListRead {
   TableOutcome outcome = TableOutcome::kCannotOpen;
   bool masked = true;  // the rows keep no password
   std::vector<AccountRow> rows;
+  std::vector<char> texts;  // the rows' texts; moved with them, it keeps its place
 };
 
 // The main window's own state, created and freed with it.
@@ -108,11 +111,13 @@ struct MainWindow : ui::WindowState {
   TrayIcon tray;
   HWND inputWindow = nullptr;  // the input window opened from the list, while it is open
   std::vector<AccountRow> rows;  // what the account list shows, in table order
+  std::vector<char> rowTexts;    // where the rows' texts lie
   // The start's read of the table, made on a thread of its own while the window is being
   // made; the list's first fill takes it.
   std::future<AccountListRead> firstRead;
   bool toldTableProblem = false;  // a table that does not open is told once per start
-  AccountSearch search;           // the rows as typing finds them, made with each fill
+  AccountSearch search;           // the rows as typing finds them, made at the first key after a fill
+  bool searchMade = false;
   TypeAhead typeAhead;
 };
 
@@ -145,9 +150,9 @@ void AccountToolbarClick(ui::Window& w, ui::EventArgs& args);
 void UseAccountRow(ui::Window& w, ui::EventArgs& args);
 // The input window opened from the list is gone: the window comes back from the tray.
 void InputWindowClosed(ui::Window& w);
-// Typing in the list selects the row it finds; the search is made anew with every fill.
+// Typing in the list selects the row it finds; the search is made anew after every fill, when
+// the first key is typed (thousands of rows take milliseconds the start need not wait for).
 void StartFindingByTyping(ui::Window& w);
-void IndexAccountRows(MainWindow& s);
 
 // The settings page.
 // Loads the set button's picture and shows the stored choices on the three switches.

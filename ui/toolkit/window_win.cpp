@@ -77,10 +77,12 @@ void RegisterClasses(HINSTANCE inst) {
   wc.hCursor = LoadCursorW(nullptr, WideId(IDC_ARROW));
   wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
   wc.hIcon = LoadIconW(inst, MAKEINTRESOURCEW(IDI_APP));
+  wc.cbWndExtra = sizeof(Window*);  // the Window, at offset 0
   wc.lpszClassName = kWindowClass;
   ReportIf(!RegisterClassExW(&wc));
   wc.lpfnWndProc = PanelProc;
   wc.hIcon = nullptr;
+  wc.cbWndExtra = 0;
   wc.lpszClassName = kPanelClass;
   ReportIf(!RegisterClassExW(&wc));
 }
@@ -171,7 +173,10 @@ Window* Window::FromHwnd(HWND hwnd) {
   wchar_t cls[32] = {};
   GetClassNameW(hwnd, cls, 32);
   if (lstrcmpW(cls, kWindowClass) != 0) return nullptr;
-  return reinterpret_cast<Window*>(GetPropW(hwnd, L"QuorrelWindow"));
+  DWORD process = 0;
+  GetWindowThreadProcessId(hwnd, &process);  // another running copy's window is not ours
+  if (process != GetCurrentProcessId()) return nullptr;
+  return reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, 0));
 }
 
 Window* Window::Create(const WindowSpec& spec, HWND owner, std::unique_ptr<WindowState> state) {
@@ -670,14 +675,16 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_NCCREATE) {
     w = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
     w->hwnd_ = hwnd;
-    SetPropW(hwnd, L"QuorrelWindow", w);
+    // In the window's own bytes, not a property: a property is a round trip to the window
+    // server under Wine, and this runs for every message.
+    SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(w));
     ++g_liveWindows;
   } else {
-    w = static_cast<Window*>(GetPropW(hwnd, L"QuorrelWindow"));
+    w = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, 0));
   }
   if (!w) return DefWindowProcW(hwnd, msg, wp, lp);
   if (msg == WM_NCDESTROY) {
-    RemovePropW(hwnd, L"QuorrelWindow");
+    SetWindowLongPtrW(hwnd, 0, 0);
     delete w;
     // The program ends with its last window (a hidden window counts).
     if (--g_liveWindows == 0) PostQuitMessage(0);
